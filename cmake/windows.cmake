@@ -1,0 +1,45 @@
+# Quorvine.exe, its Wine test program and the test stand-ins.
+enable_language(RC)
+enable_testing()
+
+set(QV_WIN_OPTIONS -Wall -Wextra -DWINVER=0x0A00 -D_WIN32_WINNT=0x0A00 -DNOMINMAX -DWIN32_LEAN_AND_MEAN)
+set(QV_WIN_LIBS advapi32 user32 gdi32 comctl32 winmm mpr ole32 oleaut32 uuid wbemuuid)
+# Static, so the exe runs without MinGW DLLs beside it.
+set(QV_STATIC -static -static-libgcc -static-libstdc++)
+
+target_compile_options(quorvine_core PRIVATE ${QV_WIN_OPTIONS})
+
+add_library(quorvine_win32 STATIC ${QV_WIN32_SOURCES})
+target_include_directories(quorvine_win32 PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(quorvine_win32 PRIVATE ${QV_WIN_OPTIONS})
+target_link_libraries(quorvine_win32 PUBLIC quorvine_core ${QV_WIN_LIBS})
+
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR} -I${CMAKE_SOURCE_DIR}/resources")
+add_executable(Quorvine WIN32 startup/winmain.cpp resources/quorvine.rc)
+target_compile_options(Quorvine PRIVATE ${QV_WIN_OPTIONS})
+# The core and the Win32 side refer to each other (Sys() and the Win32Platform).
+target_link_libraries(Quorvine PRIVATE -Wl,--start-group quorvine_win32 quorvine_core -Wl,--end-group ${QV_WIN_LIBS})
+target_link_options(Quorvine PRIVATE ${QV_STATIC} -s)
+set_target_properties(Quorvine PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR} OUTPUT_NAME Quorvine)
+
+# GoogleTest cross-compiled from Debian's sources.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+file(GLOB QV_WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.cpp)
+add_executable(wine_tests ${QV_WINE_TESTS} resources/quorvine_tests.rc)
+target_compile_options(wine_tests PRIVATE ${QV_WIN_OPTIONS})
+target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine)
+target_link_libraries(wine_tests PRIVATE -Wl,--start-group quorvine_win32 quorvine_core -Wl,--end-group
+                      gtest gmock ${QV_WIN_LIBS})
+target_link_options(wine_tests PRIVATE ${QV_STATIC})
+set_target_properties(wine_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# Stand-ins and helpers that run inside the test prefixes.
+file(GLOB QV_TOOL_DIRS LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tools/*)
+foreach(dir IN LISTS QV_TOOL_DIRS)
+  if(EXISTS ${dir}/CMakeLists.txt)
+    add_subdirectory(${dir})
+  endif()
+endforeach()

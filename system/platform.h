@@ -1,0 +1,105 @@
+// The one seam between Quorvine's decisions and Windows.
+//
+// Everything the program asks of the system passes through `Platform`. The
+// Windows build installs the Win32 implementation (system/win32_platform.cpp);
+// host tests install a fake. This header must not include windows.h.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "system/settings.h"
+
+namespace qv {
+
+// OSVERSIONINFOEXA as the program keeps it; szCSDVersion already widened.
+struct VersionRecord {
+    uint32_t size = 0;
+    uint32_t majorVersion = 0;
+    uint32_t minorVersion = 0;
+    uint32_t buildNumber = 0;
+    uint32_t platformId = 0;
+    std::wstring csdVersion;  // the raw 128-character field, NULs included
+    uint16_t servicePackMajor = 0;
+    uint16_t servicePackMinor = 0;
+    uint16_t suiteMask = 0;
+    uint8_t productType = 0;
+    uint8_t reserved = 0;
+};
+
+// Message-box styles and answers the program uses.
+inline constexpr unsigned kMbOk = 0;
+inline constexpr unsigned kMbCritical = 16;
+inline constexpr unsigned kMbYesNoCancelQuestion = 35;
+inline constexpr unsigned kMbYesNoQuestion = 36;
+inline constexpr int kAnswerOk = 1;
+inline constexpr int kAnswerCancel = 2;
+inline constexpr int kAnswerYes = 6;
+inline constexpr int kAnswerNo = 7;
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Process identity and environment.
+    virtual std::wstring GetEnv(const std::wstring& name) = 0;  // empty when unset
+    virtual std::wstring CommandLine() = 0;                      // the whole command line
+    virtual std::wstring ExecutablePath() = 0;                   // full path of the running exe
+
+    // A modal message box; an empty title shows "Quorvine". Returns the answer.
+    virtual int ShowMessage(const std::wstring& text, const std::wstring& title, unsigned style) = 0;
+
+    // Settings store (registry or INI file).
+    virtual int32_t ReadSetting(const std::wstring& location, const std::wstring& keyPath,
+                                const std::wstring& valueName, const std::wstring& type,
+                                const SettingValue& defaultValue, SettingValue& result) = 0;
+    virtual int32_t WriteSetting(const std::wstring& location, const std::wstring& keyPath,
+                                 const std::wstring& valueName, const std::wstring& type,
+                                 const SettingValue& value) = 0;
+    virtual int32_t DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
+                                  const std::wstring& valueName) = 0;
+
+    // Processes.
+    virtual bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
+                            int32_t timeoutMs, bool abortOnTimeout) = 0;
+    virtual bool StartDetached(const std::wstring& commandLine, int windowStyle) = 0;
+
+    // Files.
+    virtual bool FileExists(const std::wstring& path) = 0;
+    // A directory search that also finds hidden and system files and folders.
+    virtual bool FindAnyEntry(const std::wstring& path, bool& searchFailed) = 0;
+    virtual bool CopyFileOver(const std::wstring& source, const std::wstring& target) = 0;
+    virtual bool RemoveFile(const std::wstring& path) = 0;
+    virtual bool SetAttributes(const std::wstring& path, uint32_t attributes) = 0;
+    // Writes the whole file anew, cut to the length of `bytes`.
+    virtual bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) = 0;
+    virtual void AppendTextLine(const std::wstring& path, const std::wstring& line) = 0;
+    virtual std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section,
+                                      const std::wstring& key) = 0;
+    virtual bool WriteIniValue(const std::wstring& file, const std::wstring& section,
+                               const std::wstring& key, const std::wstring& value) = 0;
+
+    // Windows facts.
+    // GetVersionExA with the given record size; false when the call fails.
+    virtual bool GetVersionRecord(uint32_t size, VersionRecord& record) = 0;
+    virtual int CleanBootState() = 0;                          // GetSystemMetrics(SM_CLEANBOOT)
+    virtual int32_t QueryOperatingSystemSku() = 0;             // WMI; 0 when it cannot be reached
+    virtual std::optional<std::vector<uint8_t>> LoadCustomResource(const std::wstring& name) = 0;
+    // WNetGetConnectionW: status, and the buffer as the platform left it.
+    virtual uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName,
+                                   uint32_t& bufferSize) = 0;
+
+    // Restart; throws ShutdownError.
+    virtual bool ShutdownSystem(int32_t flags) = 0;
+
+    // The main window (no-op where there is no user interface).
+    virtual void ShowMainWindow() = 0;
+};
+
+// The platform in force; set once at start-up (or by a test).
+Platform& Sys();
+void SetPlatform(Platform* platform);
+
+}  // namespace qv

@@ -1,0 +1,103 @@
+// The real platform: each service forwards to its Win32 module.
+#include "system/platform_win32.h"
+
+#include <vector>
+
+#include <windows.h>
+
+#include "system/ansi_win32.h"
+#include "system/win32.h"
+
+namespace qv::win32 {
+
+std::wstring Win32Platform::GetEnv(const std::wstring& name) {
+    std::string ansiName = ToAnsi(name);
+    DWORD size = GetEnvironmentVariableA(ansiName.c_str(), nullptr, 0);
+    if (size == 0) return {};
+    std::string value(size, '\0');
+    DWORD length = GetEnvironmentVariableA(ansiName.c_str(), value.data(), size);
+    return FromAnsi(value.data(), length < size ? length : 0);
+}
+
+std::wstring Win32Platform::CommandLine() {
+    const char* line = GetCommandLineA();
+    return FromAnsi(line, strlen(line));
+}
+
+std::wstring Win32Platform::ExecutablePath() {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length < buffer.size()) return FromAnsi(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+int Win32Platform::ShowMessage(const std::wstring& text, const std::wstring& title, unsigned style) {
+    std::string ansiText = ToAnsi(text);
+    std::string ansiTitle = ToAnsi(title.empty() ? std::wstring(L"Quorvine") : title);
+    return MessageBoxA(GetActiveWindow(), ansiText.c_str(), ansiTitle.c_str(), style);
+}
+
+int32_t Win32Platform::ReadSetting(const std::wstring& location, const std::wstring& keyPath,
+                                   const std::wstring& valueName, const std::wstring& type,
+                                   const SettingValue& defaultValue, SettingValue& result) {
+    return win32::ReadSetting(location, keyPath, valueName, type, defaultValue, result);
+}
+int32_t Win32Platform::WriteSetting(const std::wstring& location, const std::wstring& keyPath,
+                                    const std::wstring& valueName, const std::wstring& type,
+                                    const SettingValue& value) {
+    return win32::WriteSetting(location, keyPath, valueName, type, value);
+}
+int32_t Win32Platform::DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
+                                     const std::wstring& valueName) {
+    return win32::DeleteSetting(location, keyPath, valueName);
+}
+bool Win32Platform::RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
+                               int32_t timeoutMs, bool abortOnTimeout) {
+    return win32::RunAndWait(commandLine, windowStyle, message, timeoutMs, abortOnTimeout);
+}
+bool Win32Platform::StartDetached(const std::wstring& commandLine, int windowStyle) {
+    return win32::StartDetached(commandLine, windowStyle);
+}
+bool Win32Platform::FileExists(const std::wstring& path) { return win32::FileExists(path); }
+bool Win32Platform::FindAnyEntry(const std::wstring& path, bool& searchFailed) {
+    return win32::FindAnyEntry(path, searchFailed);
+}
+bool Win32Platform::CopyFileOver(const std::wstring& source, const std::wstring& target) {
+    return win32::CopyFileOver(source, target);
+}
+bool Win32Platform::RemoveFile(const std::wstring& path) { return win32::RemoveFile(path); }
+bool Win32Platform::SetAttributes(const std::wstring& path, uint32_t attributes) {
+    return win32::SetAttributes(path, attributes);
+}
+bool Win32Platform::WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    return win32::WriteBytes(path, bytes);
+}
+void Win32Platform::AppendTextLine(const std::wstring& path, const std::wstring& line) {
+    win32::AppendTextLine(path, line);
+}
+std::wstring Win32Platform::ReadIniValue(const std::wstring& file, const std::wstring& section,
+                                         const std::wstring& key) {
+    return win32::ReadIniValue(file, section, key);
+}
+bool Win32Platform::WriteIniValue(const std::wstring& file, const std::wstring& section,
+                                  const std::wstring& key, const std::wstring& value) {
+    return win32::WriteIniValue(file, section, key, value);
+}
+bool Win32Platform::GetVersionRecord(uint32_t size, VersionRecord& record) {
+    return win32::GetVersionRecord(size, record);
+}
+int Win32Platform::CleanBootState() { return win32::CleanBootState(); }
+int32_t Win32Platform::QueryOperatingSystemSku() { return win32::QueryOperatingSystemSku(); }
+std::optional<std::vector<uint8_t>> Win32Platform::LoadCustomResource(const std::wstring& name) {
+    return win32::LoadCustomResource(name);
+}
+uint32_t Win32Platform::GetConnection(const std::wstring& localName, std::wstring& remoteName,
+                                      uint32_t& bufferSize) {
+    return win32::GetConnection(localName, remoteName, bufferSize);
+}
+bool Win32Platform::ShutdownSystem(int32_t flags) { return win32::ShutdownSystem(flags); }
+void Win32Platform::ShowMainWindow() { win32::ShowMainWindow(); }
+
+}  // namespace qv::win32

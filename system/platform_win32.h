@@ -1,0 +1,46 @@
+// The Platform that talks to Windows.
+#pragma once
+
+#include "system/platform.h"
+
+namespace qv::win32 {
+
+class Win32Platform final : public Platform {
+public:
+    std::wstring GetEnv(const std::wstring& name) override;
+    std::wstring CommandLine() override;
+    std::wstring ExecutablePath() override;
+    int ShowMessage(const std::wstring& text, const std::wstring& title, unsigned style) override;
+    int32_t ReadSetting(const std::wstring& location, const std::wstring& keyPath,
+                        const std::wstring& valueName, const std::wstring& type,
+                        const SettingValue& defaultValue, SettingValue& result) override;
+    int32_t WriteSetting(const std::wstring& location, const std::wstring& keyPath,
+                         const std::wstring& valueName, const std::wstring& type,
+                         const SettingValue& value) override;
+    int32_t DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
+                          const std::wstring& valueName) override;
+    bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
+                    int32_t timeoutMs, bool abortOnTimeout) override;
+    bool StartDetached(const std::wstring& commandLine, int windowStyle) override;
+    bool FileExists(const std::wstring& path) override;
+    bool FindAnyEntry(const std::wstring& path, bool& searchFailed) override;
+    bool CopyFileOver(const std::wstring& source, const std::wstring& target) override;
+    bool RemoveFile(const std::wstring& path) override;
+    bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
+    bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
+    void AppendTextLine(const std::wstring& path, const std::wstring& line) override;
+    std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section,
+                              const std::wstring& key) override;
+    bool WriteIniValue(const std::wstring& file, const std::wstring& section,
+                       const std::wstring& key, const std::wstring& value) override;
+    bool GetVersionRecord(uint32_t size, VersionRecord& record) override;
+    int CleanBootState() override;
+    int32_t QueryOperatingSystemSku() override;
+    std::optional<std::vector<uint8_t>> LoadCustomResource(const std::wstring& name) override;
+    uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName,
+                           uint32_t& bufferSize) override;
+    bool ShutdownSystem(int32_t flags) override;
+    void ShowMainWindow() override;
+};
+
+}  // namespace qv::win32

@@ -1,0 +1,27 @@
+// Values and statuses of the settings store, shared by its callers and its
+// Win32 side. No windows.h here.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace qv {
+
+inline constexpr int32_t kStatusOk = 0;
+inline constexpr int32_t kStatusUnknownLocation = 99;
+inline constexpr int32_t kErrorFileNotFound = 2;
+inline constexpr int32_t kErrorMoreData = 234;
+
+// A tagged value: text, Boolean or signed integer.
+using SettingValue = std::variant<std::wstring, bool, int32_t>;
+
+std::wstring SettingAsText(const SettingValue& value);
+// Conversions used by WriteSetting; empty when the value does not convert.
+std::optional<bool> SettingAsBoolean(const SettingValue& value);
+std::optional<int16_t> SettingAsInt16(const SettingValue& value);
+// A read result taken as a 32-bit integer (missing or no number: 0).
+int32_t SettingAsInt32(const SettingValue& value);
+
+}  // namespace qv

@@ -1,0 +1,88 @@
+// The Windows calls behind ShutdownSystem.
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "system/ansi_win32.h"
+#include "system/handles_win32.h"
+#include "system/platform.h"
+#include "system/shutdown.h"
+#include "system/win32.h"
+
+namespace qv::win32 {
+
+namespace {
+
+constexpr DWORD kTokenAccess = TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY;  // 0x28
+constexpr DWORD kMessageFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+constexpr DWORD kMessageBufferSize = 256;
+
+class Win32ShutdownApi final : public ShutdownApi {
+public:
+    bool GetPlatformId(uint32_t& platformId) override {
+        OSVERSIONINFOA info{};
+        info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        if (!GetVersionExA(&info)) return false;
+#pragma GCC diagnostic pop
+        platformId = info.dwPlatformId;
+        return true;
+    }
+    bool LookupShutdownPrivilege() override {
+        return LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &luid_) != FALSE;
+    }
+    bool HaveCurrentProcess() override {
+        process_ = GetCurrentProcess();
+        return process_ != nullptr;
+    }
+    bool OpenProcessToken() override {
+        HANDLE token = nullptr;
+        if (!::OpenProcessToken(process_, kTokenAccess, &token)) return false;
+        token_.reset(token);
+        return true;
+    }
+    bool EnablePrivilegeInToken() override {
+        TOKEN_PRIVILEGES request{};
+        request.PrivilegeCount = 1;
+        request.Privileges[0].Luid = luid_;
+        request.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        TOKEN_PRIVILEGES previous{};
+        DWORD returned = 0;
+        return AdjustTokenPrivileges(token_.get(), FALSE, &request, sizeof(previous), &previous,
+                                     &returned) != FALSE;
+    }
+    void CloseToken() override { token_.reset(); }
+    bool RequestRestart(uint32_t flags, uint32_t reason) override {
+        return ExitWindowsEx(flags, reason) != FALSE;
+    }
+    int32_t LastError() override { return static_cast<int32_t>(GetLastError()); }
+    std::wstring SystemErrorText(int32_t code) override {
+        std::vector<char> buffer(kMessageBufferSize, '\0');
+        DWORD count = FormatMessageA(kMessageFlags, nullptr, static_cast<DWORD>(code), 0, buffer.data(),
+                                     kMessageBufferSize, nullptr);
+        return count > 0 ? FromAnsi(buffer.data(), count) : std::wstring();
+    }
+    std::wstring ExecutableBaseName() override {
+        std::wstring path = Sys().ExecutablePath();
+        size_t slash = path.find_last_of(L"\\/");
+        std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+        size_t dot = name.rfind(L'.');
+        return dot == std::wstring::npos ? name : name.substr(0, dot);
+    }
+
+private:
+    LUID luid_{};
+    HANDLE process_ = nullptr;
+    UniqueHandle token_;
+};
+
+}  // namespace
+
+bool ShutdownSystem(int32_t flags) {
+    Win32ShutdownApi api;
+    return qv::ShutdownSystem(api, flags);
+}
+
+}  // namespace qv::win32

@@ -1,0 +1,91 @@
+#include "system/text.h"
+
+#include <cwctype>
+
+namespace qv {
+
+namespace {
+
+// Letters of the Latin-1 range fold too, so names typed with accents compare as
+// Windows compares them in the usual Western code pages.
+wchar_t Lower(wchar_t c) {
+    if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c + 32);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<wchar_t>(c + 32);
+    return c;
+}
+
+wchar_t Upper(wchar_t c) {
+    if (c >= L'a' && c <= L'z') return static_cast<wchar_t>(c - 32);
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<wchar_t>(c - 32);
+    return c;
+}
+
+bool IsBlank(wchar_t c) { return c == L' '; }
+
+}  // namespace
+
+std::wstring LowerCase(std::wstring_view text) {
+    std::wstring out(text);
+    for (auto& c : out) c = Lower(c);
+    return out;
+}
+
+std::wstring UpperCase(std::wstring_view text) {
+    std::wstring out(text);
+    for (auto& c : out) c = Upper(c);
+    return out;
+}
+
+std::wstring TrimStart(std::wstring_view text) {
+    size_t start = 0;
+    while (start < text.size() && IsBlank(text[start])) ++start;
+    return std::wstring(text.substr(start));
+}
+
+std::wstring Trim(std::wstring_view text) {
+    std::wstring out = TrimStart(text);
+    while (!out.empty() && IsBlank(out.back())) out.pop_back();
+    return out;
+}
+
+size_t FindNoCase(std::wstring_view text, std::wstring_view pattern, size_t from) {
+    if (pattern.empty()) return from <= text.size() ? from : std::wstring_view::npos;
+    if (text.size() < pattern.size()) return std::wstring_view::npos;
+    for (size_t i = from; i + pattern.size() <= text.size(); ++i) {
+        size_t j = 0;
+        while (j < pattern.size() && Lower(text[i + j]) == Lower(pattern[j])) ++j;
+        if (j == pattern.size()) return i;
+    }
+    return std::wstring_view::npos;
+}
+
+bool ContainsNoCase(std::wstring_view text, std::wstring_view pattern) {
+    return FindNoCase(text, pattern) != std::wstring_view::npos;
+}
+
+std::wstring ToWide(std::string_view text) {
+    std::wstring out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        char32_t cp = c;
+        int extra = 0;
+        if (c >= 0xF0) { cp = c & 0x07; extra = 3; }
+        else if (c >= 0xE0) { cp = c & 0x0F; extra = 2; }
+        else if (c >= 0xC0) { cp = c & 0x1F; extra = 1; }
+        ++i;
+        for (int k = 0; k < extra && i < text.size(); ++k, ++i)
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<wchar_t>(cp));
+        }
+    }
+    return out;
+}
+
+}  // namespace qv

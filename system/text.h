@@ -1,0 +1,19 @@
+// Text helpers shared by every module. The program keeps texts as UTF-16 and
+// meets the ANSI code page only at the Win32 calls.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+std::wstring LowerCase(std::wstring_view text);
+std::wstring UpperCase(std::wstring_view text);
+std::wstring Trim(std::wstring_view text);
+std::wstring TrimStart(std::wstring_view text);
+// Case-insensitive search; npos when absent.
+size_t FindNoCase(std::wstring_view text, std::wstring_view pattern, size_t from = 0);
+bool ContainsNoCase(std::wstring_view text, std::wstring_view pattern);
+std::wstring ToWide(std::string_view text);  // ASCII/UTF-8 literals in tests and tools
+
+}  // namespace qv
