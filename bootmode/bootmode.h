@@ -1,6 +1,7 @@
 // Writing a Safe Mode configuration and taking it away again.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace qv {
@@ -9,6 +10,9 @@ namespace qv {
 void ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart);
 void ConfigureSafeModeNetwork(bool askAndRestart);
 void ConfigureSafeNetworkNoReboot();
+// True when the last Configure call wrote a Safe Mode configuration; false
+// when it was declined or stopped because the way back could not be armed.
+bool LastSafeModeConfigured();
 
 // Normal Mode restoration.
 void RestoreNormalMode(bool removeHelperScript);
@@ -17,10 +21,21 @@ void RestoreNormalMode(bool removeHelperScript);
 bool SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupName, std::wstring description,
                         bool commandPromptOnly, bool networking);
 bool RestoreBootIni(std::wstring bootIniPath, std::wstring backupName);
+// boot.ini with `line` added as the last entry of "operating systems", when
+// another section follows that one; empty when it is the last section.
+std::optional<std::wstring> InsertBootEntry(const std::wstring& content, const std::wstring& line);
 
 // Command-prompt alternate shell.
+inline constexpr const wchar_t* kCommandProcessorKey = L"SOFTWARE\\Microsoft\\Command Processor";
+inline constexpr const wchar_t* kSafeBootKey = L"SYSTEM\\CurrentControlSet\\Control\\SafeBoot";
+std::wstring AutorunCommand();
+// The program's own "/undo" command, from this folder or an earlier one.
+bool IsOwnAutorun(const std::wstring& value);
+std::wstring CommandShortcutPath();
 void SetUpCommandPromptShell();
 void WriteCommandShortcut();
 void DeleteCommandShortcut();
+// Puts back an "Autorun" value that the set-up had to replace.
+void RestoreSavedAutorun();
 
 }  // namespace qv

@@ -1,8 +1,146 @@
-// Safe Mode configuration (being written).
+// Safe Mode configuration: repair the SafeBoot key, clear an earlier
+// configuration, arm the way back, then write the safe-boot setting.
 #include "bootmode/bootmode.h"
 
+#include "opsys/mod_opsys.h"
+#include "safeboot/safeboot.h"
+#include "startup/module1.h"
+#include "system/network.h"
+#include "system/platform.h"
+#include "system/shutdown.h"
+
 namespace qv {
-void ConfigureSafeMode(bool, bool) {}
-void ConfigureSafeModeNetwork(bool) {}
-void ConfigureSafeNetworkNoReboot() {}
+
+namespace {
+
+constexpr int kHidden = 0;
+constexpr int32_t kNoTimeout = 2000000000;
+
+bool lastConfigured = false;
+
+enum class Mode { Minimal, CommandPrompt, Network };
+enum class WayBack { RunOnce, Autorun, None };
+
+void RunHidden(const std::wstring& command) {
+    std::wstring message;
+    Sys().RunAndWait(command, kHidden, message, kNoTimeout, false);
+}
+
+bool ReadsBack(const std::wstring& keyPath, const std::wstring& name, const std::wstring& expected) {
+    SettingValue value = std::wstring();
+    return Sys().ReadSetting(L"HKLM", keyPath, name, L"S", std::wstring(), value) == kStatusOk &&
+           SettingAsText(value) == expected;
+}
+
+// The way back is armed before the safe-boot setting is written, and read
+// back: a machine must never start in Safe Mode with nothing to bring it back.
+bool ArmWayBack(WayBack wayBack) {
+    switch (wayBack) {
+    case WayBack::RunOnce:
+        ArmRunOnce();
+        return ReadsBack(kRunOnceKey, RunOnceValueName(), RunOnceData());
+    case WayBack::Autorun:
+        SetUpCommandPromptShell();
+        return ReadsBack(kCommandProcessorKey, L"Autorun", AutorunCommand());
+    case WayBack::None:
+        return true;
+    }
+    return false;
+}
+
+void ReportWayBackFailure() {
+    Sys().ShowMessage(
+        L"Safe Mode was not configured, because the automatic return to 'Normal Mode' could not be "
+        L"set up (the registry entry that starts Quorvine again could not be written).\r\n\r\n"
+        L"No changes were made to the boot configuration, and Windows will start normally.",
+        L"", kMbCritical);
+}
+
+void ExportBcdOnce() {
+    if (!FileExists(BcdBackupPath)) RunHidden(L"bcdedit.exe /export " + BcdBackupPath);
+}
+
+// Everything after the restart question. Returns true when the configuration
+// was written; false when it stopped (and has then told the user why).
+bool Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
+    RepairSafeBootKey();
+    RestoreNormalMode(false);
+    if (!ArmWayBack(wayBack)) {
+        ReportWayBackFailure();
+        return false;
+    }
+    if (OsIsVista()) {
+        ExportBcdOnce();
+        RunHidden(mode == Mode::Network ? L"bcdedit.exe /set safeboot network"
+                                        : L"bcdedit.exe /set safeboot minimal");
+        if (mode == Mode::CommandPrompt) RunHidden(L"bcdedit.exe /set safebootalternateshell true");
+        return true;
+    }
+    if (SetBootIniSafeMode(BootIniPath, BootIniBackupName, EntryTitle, mode == Mode::CommandPrompt,
+                           mode == Mode::Network)) {
+        return true;
+    }
+    if (reportBootIniFailure) {
+        Sys().ShowMessage(L"Failed to make the required changes to the Boot.INI file, aborting.", L"",
+                          kMbOk);
+    }
+    // Nothing may stay armed for a configuration that is not there; this also
+    // puts boot.ini back from its backup.
+    if (wayBack != WayBack::None) RestoreNormalMode(false);
+    return false;
+}
+
+bool AskFirst(const std::wstring& question) {
+    if (Sys().ShowMessage(question, L"", kMbYesNoQuestion) == kAnswerNo) {
+        SafeModeDeclined = true;
+        return false;
+    }
+    return true;
+}
+
+void RestartIfAsked(bool askAndRestart) {
+    if (!askAndRestart) return;
+    try {
+        Sys().ShutdownSystem(kRestartFlags);
+    } catch (const ShutdownError& error) {
+        // The configuration and its way back stay; the user restarts by hand.
+        Sys().ShowMessage(L"Safe Mode is configured, but Windows could not be restarted:\r\n\r\n" +
+                              error.Description() + L"\r\n\r\nPlease restart Windows yourself.",
+                          L"", kMbCritical);
+    }
+}
+
+}  // namespace
+
+bool LastSafeModeConfigured() { return lastConfigured; }
+
+void ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
+    lastConfigured = false;
+    if (askAndRestart) {
+        const std::wstring question =
+            commandPromptOnly
+                ? L"Restart into Safe Mode with Command Prompt Only?\r\n\r\n(Once there, you may restart "
+                  L"Windows using internal Windows commands (e.g. 'shutdown -r -t 0') or 'quorvine "
+                  L"/reboot', use the 'quorvine /normal' command to restart directly to 'Normal Mode', "
+                  L"or simply type 'quorvine' for all options.)"
+                : L"Restart into Safe Mode?";
+        if (!AskFirst(question)) return;
+    }
+    lastConfigured = Configure(commandPromptOnly ? Mode::CommandPrompt : Mode::Minimal,
+                               commandPromptOnly ? WayBack::Autorun : WayBack::RunOnce, true);
+    if (lastConfigured) RestartIfAsked(askAndRestart);
+}
+
+void ConfigureSafeModeNetwork(bool askAndRestart) {
+    lastConfigured = false;
+    if (askAndRestart && !AskFirst(L"Restart into Safe Mode with Networking?")) return;
+    lastConfigured = Configure(Mode::Network, WayBack::RunOnce, true);
+    if (lastConfigured) RestartIfAsked(askAndRestart);
+}
+
+void ConfigureSafeNetworkNoReboot() {
+    // No way back here by design: the technician takes it by hand.
+    lastConfigured = Configure(Mode::Network, WayBack::None, false);
+}
+
 }  // namespace qv

@@ -35,9 +35,12 @@ target_link_libraries(wine_tests PRIVATE -Wl,--start-group quorvine_win32 quorvi
                       gtest gmock ${QV_WIN_LIBS})
 target_link_options(wine_tests PRIVATE ${QV_STATIC})
 set_target_properties(wine_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# Runs in a throw-away Wine prefix under Xvfb; a 32-bit build needs a host that runs 32-bit code.
+add_test(NAME wine_tests COMMAND ${CMAKE_SOURCE_DIR}/tools/rig/run-wine-tests $<TARGET_FILE:wine_tests>)
+set_tests_properties(wine_tests PROPERTIES TIMEOUT 300)
 
-# Stand-ins and helpers that run inside the test prefixes.
-file(GLOB QV_TOOL_DIRS LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tools/*)
+# Stand-ins and helpers that run inside the test prefixes, and the benchmarks.
+file(GLOB QV_TOOL_DIRS LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tools/* ${CMAKE_SOURCE_DIR}/bench/*)
 foreach(dir IN LISTS QV_TOOL_DIRS)
   if(EXISTS ${dir}/CMakeLists.txt)
     add_subdirectory(${dir})

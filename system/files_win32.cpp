@@ -1,4 +1,5 @@
 // File services: existence, copy, delete, attributes, whole writes, appends.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,21 @@ bool RemoveFile(const std::wstring& path) { return DeleteFileA(ToAnsi(path).c_st
 
 bool SetAttributes(const std::wstring& path, uint32_t attributes) {
     return SetFileAttributesA(ToAnsi(path).c_str(), attributes) != FALSE;
+}
+
+std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path) {
+    UniqueHandle file(CreateFileA(ToAnsi(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        file.release();
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[4096];
+    DWORD read = 0;
+    while (ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0)
+        bytes.insert(bytes.end(), chunk, chunk + read);
+    return bytes;
 }
 
 bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {

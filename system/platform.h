@@ -73,6 +73,9 @@ public:
     virtual bool CopyFileOver(const std::wstring& source, const std::wstring& target) = 0;
     virtual bool RemoveFile(const std::wstring& path) = 0;
     virtual bool SetAttributes(const std::wstring& path, uint32_t attributes) = 0;
+    // Whole text files in the ANSI code page.
+    virtual std::optional<std::wstring> ReadTextFile(const std::wstring& path) = 0;
+    virtual bool WriteTextFile(const std::wstring& path, const std::wstring& text) = 0;
     // Writes the whole file anew, cut to the length of `bytes`.
     virtual bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) = 0;
     virtual void AppendTextLine(const std::wstring& path, const std::wstring& line) = 0;

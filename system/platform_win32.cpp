@@ -71,6 +71,15 @@ bool Win32Platform::RemoveFile(const std::wstring& path) { return win32::RemoveF
 bool Win32Platform::SetAttributes(const std::wstring& path, uint32_t attributes) {
     return win32::SetAttributes(path, attributes);
 }
+std::optional<std::wstring> Win32Platform::ReadTextFile(const std::wstring& path) {
+    auto bytes = win32::ReadBytes(path);
+    if (!bytes) return std::nullopt;
+    return FromAnsi(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+}
+bool Win32Platform::WriteTextFile(const std::wstring& path, const std::wstring& text) {
+    const std::string ansi = ToAnsi(text);
+    return win32::WriteBytes(path, std::vector<uint8_t>(ansi.begin(), ansi.end()));
+}
 bool Win32Platform::WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     return win32::WriteBytes(path, bytes);
 }

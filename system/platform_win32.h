@@ -27,6 +27,8 @@ public:
     bool CopyFileOver(const std::wstring& source, const std::wstring& target) override;
     bool RemoveFile(const std::wstring& path) override;
     bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
+    std::optional<std::wstring> ReadTextFile(const std::wstring& path) override;
+    bool WriteTextFile(const std::wstring& path, const std::wstring& text) override;
     bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
     void AppendTextLine(const std::wstring& path, const std::wstring& line) override;
     std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section,

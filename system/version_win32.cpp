@@ -1,8 +1,143 @@
-// Version record, clean-boot state and the edition number (being written).
+// Version record, clean-boot state and the edition number from WMI.
+#include <string>
+
+#include <windows.h>
+#include <oleauto.h>
+#include <wbemidl.h>
+
+#include "system/ansi_win32.h"
+#include "system/handles_win32.h"
 #include "system/win32.h"
 
 namespace qv::win32 {
-bool GetVersionRecord(uint32_t, VersionRecord&) { return false; }
-int CleanBootState() { return 0; }
-int32_t QueryOperatingSystemSku() { return 0; }
+
+namespace {
+
+// Owns a BSTR for the calls that insist on one.
+class Bstr {
+public:
+    explicit Bstr(const wchar_t* text) : value_(SysAllocString(text)) {}
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    ~Bstr() { SysFreeString(value_); }
+    BSTR Get() const { return value_; }
+    explicit operator bool() const { return value_ != nullptr; }
+
+private:
+    BSTR value_;
+};
+
+// A VARIANT that clears itself.
+struct Variant {
+    VARIANT value;
+    Variant() { VariantInit(&value); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    ~Variant() { VariantClear(&value); }
+};
+
+// Balances CoInitializeEx only when this call was the one that initialised COM
+// on the thread (S_OK or S_FALSE); a thread already in the other apartment
+// model (RPC_E_CHANGED_MODE) can still use COM but must not be uninitialised.
+class ComApartment {
+public:
+    ComApartment() {
+        HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        owned_ = SUCCEEDED(result);
+        usable_ = owned_ || result == RPC_E_CHANGED_MODE;
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (owned_) CoUninitialize();
+    }
+    bool Usable() const { return usable_; }
+
+private:
+    bool owned_ = false;
+    bool usable_ = false;
+};
+
+// The OperatingSystemSKU of the last Win32_OperatingSystem instance; 0 for none
+// and for every failure on the way.
+int32_t ReadSkuFromWmi() {
+    // Fails with RPC_E_TOO_LATE when the process has chosen its security
+    // already; the proxy blanket below covers the calls either way.
+    CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                         RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+
+    ComPtr<IWbemLocator> locator;
+    if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                                reinterpret_cast<void**>(locator.Put()))))
+        return 0;
+
+    Bstr nameSpace(L"ROOT\\CIMV2");
+    Bstr className(L"Win32_OperatingSystem");
+    if (!nameSpace || !className) return 0;
+
+    ComPtr<IWbemServices> services;
+    if (FAILED(locator->ConnectServer(nameSpace.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
+                                      services.Put())))
+        return 0;
+    if (FAILED(CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+                                 RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
+                                 EOAC_NONE)))
+        return 0;
+
+    ComPtr<IEnumWbemClassObject> instances;
+    if (FAILED(services->CreateInstanceEnum(className.Get(),
+                                            WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY,
+                                            nullptr, instances.Put())))
+        return 0;
+
+    int32_t sku = 0;
+    for (;;) {
+        ComPtr<IWbemClassObject> instance;
+        ULONG returned = 0;
+        HRESULT next = instances->Next(WBEM_INFINITE, 1, instance.Put(), &returned);
+        if (FAILED(next)) return 0;
+        if (returned == 0) break;
+
+        Variant raw;
+        Variant number;
+        if (FAILED(instance->Get(L"OperatingSystemSKU", 0, &raw.value, nullptr, nullptr))) return 0;
+        // WMI hands uint32 properties over as VT_I4; convert whatever arrives.
+        if (FAILED(VariantChangeType(&number.value, &raw.value, 0, VT_I4))) return 0;
+        sku = number.value.lVal;
+    }
+    return sku;
+}
+
+}  // namespace
+
+bool GetVersionRecord(uint32_t size, VersionRecord& record) {
+    OSVERSIONINFOEXA info{};
+    info.dwOSVersionInfoSize = size;
+    if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) return false;
+
+    record = VersionRecord{};
+    record.size = size;
+    record.majorVersion = info.dwMajorVersion;
+    record.minorVersion = info.dwMinorVersion;
+    record.buildNumber = info.dwBuildNumber;
+    record.platformId = info.dwPlatformId;
+    // The whole field, NULs and what follows them included; the caller cuts it.
+    record.csdVersion = FromAnsi(info.szCSDVersion, sizeof(info.szCSDVersion));
+    // The plain record ends before these; they stay zero then.
+    record.servicePackMajor = info.wServicePackMajor;
+    record.servicePackMinor = info.wServicePackMinor;
+    record.suiteMask = info.wSuiteMask;
+    record.productType = info.wProductType;
+    record.reserved = info.wReserved;
+    return true;
+}
+
+int CleanBootState() { return GetSystemMetrics(SM_CLEANBOOT); }
+
+int32_t QueryOperatingSystemSku() {
+    ComApartment apartment;
+    if (!apartment.Usable()) return 0;
+    return ReadSkuFromWmi();
+}
+
 }  // namespace qv::win32

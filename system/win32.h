@@ -34,6 +34,7 @@ bool FindAnyEntry(const std::wstring& path, bool& searchFailed);
 bool CopyFileOver(const std::wstring& source, const std::wstring& target);
 bool RemoveFile(const std::wstring& path);
 bool SetAttributes(const std::wstring& path, uint32_t attributes);
+std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path);
 bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
 void AppendTextLine(const std::wstring& path, const std::wstring& line);
 

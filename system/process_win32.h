@@ -1,0 +1,34 @@
+// The Windows side of RunAndWait.
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+#include "system/handles_win32.h"
+#include "system/process.h"
+
+namespace qv::win32 {
+
+// The thread's redirection state saved by the last RunAndWait.
+extern PVOID FsRedirectionOldValue;
+
+class Win32ProcessSystem : public ProcessSystem {
+public:
+    bool Is64BitWindows() override;
+    void DisableFsRedirection() override;
+    void RevertFsRedirection() override;
+    bool Start(const std::wstring& commandLine, int windowStyle, uint32_t& processId,
+               std::wstring& failure) override;
+    bool Open(uint32_t processId) override;
+    bool QueryExitCode(uint32_t& exitCode) override;
+    void PumpMessages() override;
+    void SleepFor(uint32_t milliseconds) override;
+    uint32_t ReadClock() override;
+
+private:
+    UniqueHandle started_;  // from the start, held until the process is opened
+    UniqueHandle process_;
+};
+
+}  // namespace qv::win32

@@ -1,0 +1,48 @@
+"""Fixtures for the end-to-end tests: each test gets throw-away Wine prefixes
+under one Xvfb display. See tools/rig for the helpers themselves."""
+
+import sys
+from pathlib import Path
+
+import pytest
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+
+import rig  # noqa: E402
+
+
+def pytest_report_header(config):
+    rig.ensure_tools()
+    return rig.arch_line()
+
+
+@pytest.fixture(scope="session")
+def display():
+    with rig.Display() as shown:
+        yield shown.name
+
+
+@pytest.fixture(scope="session")
+def arch():
+    return rig.test_arch()
+
+
+@pytest.fixture
+def make_prefix(display):
+    """make_prefix(version="win7"): a fresh prefix, removed after the test."""
+    made = []
+
+    def make(version="win7"):
+        prefix = rig.new_prefix(version, display)
+        made.append(prefix)
+        return prefix
+
+    yield make
+    for prefix in made:
+        prefix.close()
+
+
+@pytest.fixture
+def prefix(request, make_prefix):
+    """A fresh win7 prefix; parametrize with indirect=True for another version."""
+    return make_prefix(getattr(request, "param", "win7"))

@@ -1,0 +1,73 @@
+"""The bcdedit stand-in answers like bcdedit.exe and keeps what it was told."""
+
+import rig
+
+OK = "The operation completed successfully."
+
+
+def bcdedit(prefix, *args):
+    return prefix.run(["bcdedit", *args])
+
+
+def test_set_and_deletevalue_keep_the_store_and_log_every_call(prefix):
+    assert bcdedit(prefix, "/set", "safeboot", "minimal").output.strip() == OK
+    assert bcdedit(prefix, "/set", "{current}", "SafeBootAlternateShell", "yes").returncode == 0
+    assert bcdedit(prefix, "/set", "safeboot", "network").returncode == 0
+    assert rig.bcd_store(prefix) == {"safeboot": "network", "safebootalternateshell": "yes"}
+
+    done = bcdedit(prefix, "/deletevalue", "{current}", "safeboot")
+    assert (done.returncode, done.output.strip()) == (0, OK)
+    assert rig.bcd_store(prefix) == {"safebootalternateshell": "yes"}
+
+    assert rig.read_file(prefix, r"C:\bcdstub\calls.log", "utf-8").splitlines() == [
+        "/set safeboot minimal",
+        "/set {current} SafeBootAlternateShell yes",
+        "/set safeboot network",
+        "/deletevalue {current} safeboot",
+    ]
+
+
+def test_deleting_a_missing_element_fails_as_bcdedit_does(prefix):
+    done = bcdedit(prefix, "/deletevalue", "safeboot")
+    assert done.returncode == 1
+    assert done.output.splitlines() == [
+        "An error has occurred while attempting to delete the element.", "Element not found."]
+
+
+def test_export_copies_the_store_and_fails_where_it_cannot_write(prefix):
+    bcdedit(prefix, "/set", "safeboot", "minimal")
+    done = bcdedit(prefix, "/export", r"C:\My Tools\bcd backup")
+    assert done.returncode == 1  # the folder does not exist
+    rig.write_file(prefix, r"C:\My Tools\readme.txt", "")
+    done = bcdedit(prefix, "/export", r"C:\My Tools\bcd backup")
+    assert (done.returncode, done.output.strip()) == (0, OK)
+    assert rig.read_file(prefix, r"C:\My Tools\bcd backup") == b"safeboot minimal\r\n"
+    assert rig.read_file(prefix, r"C:\bcdstub\calls.log", "utf-8").splitlines()[-1] == \
+        '/export "C:\\My Tools\\bcd backup"'
+
+
+def test_enum_lists_the_elements(prefix):
+    bcdedit(prefix, "/set", "safeboot", "minimal")
+    listing = bcdedit(prefix, "/enum").output.splitlines()
+    assert listing[0] == "Windows Boot Loader"
+    assert "safeboot                minimal" in listing
+    assert bcdedit(prefix, "/frobnicate").returncode == 1
+
+
+def test_injected_failures_leave_the_store_alone_but_are_logged(prefix):
+    bcdedit(prefix, "/set", "safeboot", "minimal")
+    rig.write_file(prefix, r"C:\bcdstub\fail.txt", "/set 5\r\n/deletevalue 7\r\n")
+    assert bcdedit(prefix, "/set", "safeboot", "network").returncode == 5
+    assert bcdedit(prefix, "-DeleteValue", "safeboot").returncode == 7
+    assert bcdedit(prefix, "/export", r"C:\bcd.txt").returncode == 0
+    assert rig.bcd_store(prefix) == {"safeboot": "minimal"}
+    assert rig.read_file(prefix, r"C:\bcdstub\calls.log", "utf-8").splitlines()[1:] == [
+        "/set safeboot network", "-DeleteValue safeboot", r"/export C:\bcd.txt"]
+
+
+def test_the_wow64_folder_holds_a_decoy_that_only_logs(prefix):
+    done = prefix.run([r"C:\windows\syswow64\bcdedit.exe", "/set", "safeboot", "minimal"])
+    assert done.returncode == 1
+    assert rig.read_file(prefix, r"C:\bcdstub\decoy.log", "utf-8") == "/set safeboot minimal\r\n"
+    assert rig.bcd_store(prefix) == {}
+    assert not prefix.unix_path(r"C:\bcdstub\calls.log").exists()

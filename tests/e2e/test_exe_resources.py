@@ -1,0 +1,67 @@
+"""What Quorvine.exe carries, read from the file itself: the 32-bit product and
+the 64-bit build that the Wine tests run must carry the same."""
+
+import os
+import re
+import sys
+
+import pytest
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tools", "rig"))
+import peres  # noqa: E402
+
+BUILDS = {"x86": "build/windows-x86/Quorvine.exe", "x64": "build/windows-x64/Quorvine.exe"}
+SUPPORTED_OS = {
+    "e2011457-1546-43c5-a5fe-008deee3d3f0": "Vista",
+    "35138b9a-5d96-4fbd-8e2d-a2440225f93a": "7",
+    "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38": "8",
+    "1f676c76-80e1-4239-95bb-83d0f6d0da78": "8.1",
+    "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a": "10",
+}
+DOCUMENTS = {"SB_XP": ("sb_xp.reg", 26688), "SB_V": ("sb_v.reg", 35238),
+             "SB_7": ("sb_7.reg", 36904), "SB_8": ("sb_8.reg", 41200)}
+
+
+@pytest.fixture(params=sorted(BUILDS), scope="module")
+def exe(request):
+    path = os.path.join(ROOT, BUILDS[request.param])
+    if not os.path.exists(path):
+        pytest.skip(f"{BUILDS[request.param]} is not built")
+    resources = peres.Resources(path)
+    assert resources.is_64bit == (request.param == "x64")
+    return resources
+
+
+def test_the_manifest_asks_for_administrator_rights_and_names_every_supported_windows(exe):
+    manifest = exe.manifest()
+    assert re.search(r'requestedExecutionLevel\s+level="requireAdministrator"\s+uiAccess="false"', manifest)
+    assert re.search(r'name="Microsoft.Windows.Common-Controls"\s+version="6.0.0.0"', manifest)
+    declared = set(re.findall(r'supportedOS Id="\{([0-9a-f-]+)\}"', manifest))
+    assert {SUPPORTED_OS[g] for g in declared} == set(SUPPORTED_OS.values())
+
+
+def test_the_version_record_is_4_1_0_1(exe):
+    assert exe.version_numbers() == ((4, 1, 0, 1), (4, 1, 0, 1))
+
+
+@pytest.mark.parametrize("name", sorted(DOCUMENTS))
+def test_each_safeboot_document_is_carried_byte_for_byte(exe, name):
+    filename, size = DOCUMENTS[name]
+    data, language = exe.custom(name)
+    with open(os.path.join(ROOT, "safeboot", "documents", filename), "rb") as f:
+        stored = f.read()
+    assert len(data) == size
+    assert data == stored
+    assert language == 1033
+
+
+def test_the_icon_group_a1_comes_first_with_its_seven_images(exe):
+    assert exe.icon_group_names()[:2] == ["A1", 1]
+    images = [(w, h, bits) for w, h, bits, _ in exe.icon_group("A1")]
+    assert sorted(images) == sorted([(16, 16, 8), (16, 16, 32), (32, 32, 8), (32, 32, 32),
+                                     (48, 48, 8), (48, 48, 32), (256, 256, 32)])
+    big = [image for w, _, _, image in exe.icon_group("A1") if w == 256][0]
+    assert big.startswith(b"\x89PNG\r\n\x1a\n")
+    low = sorted((w, h, bits) for w, h, bits, _ in exe.icon_group(1))
+    assert low == [(16, 16, 4), (32, 32, 1), (32, 32, 4)]

@@ -1,0 +1,469 @@
+// The Safe Mode cycle against the in-memory Windows: questions, commands,
+// the way back, and what is left when an operation stops half-way.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "bootmode/bootmode.h"
+#include "fake_platform.h"
+#include "startup/module1.h"
+
+namespace qv {
+namespace {
+
+using testing::FakePlatform;
+using testing::ScopedFakePlatform;
+
+const std::wstring kRunOnceData = L"cmd /c start \"\" \"C:\\Tools\\Quorvine.exe\" /remove";
+const std::wstring kAutorun = L"\"C:\\Tools\\Quorvine.exe\" /undo";
+const std::wstring kCmdQuestion =
+    L"Restart into Safe Mode with Command Prompt Only?\r\n\r\n(Once there, you may restart Windows using "
+    L"internal Windows commands (e.g. 'shutdown -r -t 0') or 'quorvine /reboot', use the 'quorvine "
+    L"/normal' command to restart directly to 'Normal Mode', or simply type 'quorvine' for all options.)";
+const std::wstring kReminder =
+    L"Remember:  you may restart Windows using internal Windows commands (e.g. 'shutdown -r -t 0') or "
+    L"'quorvine /reboot', use the 'quorvine /normal' command to restart directly to 'Normal Mode', or "
+    L"simply type 'quorvine' for all options.";
+const std::wstring kRestoreQuestion =
+    L"Would you like to configure the next Windows restart for 'Normal Mode'?\r\n\r\nSelect NO to "
+    L"continue with the 'Safe Mode' configuration, or CANCEL for all options.";
+
+class Cycle : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SafeModeDeclined = false;
+        SetProgramConstants();
+    }
+    FakePlatform& fake() { return platform.fake; }
+
+    std::vector<std::wstring> BcdCommands() const {
+        std::vector<std::wstring> out;
+        for (const auto& c : platform.fake.commands)
+            if (c.rfind(L"bcdedit.exe", 0) == 0) out.push_back(c);
+        return out;
+    }
+    // The boot configuration store as the commands left it.
+    static std::map<std::wstring, std::wstring> Bcd(const std::vector<std::wstring>& commands) {
+        std::map<std::wstring, std::wstring> store;
+        for (const auto& c : commands) {
+            const std::wstring set = L"bcdedit.exe /set ";
+            const std::wstring del = L"bcdedit.exe /deletevalue ";
+            if (c.rfind(set, 0) == 0) {
+                std::wstring rest = c.substr(set.size());
+                size_t blank = rest.find(L' ');
+                store[rest.substr(0, blank)] = rest.substr(blank + 1);
+            } else if (c.rfind(del, 0) == 0) {
+                store.erase(c.substr(del.size()));
+            }
+        }
+        return store;
+    }
+    std::optional<std::wstring> Text(const std::wstring& key, const std::wstring& name) {
+        auto value = fake().Value(key, name);
+        if (!value) return std::nullopt;
+        return SettingAsText(*value);
+    }
+    void BecomeXp() {
+        fake().version.majorVersion = 5;
+        fake().version.minorVersion = 1;
+        fake().version.buildNumber = 2600;
+    }
+
+    ScopedFakePlatform platform;
+};
+
+TEST_F(Cycle, SafeModeAnsweredNoChangesNothing) {
+    fake().answers = {kAnswerNo};
+    ConfigureSafeMode(false, true);
+    ASSERT_EQ(fake().dialogs.size(), 1u);
+    EXPECT_EQ(fake().dialogs[0].text, L"Restart into Safe Mode?");
+    EXPECT_EQ(fake().dialogs[0].style, 36u);
+    EXPECT_TRUE(fake().commands.empty());
+    EXPECT_TRUE(fake().registry.empty());
+    EXPECT_TRUE(SafeModeDeclined);
+    EXPECT_FALSE(LastSafeModeConfigured());
+}
+
+TEST_F(Cycle, SafeModeOnWindows10ArmsTheWayBackThenSetsMinimalAndRestarts) {
+    fake().answers = {kAnswerYes};
+    ConfigureSafeMode(false, true);
+    EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{
+                                 L"bcdedit.exe /deletevalue safeboot",
+                                 L"bcdedit.exe /deletevalue safebootalternateshell",
+                                 L"bcdedit.exe /export C:\\BCDbak",
+                                 L"bcdedit.exe /set safeboot minimal",
+                             }));
+    EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
+    EXPECT_EQ(fake().restarts, std::vector<int32_t>{6});
+    EXPECT_TRUE(LastSafeModeConfigured());
+    EXPECT_FALSE(SafeModeDeclined);
+    // The way back stands before the safe-boot setting is written.
+    auto armed = std::find(fake().steps.begin(), fake().steps.end(),
+                           L"write:HKLM\\" + std::wstring(kRunOnceKey) + L"\\*Tamberlow Quorvine Mod");
+    auto set = std::find(fake().steps.begin(), fake().steps.end(), L"run:bcdedit.exe /set safeboot minimal");
+    EXPECT_LT(armed, set);
+}
+
+TEST_F(Cycle, TheBcdBackupIsMadeOnlyWhenNoneExists) {
+    fake().PutFile(L"C:\\BCDbak", "old");
+    ConfigureSafeModeNetwork(false);
+    EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{
+                                 L"bcdedit.exe /deletevalue safeboot",
+                                 L"bcdedit.exe /deletevalue safebootalternateshell",
+                                 L"bcdedit.exe /set safeboot network",
+                             }));
+    EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
+    EXPECT_TRUE(fake().restarts.empty());
+    EXPECT_TRUE(fake().dialogs.empty());
+}
+
+TEST_F(Cycle, CommandPromptModeSetsTheShellInsteadOfTheRunOnceEntry) {
+    ConfigureSafeMode(true, false);
+    EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{
+                                 L"bcdedit.exe /deletevalue safeboot",
+                                 L"bcdedit.exe /deletevalue safebootalternateshell",
+                                 L"bcdedit.exe /export C:\\BCDbak",
+                                 L"bcdedit.exe /set safeboot minimal",
+                                 L"bcdedit.exe /set safebootalternateshell true",
+                             }));
+    EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), kAutorun);
+    EXPECT_EQ(Text(kSafeBootKey, L"AlternateShell"), L"cmd.exe");
+    EXPECT_EQ(fake().FileText(L"C:\\WINDOWS\\quorvine.cmd"), "\"C:\\Tools\\Quorvine.exe\" %1\r\n");
+    EXPECT_FALSE(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
+    EXPECT_TRUE(fake().restarts.empty());
+
+    ConfigureSafeMode(true, false);  // a second time: still one line, one value
+    EXPECT_EQ(fake().FileText(L"C:\\WINDOWS\\quorvine.cmd"), "\"C:\\Tools\\Quorvine.exe\" %1\r\n");
+    EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), kAutorun);
+}
+
+TEST_F(Cycle, CommandPromptQuestionIsAskedWithItsReminderText) {
+    fake().answers = {kAnswerNo};
+    ConfigureSafeMode(true, true);
+    ASSERT_EQ(fake().dialogs.size(), 1u);
+    EXPECT_EQ(fake().dialogs[0].text, kCmdQuestion);
+    EXPECT_TRUE(SafeModeDeclined);
+}
+
+TEST_F(Cycle, NoRebootSetsNetworkQuietlyWithoutAWayBack) {
+    ConfigureSafeNetworkNoReboot();
+    EXPECT_EQ(BcdCommands().back(), L"bcdedit.exe /set safeboot network");
+    EXPECT_FALSE(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
+    EXPECT_TRUE(fake().dialogs.empty());
+    EXPECT_TRUE(fake().restarts.empty());
+}
+
+TEST_F(Cycle, AWayBackThatCannotBeWrittenStopsBeforeTheBootConfiguration) {
+    for (bool commandPrompt : {false, true}) {
+        SCOPED_TRACE(commandPrompt);
+        ScopedFakePlatform local;
+        local.fake.refusedKeys = {commandPrompt ? L"Command Processor" : L"RunOnce"};
+        local.fake.answers = {kAnswerYes};
+        ConfigureSafeMode(commandPrompt, true);
+        for (const auto& c : local.fake.commands) EXPECT_EQ(c.find(L"/set"), std::wstring::npos) << c;
+        EXPECT_TRUE(local.fake.restarts.empty());
+        ASSERT_EQ(local.fake.dialogs.size(), 2u);
+        EXPECT_EQ(local.fake.dialogs[1].style, 16u);
+        EXPECT_NE(local.fake.dialogs[1].text.find(L"Safe Mode was not configured"), std::wstring::npos);
+        EXPECT_FALSE(LastSafeModeConfigured());
+    }
+}
+
+TEST_F(Cycle, StoppedAfterAnyStepTheMachineIsNormalOrArmed) {
+    struct Stop {};
+    for (bool commandPrompt : {false, true}) {
+        for (size_t stopAt = 1;; ++stopAt) {
+            SCOPED_TRACE(::testing::Message() << "cmd " << commandPrompt << " stop after step " << stopAt);
+            ScopedFakePlatform local;
+            local.fake.answers = {kAnswerYes};
+            size_t count = 0;
+            local.fake.onStep = [&](const std::wstring&) {
+                if (++count == stopAt) throw Stop{};
+            };
+            bool finished = true;
+            try {
+                ConfigureSafeMode(commandPrompt, true);
+            } catch (const Stop&) {
+                finished = false;
+            }
+            const auto bcd = Bcd(local.fake.commands);
+            if (bcd.count(L"safeboot")) {
+                auto runOnce = local.fake.Value(kRunOnceKey, L"*Tamberlow Quorvine Mod");
+                auto autorun = local.fake.Value(kCommandProcessorKey, L"Autorun");
+                EXPECT_TRUE(commandPrompt ? autorun && SettingAsText(*autorun) == kAutorun
+                                          : runOnce && SettingAsText(*runOnce) == kRunOnceData);
+            }
+            if (finished) break;
+        }
+    }
+}
+
+TEST_F(Cycle, AForeignAutorunSurvivesTheCommandPromptCycle) {
+    fake().SetValue(kCommandProcessorKey, L"Autorun", std::wstring(L"doskey /macrofile=C:\\m.txt"));
+    ConfigureSafeMode(true, false);
+    EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), kAutorun);
+    EXPECT_EQ(Text(kProgramKey, L"SavedAutorun"), L"doskey /macrofile=C:\\m.txt");
+
+    ConfigureSafeMode(true, false);  // reconfigured before any restart: still kept once
+    EXPECT_EQ(Text(kProgramKey, L"SavedAutorun"), L"doskey /macrofile=C:\\m.txt");
+
+    RestoreNormalMode(true);
+    EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), L"doskey /macrofile=C:\\m.txt");
+    EXPECT_FALSE(Text(kProgramKey, L"SavedAutorun"));
+    EXPECT_FALSE(fake().HasFile(L"C:\\WINDOWS\\quorvine.cmd"));
+}
+
+TEST_F(Cycle, RestoreLeavesAForeignAutorunAloneAndRemovesTheOwnOne) {
+    fake().SetValue(kCommandProcessorKey, L"Autorun", std::wstring(L"C:\\init.cmd"));
+    RestoreNormalMode(true);
+    EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), L"C:\\init.cmd");
+
+    // One armed from another folder is the program's own as well.
+    fake().SetValue(kCommandProcessorKey, L"Autorun", std::wstring(L"\"D:\\Old Place\\Quorvine.exe\" /undo"));
+    RestoreNormalMode(true);
+    EXPECT_FALSE(Text(kCommandProcessorKey, L"Autorun"));
+}
+
+TEST_F(Cycle, AnAutorunThatCannotBeSavedIsNotReplaced) {
+    fake().SetValue(kCommandProcessorKey, L"Autorun", std::wstring(L"C:\\init.cmd"));
+    fake().refusedKeys = {L"Tamberlow"};
+    fake().answers = {kAnswerYes};
+    ConfigureSafeMode(true, true);
+    EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), L"C:\\init.cmd");
+    EXPECT_FALSE(Bcd(fake().commands).count(L"safeboot"));
+    EXPECT_TRUE(fake().restarts.empty());
+}
+
+TEST_F(Cycle, RestoreWithNothingConfiguredRunsBothCommandsQuietly) {
+    RestoreNormalMode(true);
+    EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{
+                                 L"bcdedit.exe /deletevalue safeboot",
+                                 L"bcdedit.exe /deletevalue safebootalternateshell",
+                             }));
+    EXPECT_TRUE(fake().dialogs.empty());
+    EXPECT_TRUE(fake().started.empty());
+}
+
+TEST_F(Cycle, RestoreRemovesBootModeRunOnceAndTheCommandFileOnlyWhenAsked) {
+    fake().SetValue(kProgramKey, L"BootMode", int32_t{1});
+    fake().SetValue(kRunOnceKey, L"*Tamberlow Quorvine Mod", kRunOnceData);
+    fake().PutFile(L"C:\\WINDOWS\\quorvine.cmd", "x");
+    RestoreNormalMode(false);
+    EXPECT_FALSE(fake().Value(kProgramKey, L"BootMode"));
+    EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
+    EXPECT_TRUE(fake().HasFile(L"C:\\WINDOWS\\quorvine.cmd"));
+    RestoreNormalMode(true);
+    EXPECT_FALSE(fake().HasFile(L"C:\\WINDOWS\\quorvine.cmd"));
+}
+
+TEST_F(Cycle, TheSiblingStartsOnlyForRemoveInSafeModeWhenItIsThere) {
+    struct Case {
+        const wchar_t* arguments;
+        int cleanBoot;
+        bool present;
+        bool started;
+    };
+    for (const Case& c : {Case{L"/remove", 1, true, true}, Case{L"/REMOVE", 2, true, true},
+                          Case{L"/normal", 1, true, false}, Case{L"/undo", 1, true, false},
+                          Case{L"/remove", 0, true, false}, Case{L"/remove", 1, false, false}}) {
+        SCOPED_TRACE(::testing::Message() << c.arguments << " " << c.cleanBoot << " " << c.present);
+        ScopedFakePlatform local;
+        local.fake.exePath = L"C:\\Suite\\Tools\\Quorvine.exe";
+        local.fake.commandLine = std::wstring(L"\"C:\\Suite\\Tools\\Quorvine.exe\" ") + c.arguments;
+        local.fake.cleanBoot = c.cleanBoot;
+        if (c.present) local.fake.PutFile(L"C:\\Suite\\Tools\\..\\Tessel.exe", "MZ");
+        RestoreNormalMode(true);
+        if (c.started) {
+            EXPECT_EQ(local.fake.started, std::vector<std::wstring>{L"\"C:\\Suite\\Tools\\..\\Tessel.exe\""});
+            EXPECT_EQ(local.fake.steps.back(), L"start:\"C:\\Suite\\Tools\\..\\Tessel.exe\"");
+        } else {
+            EXPECT_TRUE(local.fake.started.empty());
+        }
+    }
+}
+
+TEST_F(Cycle, OnXpABootIniThatCannotBeChangedAbortsWithBothMessages) {
+    BecomeXp();
+    fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\n");
+    fake().iniValues[L"c:\\boot.ini|boot loader|default"] = L"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS";
+    fake().readOnlyFiles = {L"c:\\boot.ini"};
+    fake().answers = {kAnswerYes};
+    ConfigureSafeMode(false, true);
+    // A fourth message may follow: putting the locked file back fails as well.
+    ASSERT_GE(fake().dialogs.size(), 3u);
+    EXPECT_EQ(fake().dialogs[1].text, L"Error writing INI value:  C:\\boot.ini");
+    EXPECT_EQ(fake().dialogs[1].style, 16u);
+    EXPECT_EQ(fake().dialogs[2].text, L"Failed to make the required changes to the Boot.INI file, aborting.");
+    EXPECT_EQ(fake().dialogs[2].style, 0u);
+    EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
+    EXPECT_TRUE(fake().restarts.empty());
+    EXPECT_TRUE(BcdCommands().empty());
+}
+
+TEST_F(Cycle, OnXpNoRebootShowsOnlyTheEditorsMessage) {
+    BecomeXp();
+    fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\n");
+    fake().iniValues[L"c:\\boot.ini|boot loader|default"] = L"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS";
+    fake().readOnlyFiles = {L"c:\\boot.ini"};
+    ConfigureSafeNetworkNoReboot();
+    ASSERT_EQ(fake().dialogs.size(), 1u);
+    EXPECT_EQ(fake().dialogs[0].text, L"Error writing INI value:  C:\\boot.ini");
+}
+
+TEST_F(Cycle, OnXpTheEntryIsWrittenWithTheModesOptionString) {
+    BecomeXp();
+    struct Case {
+        bool commandPrompt, networking;
+        const wchar_t* options;
+    };
+    for (const Case& c : {Case{false, true, L" /fastdetect /safeboot:network /sos /bootlog /noguiboot"},
+                          Case{true, true, L" /fastdetect /safeboot:minimal(alternateshell) /sos /bootlog /noguiboot"},
+                          Case{false, false, L" /fastdetect /safeboot:minimal /sos /bootlog /noguiboot"}}) {
+        ScopedFakePlatform local;
+        local.fake.PutFile(L"C:\\boot.ini", "x", 7);
+        local.fake.iniValues[L"c:\\boot.ini|boot loader|default"] = L"multi(0)\\WINDOWS";
+        local.fake.iniValues[L"c:\\boot.ini|operating systems|multi(0)\\windows"] = L"\"XP\" /fastdetect";
+        EXPECT_TRUE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"Tamberlow Quorvine Mod",
+                                       c.commandPrompt, c.networking));
+        EXPECT_EQ(local.fake.iniValues[L"c:\\boot.ini|operating systems|multi(0)\\windows"],
+                  std::wstring(L"\"Tamberlow Quorvine Mod\"") + c.options);
+        EXPECT_EQ(local.fake.iniValues[L"c:\\boot.ini|boot loader|timeout"], L"3");
+        EXPECT_EQ(local.fake.FileText(L"C:\\boot.Tamberlow"), "x");
+        EXPECT_EQ(local.fake.files[L"c:\\boot.ini"].attributes, 0u);
+        EXPECT_EQ(local.fake.FileText(L"C:\\boot.ini"), "x" "multi(0)\\WINDOWS=\"XP\" /fastdetect\r\n");
+    }
+}
+
+TEST_F(Cycle, ABootIniWithoutDefaultGetsNoEntryWithAnEmptyKey) {
+    fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\ntimeout=30\r\n");
+    EXPECT_FALSE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false));
+    ASSERT_EQ(fake().dialogs.size(), 1u);
+    EXPECT_EQ(fake().dialogs[0].text, L"Error writing INI value:  C:\\boot.ini");
+    EXPECT_EQ(fake().FileText(L"C:\\boot.ini"), "[boot loader]\r\ntimeout=30\r\n");
+    EXPECT_EQ(fake().iniValues.size(), 0u);
+}
+
+TEST_F(Cycle, RestoreBootIniPutsTheBackupBackReadOnlyHiddenSystem) {
+    fake().PutFile(L"C:\\boot.ini", "changed", 0);
+    fake().PutFile(L"C:\\boot.Tamberlow", "original", 0x27);
+    EXPECT_TRUE(RestoreBootIni(L"C:\\boot.ini", L"\\boot.Tamberlow"));
+    EXPECT_EQ(fake().FileText(L"C:\\boot.ini"), "original");
+    EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 7u);
+    EXPECT_FALSE(fake().HasFile(L"C:\\boot.Tamberlow"));
+
+    EXPECT_FALSE(RestoreBootIni(L"C:\\boot.ini", L"\\boot.Tamberlow"));
+    EXPECT_EQ(fake().dialogs.back().text,
+              L"Could not find:  C:\\boot.Tamberlow\r\nor could not write to:  C:\\boot.ini");
+    EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 0u);
+}
+
+TEST_F(Cycle, EmptyArgumentsMeanTheDefaultBootIniAndBackup) {
+    fake().PutFile(L"C:\\boot.ini", "now", 0);
+    fake().PutFile(L"C:\\boot.bak", "before", 0);
+    EXPECT_TRUE(RestoreBootIni(L"", L""));
+    EXPECT_EQ(fake().FileText(L"C:\\boot.ini"), "before");
+}
+
+// The mode record and the question asked inside Safe Mode.
+class Record : public Cycle {};
+
+TEST_F(Record, NoChoiceRecordedRestoresWithoutAQuestion) {
+    for (std::optional<int32_t> mode : {std::optional<int32_t>{}, std::optional<int32_t>{0},
+                                        std::optional<int32_t>{4}, std::optional<int32_t>{-1}}) {
+        ScopedFakePlatform local;
+        if (mode) local.fake.SetValue(kProgramKey, L"BootMode", *mode);
+        EXPECT_TRUE(AskRestoreNormalMode());
+        EXPECT_TRUE(local.fake.dialogs.empty());
+    }
+}
+
+TEST_F(Record, NoKeepsSafeModeAndRearmsTheEntry) {
+    fake().SetValue(kProgramKey, L"BootMode", int32_t{1});
+    fake().answers = {kAnswerNo};
+    EXPECT_FALSE(AskRestoreNormalMode());
+    ASSERT_EQ(fake().dialogs.size(), 1u);
+    EXPECT_EQ(fake().dialogs[0].text, kRestoreQuestion);
+    EXPECT_EQ(fake().dialogs[0].style, 35u);
+    EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
+    EXPECT_EQ(SettingAsInt32(*fake().Value(kProgramKey, L"BootMode")), 1);
+}
+
+TEST_F(Record, NoInTheCommandPromptModeShowsTheReminder) {
+    fake().SetValue(kProgramKey, L"BootMode", int32_t{3});
+    fake().answers = {kAnswerNo};
+    EXPECT_FALSE(AskRestoreNormalMode());
+    ASSERT_EQ(fake().dialogs.size(), 2u);
+    EXPECT_EQ(fake().dialogs[1].text, kReminder);
+    EXPECT_EQ(fake().dialogs[1].style, 0u);
+}
+
+TEST_F(Record, CancelRearmsBeforeTheWindowOpens) {
+    fake().SetValue(kProgramKey, L"BootMode", int32_t{2});
+    fake().answers = {kAnswerCancel};
+    EXPECT_FALSE(AskRestoreNormalMode());
+    const auto& steps = fake().steps;
+    auto armed = std::find_if(steps.begin(), steps.end(),
+                              [](const std::wstring& s) { return s.find(L"RunOnce") != std::wstring::npos; });
+    auto window = std::find(steps.begin(), steps.end(), L"window");
+    ASSERT_NE(window, steps.end());
+    EXPECT_LT(armed, window);
+}
+
+TEST_F(Record, YesRestoresAndTheRunOnceEntryQuotesAFolderWithBlanks) {
+    fake().SetValue(kProgramKey, L"BootMode", int32_t{2});
+    fake().answers = {kAnswerYes};
+    EXPECT_TRUE(AskRestoreNormalMode());
+    fake().exePath = L"C:\\My Tools\\Quorvine.exe";
+    ArmRunOnce();
+    ArmRunOnce();
+    EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"),
+              L"cmd /c start \"\" \"C:\\My Tools\\Quorvine.exe\" /remove");
+    EXPECT_EQ(fake().registry[FakePlatform::Key(L"HKLM", kRunOnceKey)].size(), 1u);
+}
+
+TEST_F(Record, RemoveUndoesTheWholeConfigurationWithoutAQuestion) {
+    ConfigureSafeMode(false, false);
+    fake().commandLine = L"\"C:\\Tools\\Quorvine.exe\" /remove";
+    Main();
+    EXPECT_TRUE(fake().dialogs.empty());
+    EXPECT_FALSE(Bcd(fake().commands).count(L"safeboot"));
+    EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
+    EXPECT_TRUE(fake().restarts.empty());
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+TEST(BootEntry, WhenAnotherSectionFollowsTheKeptEntryStaysInOperatingSystems) {
+    const std::wstring content =
+        L"[boot loader]\r\ntimeout=3\r\ndefault=multi(0)\\WINDOWS\r\n"
+        L"[Operating Systems]\r\nmulti(0)\\WINDOWS=\"Safe\" /safeboot:minimal\r\n\r\n"
+        L"[debug]\r\nport=com1\r\n";
+    EXPECT_EQ(InsertBootEntry(content, L"multi(0)\\WINDOWS=\"XP\" /fastdetect"),
+              L"[boot loader]\r\ntimeout=3\r\ndefault=multi(0)\\WINDOWS\r\n"
+              L"[Operating Systems]\r\nmulti(0)\\WINDOWS=\"Safe\" /safeboot:minimal\r\n"
+              L"multi(0)\\WINDOWS=\"XP\" /fastdetect\r\n\r\n"
+              L"[debug]\r\nport=com1\r\n");
+}
+
+TEST(BootEntry, WhenOperatingSystemsIsLastOrMissingThePlainAppendIsKept) {
+    EXPECT_FALSE(InsertBootEntry(L"[boot loader]\r\n[operating systems]\r\na=b\r\n", L"a=c"));
+    EXPECT_FALSE(InsertBootEntry(L"[boot loader]\r\ntimeout=30\r\n", L"a=c"));
+    EXPECT_FALSE(InsertBootEntry(L"", L"a=c"));
+}
+
+TEST_F(Cycle, OnXpTheKeptEntryIsInsertedBeforeALaterSection) {
+    fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\n[operating systems]\r\nm=\"XP\"\r\n[debug]\r\n");
+    fake().iniValues[L"c:\\boot.ini|boot loader|default"] = L"m";
+    fake().iniValues[L"c:\\boot.ini|operating systems|m"] = L"\"XP\"";
+    EXPECT_TRUE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false));
+    EXPECT_EQ(fake().FileText(L"C:\\boot.ini"),
+              "[boot loader]\r\n[operating systems]\r\nm=\"XP\"\r\nm=\"XP\"\r\n[debug]\r\n");
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,284 @@
+// An in-memory Windows for the host tests: registry values, files, commands
+// run, dialogs answered from a script. Install it with ScopedFakePlatform.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "system/platform.h"
+#include "system/text.h"
+
+namespace qv::testing {
+
+struct Dialog {
+    std::wstring text;
+    std::wstring title;
+    unsigned style = 0;
+};
+
+class FakePlatform : public Platform {
+public:
+    // --- what the test arranges -------------------------------------------
+    std::map<std::wstring, std::wstring> env;  // keys lower-case
+    std::wstring commandLine = L"\"C:\\Tools\\Quorvine.exe\"";
+    std::wstring exePath = L"C:\\Tools\\Quorvine.exe";
+    std::deque<int> answers;     // consumed by ShowMessage; OK (1) when empty
+    VersionRecord version;       // what GetVersionRecord reports
+    bool extendedVersionFails = false;
+    bool plainVersionFails = false;
+    int cleanBoot = 0;
+    int32_t sku = 0;
+    std::map<std::wstring, std::vector<uint8_t>> resources;  // keys lower-case
+    std::set<std::wstring> failingCommands;  // RunAndWait answers false for these
+    // Called after each side effect with a short label ("run:bcdedit.exe /set ...",
+    // "write:HKLM\...\Name", "delete:...", "message:..."); a test may throw from
+    // here to stop an operation half-way.
+    std::function<void(const std::wstring&)> onStep;
+    // Registry writes to keys containing one of these fail with status 5.
+    std::set<std::wstring> refusedKeys;
+    std::map<std::wstring, std::wstring> iniValues;  // "file|section|key" (lower-case) -> value
+    std::set<std::wstring> readOnlyFiles;            // WriteIniValue/copy onto these fails
+
+    // --- what the test observes -------------------------------------------
+    std::vector<Dialog> dialogs;
+    std::vector<std::wstring> commands;      // RunAndWait command lines, in order
+    std::vector<std::wstring> started;       // StartDetached command lines
+    std::vector<int32_t> restarts;           // ShutdownSystem flags
+    int mainWindowShown = 0;
+    std::vector<std::wstring> steps;         // every side effect, in order
+
+    // Registry: "HKLM\key\path" (as given, lower-cased) -> name (lower-case) -> value.
+    std::map<std::wstring, std::map<std::wstring, SettingValue>> registry;
+    // Files: lower-cased path -> contents (bytes) and attributes.
+    struct File {
+        std::vector<uint8_t> bytes;
+        uint32_t attributes = 0x20;
+    };
+    std::map<std::wstring, File> files;
+
+    FakePlatform() {
+        env[L"systemdrive"] = L"C:";
+        env[L"windir"] = L"C:\\WINDOWS";
+        env[L"systemroot"] = L"C:\\WINDOWS";
+        env[L"temp"] = L"C:\\Temp";
+        env[L"os"] = L"Windows_NT";
+        version.platformId = 2;
+        version.majorVersion = 10;
+        version.minorVersion = 0;
+        version.buildNumber = 19045;
+        version.productType = 1;
+    }
+
+    // --- helpers for tests ------------------------------------------------
+    static std::wstring Key(const std::wstring& location, const std::wstring& keyPath) {
+        return LowerCase(location + L"\\" + keyPath);
+    }
+    std::optional<SettingValue> Value(const std::wstring& keyPath, const std::wstring& name,
+                                      const std::wstring& location = L"HKLM") const {
+        auto key = registry.find(Key(location, keyPath));
+        if (key == registry.end()) return std::nullopt;
+        auto value = key->second.find(LowerCase(name));
+        if (value == key->second.end()) return std::nullopt;
+        return value->second;
+    }
+    void SetValue(const std::wstring& keyPath, const std::wstring& name, SettingValue value,
+                  const std::wstring& location = L"HKLM") {
+        registry[Key(location, keyPath)][LowerCase(name)] = std::move(value);
+    }
+    bool HasFile(const std::wstring& path) const { return files.count(LowerCase(path)) != 0; }
+    std::string FileText(const std::wstring& path) const {
+        auto it = files.find(LowerCase(path));
+        if (it == files.end()) return {};
+        return std::string(it->second.bytes.begin(), it->second.bytes.end());
+    }
+    void PutFile(const std::wstring& path, const std::string& text, uint32_t attributes = 0x20) {
+        files[LowerCase(path)] = File{std::vector<uint8_t>(text.begin(), text.end()), attributes};
+    }
+
+    // --- Platform ---------------------------------------------------------
+    std::wstring GetEnv(const std::wstring& name) override {
+        auto it = env.find(LowerCase(name));
+        return it == env.end() ? std::wstring() : it->second;
+    }
+    std::wstring CommandLine() override { return commandLine; }
+    std::wstring ExecutablePath() override { return exePath; }
+
+    int ShowMessage(const std::wstring& text, const std::wstring& title, unsigned style) override {
+        dialogs.push_back({text, title, style});
+        Step(L"message:" + text);
+        if (answers.empty()) return 1;
+        int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    int32_t ReadSetting(const std::wstring& location, const std::wstring& keyPath,
+                        const std::wstring& valueName, const std::wstring& type,
+                        const SettingValue& defaultValue, SettingValue& result) override {
+        result = defaultValue;
+        auto value = Value(keyPath, valueName, location);
+        if (!value) return 2;
+        const std::wstring letter = UpperCase(type);
+        if (letter == L"D" && !std::holds_alternative<int32_t>(*value)) return 234;
+        if (letter == L"S" && !std::holds_alternative<std::wstring>(*value)) return 234;
+        result = *value;
+        return 0;
+    }
+    int32_t WriteSetting(const std::wstring& location, const std::wstring& keyPath,
+                         const std::wstring& valueName, const std::wstring& type,
+                         const SettingValue& value) override {
+        for (const auto& refused : refusedKeys)
+            if (ContainsNoCase(keyPath, refused)) return 5;
+        const std::wstring letter = UpperCase(type);
+        SettingValue stored = value;
+        if (letter == L"D") {
+            auto number = SettingAsInt16(value);
+            if (!number) return 0;
+            stored = int32_t{*number};
+        } else if (letter == L"S") {
+            stored = SettingAsText(value);
+        }
+        SetValue(keyPath, valueName, stored, location);
+        Step(L"write:" + location + L"\\" + keyPath + L"\\" + valueName);
+        return 0;
+    }
+    int32_t DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
+                          const std::wstring& valueName) override {
+        auto key = registry.find(Key(location, keyPath));
+        if (key != registry.end()) key->second.erase(LowerCase(valueName));
+        Step(L"delete:" + location + L"\\" + keyPath + L"\\" + valueName);
+        return 0;
+    }
+
+    bool RunAndWait(const std::wstring& commandLine, int, std::wstring&, int32_t, bool) override {
+        commands.push_back(commandLine);
+        Step(L"run:" + commandLine);
+        return failingCommands.count(commandLine) == 0;
+    }
+    bool StartDetached(const std::wstring& commandLine, int) override {
+        started.push_back(commandLine);
+        Step(L"start:" + commandLine);
+        return true;
+    }
+
+    bool FileExists(const std::wstring& path) override { return HasFile(path); }
+    bool FindAnyEntry(const std::wstring& path, bool& searchFailed) override {
+        searchFailed = false;
+        return HasFile(path);
+    }
+    bool CopyFileOver(const std::wstring& source, const std::wstring& target) override {
+        auto it = files.find(LowerCase(source));
+        if (it == files.end() || readOnlyFiles.count(LowerCase(target))) return false;
+        files[LowerCase(target)] = it->second;
+        Step(L"copy:" + source + L"->" + target);
+        return true;
+    }
+    bool RemoveFile(const std::wstring& path) override {
+        Step(L"remove:" + path);
+        return files.erase(LowerCase(path)) != 0;
+    }
+    bool SetAttributes(const std::wstring& path, uint32_t attributes) override {
+        auto it = files.find(LowerCase(path));
+        if (it == files.end()) return false;
+        it->second.attributes = attributes;
+        return true;
+    }
+    std::optional<std::wstring> ReadTextFile(const std::wstring& path) override {
+        auto it = files.find(LowerCase(path));
+        if (it == files.end()) return std::nullopt;
+        return std::wstring(it->second.bytes.begin(), it->second.bytes.end());
+    }
+    bool WriteTextFile(const std::wstring& path, const std::wstring& text) override {
+        if (readOnlyFiles.count(LowerCase(path))) return false;
+        auto& file = files[LowerCase(path)];
+        file.bytes.assign(text.begin(), text.end());
+        Step(L"writetext:" + path);
+        return true;
+    }
+    bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) override {
+        files[LowerCase(path)] = File{bytes, 0x20};
+        Step(L"writefile:" + path);
+        return true;
+    }
+    void AppendTextLine(const std::wstring& path, const std::wstring& line) override {
+        auto& file = files[LowerCase(path)];
+        for (wchar_t c : line) file.bytes.push_back(static_cast<uint8_t>(c));
+        file.bytes.push_back('\r');
+        file.bytes.push_back('\n');
+        Step(L"append:" + path);
+    }
+    std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section,
+                              const std::wstring& key) override {
+        auto it = iniValues.find(LowerCase(file + L"|" + section + L"|" + key));
+        return it == iniValues.end() ? std::wstring() : it->second;
+    }
+    bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                       const std::wstring& value) override {
+        if (readOnlyFiles.count(LowerCase(file))) return false;
+        iniValues[LowerCase(file + L"|" + section + L"|" + key)] = value;
+        Step(L"ini:" + section + L"|" + key);
+        return true;
+    }
+
+    bool GetVersionRecord(uint32_t size, VersionRecord& record) override {
+        if (size == 156 ? extendedVersionFails : plainVersionFails) return false;
+        record = version;
+        record.size = size;
+        if (size != 156) {
+            record.servicePackMajor = record.servicePackMinor = record.suiteMask = 0;
+            record.productType = record.reserved = 0;
+        }
+        return true;
+    }
+    int CleanBootState() override { return cleanBoot; }
+    int32_t QueryOperatingSystemSku() override { return sku; }
+    std::optional<std::vector<uint8_t>> LoadCustomResource(const std::wstring& name) override {
+        auto it = resources.find(LowerCase(name));
+        if (it == resources.end()) return std::nullopt;
+        return it->second;
+    }
+    std::map<std::wstring, std::wstring> connections;  // "Z:" -> "\\server\share"
+    uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName,
+                           uint32_t& bufferSize) override {
+        auto it = connections.find(UpperCase(localName));
+        if (it == connections.end()) return 2250;
+        if (it->second.size() + 1 > bufferSize) {
+            bufferSize = static_cast<uint32_t>(it->second.size() + 1);
+            return 234;
+        }
+        remoteName.assign(bufferSize, L'\0');
+        remoteName.replace(0, it->second.size(), it->second);
+        return 0;
+    }
+
+    bool ShutdownSystem(int32_t flags) override {
+        restarts.push_back(flags);
+        Step(L"restart");
+        return true;
+    }
+    void ShowMainWindow() override {
+        ++mainWindowShown;
+        Step(L"window");
+    }
+
+private:
+    void Step(const std::wstring& label) {
+        steps.push_back(label);
+        if (onStep) onStep(label);
+    }
+};
+
+// Installs a fake for the test's lifetime and resets the program-wide state.
+class ScopedFakePlatform {
+public:
+    ScopedFakePlatform() { SetPlatform(&fake); }
+    ~ScopedFakePlatform() { SetPlatform(nullptr); }
+    FakePlatform fake;
+};
+
+}  // namespace qv::testing

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_platform.h"
+#include "safeboot/safeboot.h"
+
+namespace qv {
+namespace {
+
+using testing::FakePlatform;
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// Also records how each command is launched, and what the document and batch
+// files held at that moment (they are gone afterwards).
+class RepairPlatform : public FakePlatform {
+public:
+    struct Run {
+        std::wstring commandLine;
+        int windowStyle;
+        std::wstring message;
+        int32_t timeoutMs;
+        bool abortOnTimeout;
+        std::string document, batch;  // "-" when the file is not there
+    };
+    std::vector<Run> runs;
+    std::wstring documentPath = L"C:\\Temp\\sb_7.reg";
+
+    RepairPlatform() {
+        SetPlatform(this);
+        version.majorVersion = 6;
+        version.minorVersion = 1;
+        for (const wchar_t* name : {L"sb_xp", L"sb_v", L"sb_7", L"sb_8"}) {
+            const std::string bytes = "document " + Narrow(name);
+            resources[name] = std::vector<uint8_t>(bytes.begin(), bytes.end());
+        }
+    }
+    ~RepairPlatform() override { SetPlatform(nullptr); }
+
+    std::string Snapshot(const std::wstring& path) const { return HasFile(path) ? FileText(path) : "-"; }
+
+    bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
+                    int32_t timeoutMs, bool abortOnTimeout) override {
+        runs.push_back({commandLine, windowStyle, message, timeoutMs, abortOnTimeout,
+                        Snapshot(documentPath), Snapshot(L"C:\\Temp\\RegImport.cmd")});
+        return FakePlatform::RunAndWait(commandLine, windowStyle, message, timeoutMs, abortOnTimeout);
+    }
+};
+
+TEST(SafeBootRepair, ChoosesTheDocumentOfTheNewestGenerationThatApplies) {
+    EXPECT_EQ(ChooseSafeBootDocument(false, false, false), L"sb_xp");
+    EXPECT_EQ(ChooseSafeBootDocument(true, false, false), L"sb_v");
+    EXPECT_EQ(ChooseSafeBootDocument(true, true, false), L"sb_7");
+    EXPECT_EQ(ChooseSafeBootDocument(true, true, true), L"sb_8");
+}
+
+TEST(SafeBootRepair, ImportsTheDocumentOfTheRunningWindows) {
+    struct Row {
+        uint32_t major, minor;
+        const wchar_t* document;
+    };
+    for (const Row& row : {Row{5, 0, L"sb_xp"}, Row{5, 1, L"sb_xp"}, Row{5, 2, L"sb_xp"}, Row{6, 0, L"sb_v"},
+                           Row{6, 1, L"sb_7"}, Row{6, 2, L"sb_8"}, Row{6, 3, L"sb_8"}, Row{10, 0, L"sb_8"}}) {
+        SCOPED_TRACE(::testing::Message() << row.major << "." << row.minor);
+        RepairPlatform p;
+        p.version.majorVersion = row.major;
+        p.version.minorVersion = row.minor;
+        p.documentPath = L"C:\\Temp\\" + std::wstring(row.document) + L".reg";
+        RepairSafeBootKey();
+        ASSERT_EQ(p.runs.size(), 1u);
+        EXPECT_EQ(p.runs[0].commandLine, L"reg.exe import \"" + p.documentPath + L"\"");
+        EXPECT_EQ(p.runs[0].document, "document " + Narrow(row.document));
+    }
+}
+
+TEST(SafeBootRepair, WithoutCompanionRunsRegHiddenAndLeavesNoFiles) {
+    RepairPlatform p;
+    RepairSafeBootKey();
+    ASSERT_EQ(p.runs.size(), 1u);
+    EXPECT_EQ(p.runs[0].windowStyle, 0);
+    EXPECT_EQ(p.runs[0].message, L"");
+    EXPECT_EQ(p.runs[0].timeoutMs, 2000000000);
+    EXPECT_FALSE(p.runs[0].abortOnTimeout);
+    EXPECT_EQ(p.steps, (std::vector<std::wstring>{L"writefile:C:\\Temp\\sb_7.reg",
+                                                   L"run:reg.exe import \"C:\\Temp\\sb_7.reg\"",
+                                                   L"remove:C:\\Temp\\sb_7.reg"}));
+    EXPECT_EQ(p.runs[0].batch, "-");
+    EXPECT_TRUE(p.files.empty());
+}
+
+TEST(SafeBootRepair, CompanionRunsTheTwoLineBatchFromAFolderWithBlanks) {
+    RepairPlatform p;
+    p.exePath = L"C:\\Program Files\\Quorvine\\Quorvine.exe";
+    p.PutFile(L"C:\\Program Files\\Quorvine\\ets.exe", "MZ");
+    p.PutFile(L"C:\\Temp\\RegImport.cmd", "echo leftover\r\n");
+    RepairSafeBootKey();
+
+    ASSERT_EQ(p.runs.size(), 2u);
+    EXPECT_EQ(p.runs[0].commandLine, L"reg.exe import \"C:\\Temp\\sb_7.reg\"");
+    EXPECT_EQ(p.runs[1].commandLine, L"\"C:\\Program Files\\Quorvine\\ets.exe\" \"C:\\Temp\\RegImport.cmd\"");
+    EXPECT_EQ(p.runs[1].windowStyle, -1);
+    EXPECT_EQ(p.runs[1].message, L"");
+    EXPECT_EQ(p.runs[1].timeoutMs, 2000000000);
+    EXPECT_FALSE(p.runs[1].abortOnTimeout);
+    EXPECT_EQ(p.runs[1].batch, "pushd \"%~dp0\"\r\nreg import sb_7.reg\r\n");
+    EXPECT_EQ(p.runs[1].document, "document sb_7") << "the companion imports the same file";
+
+    EXPECT_EQ(p.steps, (std::vector<std::wstring>{
+                           L"writefile:C:\\Temp\\sb_7.reg", L"run:reg.exe import \"C:\\Temp\\sb_7.reg\"",
+                           L"remove:C:\\Temp\\RegImport.cmd", L"append:C:\\Temp\\RegImport.cmd",
+                           L"append:C:\\Temp\\RegImport.cmd", L"run:" + p.runs[1].commandLine,
+                           L"remove:C:\\Temp\\RegImport.cmd", L"remove:C:\\Temp\\sb_7.reg"}));
+    EXPECT_FALSE(p.HasFile(L"C:\\Temp\\RegImport.cmd"));
+    EXPECT_FALSE(p.HasFile(L"C:\\Temp\\sb_7.reg"));
+}
+
+TEST(SafeBootRepair, MissingResourceStillWritesAnEmptyDocumentAndImportsIt) {
+    RepairPlatform p;
+    p.resources.clear();
+    p.failingCommands.insert(L"reg.exe import \"C:\\Temp\\sb_7.reg\"");
+    RepairSafeBootKey();
+    ASSERT_EQ(p.runs.size(), 1u);
+    EXPECT_EQ(p.runs[0].document, "");
+    EXPECT_EQ(p.steps.front(), L"writefile:C:\\Temp\\sb_7.reg");
+    EXPECT_FALSE(p.HasFile(L"C:\\Temp\\sb_7.reg"));
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include "fake_platform.h"
+#include "startup/module1.h"
+#include "system/network.h"
+
+namespace qv {
+namespace {
+
+using testing::ScopedFakePlatform;
+
+const std::wstring kNetworkWarning =
+    L"Quorvine may be running from the network; please copy Quorvine.exe to the local PC before usage."
+    L"\r\n\r\n(If Windows restarts in Safe Mode now, it cannot access Quorvine.exe upon restart to remove "
+    L"this temporary configuration, which may leave you stuck in Safe Mode!)";
+
+void RunWith(ScopedFakePlatform& p, const std::wstring& arguments) {
+    p.fake.commandLine = L"\"C:\\Tools\\Quorvine.exe\" " + arguments;
+    Main();
+}
+
+TEST(ArgumentText, TakesWhatFollowsTheProgramPath) {
+    EXPECT_EQ(ArgumentTextOf(L"\"C:\\My Tools\\Quorvine.exe\" /remove"), L"/remove");
+    EXPECT_EQ(ArgumentTextOf(L"C:\\Tools\\Quorvine.exe   /safe"), L"/safe");
+    EXPECT_EQ(ArgumentTextOf(L"\"C:\\Tools\\Quorvine.exe\""), L"");
+    EXPECT_EQ(ArgumentTextOf(L"\"C:\\Tools\\Quorvine.exe\"/safe  "), L"/safe");
+    EXPECT_EQ(ArgumentTextOf(L"Quorvine /safe /reboot"), L"/safe /reboot");
+}
+
+TEST(AppFolder, EndsInABackslashAlsoAtTheRoot) {
+    ScopedFakePlatform p;
+    p.fake.exePath = L"D:\\Quorvine.exe";
+    EXPECT_EQ(AppFolder(), L"D:\\");
+    EXPECT_EQ(AppExePath(), L"D:\\Quorvine.exe");
+    p.fake.exePath = L"D:\\Tools\\QUORVINE.EXE";
+    EXPECT_EQ(AppFolder(), L"D:\\Tools\\");
+    EXPECT_EQ(AppExePath(), L"D:\\Tools\\QUORVINE.exe");
+}
+
+TEST(Main, SetsTheProgramWideConstantsFromTheSystemDrive) {
+    ScopedFakePlatform p;
+    p.fake.env[L"systemdrive"] = L"D:";
+    RunWith(p, L"/nothing");
+    EXPECT_EQ(EntryTitle, L"Tamberlow Quorvine Mod");
+    EXPECT_EQ(BootIniPath, L"D:\\boot.ini");
+    EXPECT_EQ(BootIniBackupName, L"\\boot.Tamberlow");
+    EXPECT_EQ(BcdBackupPath, L"D:\\BCDbak");
+    p.fake.env.erase(L"systemdrive");
+    RunWith(p, L"/nothing");
+    EXPECT_EQ(BootIniPath, L"\\boot.ini");
+    EXPECT_EQ(BcdBackupPath, L"\\BCDbak");
+}
+
+TEST(Main, WithoutArgumentsShowsTheWindowAndNothingElse) {
+    ScopedFakePlatform p;
+    RunWith(p, L"");
+    EXPECT_EQ(p.fake.mainWindowShown, 1);
+    EXPECT_TRUE(p.fake.dialogs.empty());
+    EXPECT_TRUE(p.fake.restarts.empty());
+}
+
+TEST(Main, RebootAndRestartRestartAtOnceInAnyCase) {
+    for (const wchar_t* typed : {L"/reboot", L"/REBOOT", L"/Restart", L"/restart"}) {
+        ScopedFakePlatform p;
+        RunWith(p, typed);
+        EXPECT_EQ(p.fake.restarts, std::vector<int32_t>{6}) << typed;
+        EXPECT_TRUE(p.fake.dialogs.empty()) << typed;
+    }
+}
+
+TEST(Main, AnythingButOneWholeSwitchDoesNothing) {
+    for (const wchar_t* typed : {L"/safe /reboot", L"/safe now", L"/rebootx", L"reboot", L"/", L"/safe-net"}) {
+        ScopedFakePlatform p;
+        RunWith(p, typed);
+        EXPECT_TRUE(p.fake.steps.empty()) << typed;
+        EXPECT_EQ(p.fake.mainWindowShown, 0) << typed;
+    }
+}
+
+TEST(Main, NormalAsksToRestartAndSaysWhenTheUserWaits) {
+    ScopedFakePlatform p;
+    p.fake.answers = {kAnswerNo};
+    RunWith(p, L"/normal");
+    ASSERT_EQ(p.fake.dialogs.size(), 2u);
+    EXPECT_EQ(p.fake.dialogs[0].text,
+              L"Windows is now configured to restart in 'Normal Mode', would you like to restart now?");
+    EXPECT_EQ(p.fake.dialogs[0].title, L"Restart Windows normally?");
+    EXPECT_EQ(p.fake.dialogs[0].style, 36u);
+    EXPECT_EQ(p.fake.dialogs[1].text, L"Windows will start normally the next time you restart.");
+    EXPECT_EQ(p.fake.dialogs[1].style, 0u);
+    EXPECT_TRUE(p.fake.restarts.empty());
+
+    ScopedFakePlatform yes;
+    yes.fake.answers = {kAnswerYes};
+    RunWith(yes, L"/normal");
+    EXPECT_EQ(yes.fake.dialogs.size(), 1u);
+    EXPECT_EQ(yes.fake.restarts, std::vector<int32_t>{6});
+}
+
+TEST(Main, SafeAndSafeCmdStopAtTheNetworkWarning) {
+    for (const wchar_t* typed : {L"/safe", L"/safecmd"}) {
+        ScopedFakePlatform p;
+        p.fake.exePath = L"\\\\server\\share\\tools\\Quorvine.exe";
+        RunWith(p, typed);
+        ASSERT_EQ(p.fake.dialogs.size(), 1u) << typed;
+        EXPECT_EQ(p.fake.dialogs[0].text, kNetworkWarning);
+        EXPECT_EQ(p.fake.dialogs[0].title, L"");
+        EXPECT_EQ(p.fake.dialogs[0].style, 0u);
+        EXPECT_EQ(p.fake.steps.size(), 1u) << typed;
+    }
+}
+
+TEST(NetworkPath, UncAndMappedDrivesCountLocalDrivesDoNot) {
+    ScopedFakePlatform p;
+    p.fake.connections[L"Z:"] = L"\\\\server\\share";
+    EXPECT_FALSE(IsNetworkPath(L"C:\\Tools\\Quorvine"));
+    EXPECT_TRUE(IsNetworkPath(L"\\\\server\\share\\tools"));
+    EXPECT_TRUE(IsNetworkPath(L"Z:\\tools"));
+    EXPECT_EQ(ResolveUncPath(L"C:\\Tools"), L"C:\\Tools");
+    EXPECT_EQ(ResolveUncPath(L"Z:\\tools"), L"\\\\server\\share");
+
+    p.fake.exePath = L"Z:\\tools\\Quorvine.exe";
+    EXPECT_TRUE(WarnIfOnNetwork());
+    p.fake.exePath = L"C:\\Tools\\Quorvine.exe";
+    EXPECT_FALSE(WarnIfOnNetwork());
+    EXPECT_EQ(p.fake.dialogs.size(), 1u);
+}
+
+TEST(NetworkPath, LongRemoteNamesAreAskedForAgainWithTheSizeTheSystemWants) {
+    ScopedFakePlatform p;
+    const std::wstring longName = L"\\\\server\\" + std::wstring(120, L's');
+    p.fake.connections[L"Y:"] = longName;
+    std::wstring remote;
+    EXPECT_EQ(GetRemoteName(L"Y:\\deep", remote), 0u);
+    EXPECT_EQ(remote, longName);
+}
+
+// A lookup that fails without writing leaves blanks, which count as local.
+class SilentFailure : public testing::FakePlatform {
+public:
+    uint32_t GetConnection(const std::wstring&, std::wstring&, uint32_t&) override { return 1222; }
+};
+
+TEST(NetworkPath, AFailedLookupCountsAsLocal) {
+    SilentFailure fake;
+    SetPlatform(&fake);
+    EXPECT_EQ(ResolveUncPath(L"X:\\tools"), L"");
+    EXPECT_FALSE(IsNetworkPath(L"X:\\tools"));
+    SetPlatform(nullptr);
+}
+
+TEST(TextBeforeLast, CutsAtTheLastDelimiter) {
+    EXPECT_EQ(TextBeforeLast(L"", L"\\"), L"");
+    EXPECT_EQ(TextBeforeLast(L"a\\b\\c", L"\\"), L"a\\b");
+    EXPECT_EQ(TextBeforeLast(L"abc", L"\\"), L"abc");
+}
+
+TEST(Is64BitWindows, NeedsAProgramFilesX86LongerThanOneCharacter) {
+    ScopedFakePlatform p;
+    EXPECT_FALSE(Is64BitWindows());
+    p.fake.env[L"programfiles(x86)"] = L"C";
+    EXPECT_FALSE(Is64BitWindows());
+    p.fake.env[L"programfiles(x86)"] = L"C:\\Program Files (x86)";
+    EXPECT_TRUE(Is64BitWindows());
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,192 @@
+// The settings store against the registry and files of a 64-bit test prefix.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "system/network.h"
+#include "system/platform_win32.h"
+#include "system/win32.h"
+
+namespace qv {
+namespace {
+
+using win32::DeleteSetting;
+using win32::ReadSetting;
+using win32::WriteSetting;
+
+constexpr char kScratchParent[] = "SOFTWARE\\QuorvineTest";
+
+// Raw access to one view, without the store's rules.
+struct RawValue {
+    LONG status = ERROR_FILE_NOT_FOUND;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+};
+
+RawValue ReadRaw(const std::string& keyPath, const char* name, REGSAM view) {
+    RawValue value;
+    HKEY key = nullptr;
+    value.status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE | view, &key);
+    if (value.status != ERROR_SUCCESS) return value;
+    BYTE data[512];
+    DWORD size = sizeof(data);
+    value.status = RegQueryValueExA(key, name, nullptr, &value.type, data, &size);
+    if (value.status == ERROR_SUCCESS) value.data.assign(data, data + size);
+    RegCloseKey(key);
+    return value;
+}
+
+void WriteRaw(const std::string& keyPath, const char* name, DWORD type, const void* data, DWORD size,
+              REGSAM view) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+}
+
+class SettingsStore : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static win32::Win32Platform platform;
+        SetPlatform(&platform);
+        RemoveScratch();
+        const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        scratch_ = std::string(kScratchParent) + "\\" + test;
+        wideScratch_.assign(scratch_.begin(), scratch_.end());
+    }
+    void TearDown() override { RemoveScratch(); }
+
+    static void RemoveScratch() {
+        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+            HKEY software = nullptr;
+            const LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_ALL_ACCESS | view, &software);
+            if (status == ERROR_SUCCESS) {
+                RegDeleteTreeA(software, "QuorvineTest");
+                RegCloseKey(software);
+            }
+        }
+    }
+
+    std::string scratch_;
+    std::wstring wideScratch_;
+};
+
+TEST_F(SettingsStore, ViewTableOnA64BitPrefix) {
+    ASSERT_TRUE(Is64BitWindows()) << "needs a 64-bit prefix";
+    const std::string wow = "SOFTWARE\\Wow6432Node\\QuorvineTest\\" + scratch_.substr(sizeof(kScratchParent));
+    const std::wstring wideWow(wow.begin(), wow.end());
+
+    EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"Seen", L"S", std::wstring(L"64-bit")), 0);
+    EXPECT_EQ(ReadRaw(scratch_, "Seen", KEY_WOW64_64KEY).status, ERROR_SUCCESS);
+    EXPECT_EQ(ReadRaw(scratch_, "Seen", KEY_WOW64_32KEY).status, ERROR_FILE_NOT_FOUND);
+
+    WriteRaw(scratch_, "Seen", REG_SZ, "32-bit", 7, KEY_WOW64_32KEY);
+    SettingValue result;
+    EXPECT_EQ(ReadSetting(L"HKLM", wideScratch_, L"Seen", L"S", std::wstring(), result), 0);
+    EXPECT_EQ(std::get<std::wstring>(result), L"64-bit");
+    EXPECT_EQ(ReadSetting(L"hklm", wideWow, L"Seen", L"S", std::wstring(), result), 0);
+    EXPECT_EQ(std::get<std::wstring>(result), L"32-bit") << "Wow6432Node reads through the 32-bit view";
+
+    // A write never rewrites the path: the 64-bit view's Wow6432Node is the
+    // 32-bit branch, which a read of the same path reaches again.
+    EXPECT_EQ(WriteSetting(L"HKLM", wideWow, L"Back", L"D", int32_t{2}), 0);
+    EXPECT_EQ(ReadSetting(L"HKLM", wideWow, L"Back", L"D", int32_t{0}, result), 0);
+    EXPECT_EQ(std::get<int32_t>(result), 2);
+    EXPECT_EQ(ReadRaw(scratch_, "Back", KEY_WOW64_64KEY).status, ERROR_FILE_NOT_FOUND);
+
+    EXPECT_EQ(DeleteSetting(L"HKLM", wideWow, L"Seen"), 0);
+    EXPECT_EQ(ReadRaw(scratch_, "Seen", KEY_WOW64_32KEY).status, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ReadRaw(scratch_, "Seen", KEY_WOW64_64KEY).status, ERROR_SUCCESS);
+}
+
+TEST_F(SettingsStore, MissingValuesAndKeysAndUnknownLocations) {
+    SettingValue result;
+    const SettingValue fallback = std::wstring(L"fallback");
+    EXPECT_EQ(ReadSetting(L"HKLM", wideScratch_, L"Absent", L"S", fallback, result), 2) << "no key";
+    EXPECT_EQ(result, fallback);
+    EXPECT_EQ(DeleteSetting(L"HKLM", wideScratch_, L"Absent"), 0);
+
+    EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"Present", L"S", std::wstring(L"x")), 0);
+    for (const wchar_t* type : {L"S", L"B", L"D"}) {
+        result = int32_t{7};
+        EXPECT_EQ(ReadSetting(L"HKLM", wideScratch_, L"Absent", type, fallback, result), 2) << type;
+        EXPECT_EQ(result, fallback) << type;
+    }
+    EXPECT_EQ(DeleteSetting(L"HKLM", wideScratch_, L"Absent"), 0);
+
+    EXPECT_EQ(ReadSetting(L"HKEY_LOCAL_MACHINE", wideScratch_, L"Present", L"S", fallback, result), 99);
+    EXPECT_EQ(result, fallback);
+    EXPECT_EQ(WriteSetting(L"C:\\no\\such.ini", L"Section", L"Key", L"S", std::wstring(L"x")), 99);
+    EXPECT_EQ(DeleteSetting(L"C:\\windows", L"Section", L"Key"), 99) << "a folder is no INI file";
+}
+
+TEST_F(SettingsStore, NumbersAndBooleansKeepTheirStoredForm) {
+    EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"TooBig", L"D", int32_t{40000}), 0);
+    EXPECT_EQ(ReadRaw(scratch_, "TooBig", KEY_WOW64_64KEY).status, ERROR_FILE_NOT_FOUND);
+
+    EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"Minus", L"d", int32_t{-1}), 0);
+    RawValue raw = ReadRaw(scratch_, "Minus", KEY_WOW64_64KEY);
+    EXPECT_EQ(raw.type, DWORD{REG_DWORD});
+    EXPECT_EQ(raw.data, (std::vector<BYTE>{0xFF, 0xFF, 0xFF, 0xFF}));
+
+    EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"Flag", L"B", true), 0);
+    raw = ReadRaw(scratch_, "Flag", KEY_WOW64_64KEY);
+    EXPECT_EQ(raw.type, DWORD{REG_BINARY});
+    EXPECT_EQ(raw.data, (std::vector<BYTE>{0xFF, 0xFF}));
+    SettingValue result;
+    EXPECT_EQ(ReadSetting(L"HKLM", wideScratch_, L"Flag", L"B", false, result), 0);
+    EXPECT_EQ(result, SettingValue(true));
+
+    // Four bytes do not fit the two that "B" asks for.
+    EXPECT_EQ(ReadSetting(L"HKLM", wideScratch_, L"Minus", L"B", false, result), ERROR_MORE_DATA);
+    EXPECT_EQ(result, SettingValue(false));
+}
+
+TEST_F(SettingsStore, TextRoundTripKeepsBlanksAndLettersOfTheCodePage) {
+    const std::wstring text = L"  Gr\u00fc\u00dfe aus K\u00f6ln, caf\u00e9  ";
+    BOOL lossy = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, nullptr, 0, nullptr, &lossy);
+    if (lossy) GTEST_SKIP() << "the ANSI code page " << GetACP() << " lacks these letters";
+
+    EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"Text", L"S", text), 0);
+    // The NUL after the counted bytes is stored too.
+    RawValue raw = ReadRaw(scratch_, "Text", KEY_WOW64_64KEY);
+    ASSERT_FALSE(raw.data.empty());
+    EXPECT_EQ(raw.data.back(), 0);
+    SettingValue result;
+    EXPECT_EQ(ReadSetting(L"HKLM", wideScratch_, L"Text", L"S", std::wstring(), result), 0);
+    EXPECT_EQ(result, SettingValue(text));
+}
+
+TEST_F(SettingsStore, IniLocationIsAnOrdinaryFileOnly) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string file = std::string(temp) + "qv_store_test.ini";
+    const std::wstring location(file.begin(), file.end());
+    DeleteFileA(file.c_str());
+    WritePrivateProfileStringA("Boot", "Mode", "3", file.c_str());
+
+    SettingValue result;
+    EXPECT_EQ(ReadSetting(location, L"Boot", L"Mode", L"D", int32_t{0}, result), 0);
+    EXPECT_EQ(result, SettingValue(int32_t{3}));
+    EXPECT_EQ(WriteSetting(location, L"Boot", L"Mode", L"D", int32_t{1}), 99) << "only text is written";
+    EXPECT_EQ(DeleteSetting(location, L"Boot", L"Mode"), 0);
+    EXPECT_EQ(ReadSetting(location, L"Boot", L"Mode", L"S", std::wstring(L"x"), result), 0);
+    EXPECT_EQ(result, SettingValue(std::wstring()));
+
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(ReadSetting(location, L"Boot", L"Mode", L"S", std::wstring(L"x"), result), 99);
+    EXPECT_FALSE(win32::IsOrdinaryFile(location));
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(win32::IsOrdinaryFile(location));
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(file.c_str());
+}
+
+}  // namespace
+}  // namespace qv

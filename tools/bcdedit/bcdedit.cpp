@@ -1,0 +1,276 @@
+// Stand-in for bcdedit.exe in the test prefixes. It keeps boot elements in a
+// text file and logs every call, so a test can see what Quorvine asked for and
+// what the boot configuration would now be.
+//
+// The paths are fixed: Quorvine starts it again after a simulated restart, from
+// a RunOnce entry, with none of the test's environment.
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <windows.h>
+#include <shellapi.h>
+
+namespace {
+
+#ifdef QV_BCDEDIT_DECOY
+constexpr bool kDecoy = true;
+#else
+constexpr bool kDecoy = false;
+#endif
+
+constexpr wchar_t kFolder[] = L"C:\\bcdstub";
+constexpr wchar_t kStorePath[] = L"C:\\bcdstub\\store.txt";
+constexpr wchar_t kLogPath[] = L"C:\\bcdstub\\calls.log";
+constexpr wchar_t kFailPath[] = L"C:\\bcdstub\\fail.txt";
+constexpr wchar_t kDecoyLogPath[] = L"C:\\bcdstub\\decoy.log";
+
+constexpr char kSuccess[] = "The operation completed successfully.";
+constexpr char kNotFound[] =
+    "An error has occurred while attempting to delete the element.\nElement not found.";
+constexpr char kBadParameter[] =
+    "The parameter is incorrect.\nRun \"bcdedit /?\" for command line assistance.";
+
+using Store = std::vector<std::pair<std::string, std::string>>;
+
+std::string Utf8(const std::wstring& text)
+{
+    if (text.empty())
+        return {};
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                   nullptr, 0, nullptr, nullptr);
+    std::string result(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
+                        size, nullptr, nullptr);
+    return result;
+}
+
+bool ReadAll(const wchar_t* path, std::string& content)
+{
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    content.clear();
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        content.append(buffer, got);
+    CloseHandle(file);
+    return true;
+}
+
+bool WriteAll(const wchar_t* path, const std::string& content, bool append)
+{
+    HANDLE file = CreateFileW(path, append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ,
+                              nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written,
+                        nullptr) && written == content.size();
+    CloseHandle(file);
+    return ok;
+}
+
+// stdout is in text mode: "\n" reaches the caller as CR LF.
+void Say(const char* text)
+{
+    std::printf("%s\n", text);
+    std::fflush(stdout);
+}
+
+// The command line after the program name, exactly as the caller wrote it.
+std::wstring ArgumentsOf(const wchar_t* commandLine)
+{
+    const wchar_t* p = commandLine;
+    if (*p == L'"') {
+        ++p;
+        while (*p && *p != L'"')
+            ++p;
+        if (*p)
+            ++p;
+    } else {
+        while (*p && *p != L' ' && *p != L'\t')
+            ++p;
+    }
+    while (*p == L' ' || *p == L'\t')
+        ++p;
+    return p;
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+Store LoadStore()
+{
+    Store store;
+    std::string content;
+    if (!ReadAll(kStorePath, content))
+        return store;
+    size_t start = 0;
+    while (start < content.size()) {
+        size_t end = content.find('\n', start);
+        if (end == std::string::npos)
+            end = content.size();
+        std::string line = content.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty()) {
+            size_t space = line.find(' ');
+            if (space == std::string::npos)
+                store.emplace_back(line, "");
+            else
+                store.emplace_back(line.substr(0, space), line.substr(space + 1));
+        }
+        start = end + 1;
+    }
+    return store;
+}
+
+std::string Serialize(const Store& store)
+{
+    std::string content;
+    for (const auto& [name, value] : store)
+        content += name + " " + value + "\r\n";
+    return content;
+}
+
+// "/SET", "-set" and "/set" are the same verb to bcdedit.
+std::string VerbOf(const std::wstring& argument)
+{
+    std::string verb = Lower(Utf8(argument));
+    if (!verb.empty() && verb[0] == '-')
+        verb[0] = '/';
+    return verb;
+}
+
+// Exit code that fail.txt asks this verb to fail with, or 0.
+int InjectedFailure(const std::string& verb)
+{
+    std::string content;
+    if (!ReadAll(kFailPath, content))
+        return 0;
+    size_t start = 0;
+    while (start < content.size()) {
+        size_t end = content.find('\n', start);
+        if (end == std::string::npos)
+            end = content.size();
+        std::string line = content.substr(start, end - start);
+        size_t space = line.find(' ');
+        if (space != std::string::npos && VerbOf(std::wstring(line.begin(), line.begin() + space)) == verb) {
+            int code = std::atoi(line.c_str() + space + 1);
+            if (code != 0)
+                return code;
+        }
+        start = end + 1;
+    }
+    return 0;
+}
+
+int Enumerate(const Store& store)
+{
+    std::string text = "Windows Boot Loader\n-------------------\n";
+    text += "identifier              {current}\n";
+    for (const auto& [name, value] : store) {
+        std::string padded = name;
+        padded.resize(name.size() < 24 ? 24 : name.size() + 1, ' ');
+        text += padded + value + "\n";
+    }
+    std::printf("%s", text.c_str());
+    return 0;
+}
+
+int Run(const std::vector<std::wstring>& args)
+{
+    if (args.empty())
+        return Enumerate(LoadStore());
+    std::string verb = VerbOf(args[0]);
+    if (int code = InjectedFailure(verb)) {
+        std::printf("An error has occurred (injected failure %d).\n", code);
+        return code;
+    }
+    // An optional identifier such as {current} may follow the verb.
+    size_t first = (args.size() > 1 && !args[1].empty() && args[1][0] == L'{') ? 2 : 1;
+    size_t operands = args.size() - first;
+
+    Store store = LoadStore();
+    if (verb == "/enum")
+        return Enumerate(store);
+    if (verb == "/set" && operands == 2) {
+        std::string name = Lower(Utf8(args[first]));
+        std::string value = Utf8(args[first + 1]);
+        bool found = false;
+        for (auto& element : store)
+            if (element.first == name) {
+                element.second = value;
+                found = true;
+            }
+        if (!found)
+            store.emplace_back(name, value);
+        if (!WriteAll(kStorePath, Serialize(store), false)) {
+            Say("The boot configuration data store could not be opened.");
+            return 1;
+        }
+        Say(kSuccess);
+        return 0;
+    }
+    if (verb == "/deletevalue" && operands == 1) {
+        std::string name = Lower(Utf8(args[first]));
+        Store kept;
+        for (const auto& element : store)
+            if (element.first != name)
+                kept.push_back(element);
+        if (kept.size() == store.size()) {
+            Say(kNotFound);
+            return 1;
+        }
+        if (!WriteAll(kStorePath, Serialize(kept), false)) {
+            Say("The boot configuration data store could not be opened.");
+            return 1;
+        }
+        Say(kSuccess);
+        return 0;
+    }
+    if (verb == "/export" && args.size() == 2) {
+        if (!WriteAll(args[1].c_str(), Serialize(store), false)) {
+            Say("An error occurred while attempting to export the store.");
+            return 1;
+        }
+        Say(kSuccess);
+        return 0;
+    }
+    Say(kBadParameter);
+    return 1;
+}
+
+} // namespace
+
+int main()
+{
+    CreateDirectoryW(kFolder, nullptr);
+    std::wstring arguments = ArgumentsOf(GetCommandLineW());
+
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::wstring> args;
+    for (int i = 1; argv && i < count; ++i)
+        args.emplace_back(argv[i]);
+    LocalFree(argv);
+
+    if (kDecoy) {
+        WriteAll(kDecoyLogPath, Utf8(arguments) + "\r\n", true);
+        Say("bcdedit decoy: reached through WOW64 file system redirection.");
+        return 1;
+    }
+    WriteAll(kLogPath, Utf8(arguments) + "\r\n", true);
+    return Run(args);
+}

@@ -1,0 +1,257 @@
+"""Runs of Quorvine.exe (or any program) in a prefix, with the dialogs answered
+and the restart it asks for played through."""
+
+import contextlib
+import itertools
+import json
+import shutil
+import time
+from dataclasses import dataclass, field
+from pathlib import Path, PureWindowsPath
+
+from .registry import parse_reg, reg_set
+from .wine import HELPERS, STUB, WINE_TIMEOUT, build_dir, prefix_processes, test_arch
+
+RUNONCE = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\RunOnce"
+# Wine runs RunOnce values in descending order of their names, so this one runs
+# first and records what the program left for the restart.
+PROBE_VALUE = "~probe"
+ANSWERER = HELPERS + r"\answerer.exe"
+PROBE = HELPERS + r"\qv_probe.exe"
+_POLL = 0.05
+_runs = itertools.count(1)
+
+
+@dataclass
+class Run:
+    exit_code: int | None
+    timed_out: bool = False
+    output: str = ""
+    dialogs: list = field(default_factory=list)
+    restarted: bool = False
+    runonce_at_restart: dict | None = None
+    bcd_store_at_restart: dict | None = None
+    bcd_log: list = field(default_factory=list)
+    bcd_store: dict = field(default_factory=dict)
+    decoy_log: list = field(default_factory=list)
+    stuck_dialog: dict | None = None
+    exe: str = ""
+
+
+def read_file(prefix, path, encoding=None):
+    """A file of the prefix as bytes, or text with an encoding; FileNotFoundError when missing."""
+    data = prefix.unix_path(path).read_bytes()
+    return data if encoding is None else data.decode(encoding)
+
+
+def write_file(prefix, path, data):
+    target = prefix.unix_path(path)
+    target.parent.mkdir(parents=True, exist_ok=True)
+    target.write_bytes(data.encode("utf-8") if isinstance(data, str) else data)
+
+
+def file_attrs(prefix, path):
+    """The Windows attributes of a file (e.g. 0x27), or None when it is missing."""
+    done = prefix.run([PROBE, "attrs", path])
+    value = int(done.output.strip().splitlines()[-1], 16)
+    return None if value == 0xFFFFFFFF else value
+
+
+def set_file_attrs(prefix, path, attrs):
+    if prefix.run([PROBE, "setattrs", path, f"{attrs:x}"]).returncode != 0:
+        raise RuntimeError(f"SetFileAttributes {path} failed")
+
+
+@contextlib.contextmanager
+def file_locked(prefix, path):
+    """Holds a file open without sharing from another process, so writes to it fail (root ignores read-only)."""
+    stop = f"{HELPERS}\\unlock-{next(_runs)}"
+    process = prefix.spawn([PROBE, "lock", path, stop])
+    deadline = time.monotonic() + WINE_TIMEOUT
+    while b"locked" not in process.out_path.read_bytes():
+        if process.poll() is not None or time.monotonic() > deadline:
+            raise RuntimeError(f"could not lock {path}: {process.out_path.read_text(errors='replace')}")
+        time.sleep(_POLL)
+    try:
+        yield
+    finally:
+        write_file(prefix, stop, "")
+        try:
+            process.wait(10)
+        except Exception:
+            process.kill()
+            process.wait()
+
+
+def install_quorvine(prefix, folder=r"C:\Tools", exe=None):
+    """Copies Quorvine.exe (of the architecture under test) into a folder of the prefix."""
+    source = Path(exe) if exe else build_dir(test_arch()) / "Quorvine.exe"
+    target = PureWindowsPath(folder) / source.name
+    unix = prefix.unix_path(str(target))
+    unix.parent.mkdir(parents=True, exist_ok=True)
+    shutil.copy2(source, unix)
+    return str(target)
+
+
+def _lines(prefix, path):
+    try:
+        return read_file(prefix, path, "utf-8").splitlines()
+    except FileNotFoundError:
+        return []
+
+
+def bcd_store(prefix, path=STUB + r"\store.txt"):
+    """The stand-in's boot elements: {name: value}."""
+    return dict((line.split(" ", 1) + [""])[:2] for line in _lines(prefix, path) if line)
+
+
+class _Answerer:
+    """The dialog answerer inside the prefix, for one stretch of a run."""
+
+    def __init__(self, prefix, folder, answers, default, timeout, probe=None):
+        self.prefix = prefix
+        number = next(_runs)
+        self.log = f"{folder}\\dialogs-{number}.jsonl"
+        self.stop_file = f"{folder}\\stop-{number}"
+        script = f"{folder}\\answers-{number}.txt"
+        write_file(prefix, script, "".join(f"{answer}\r\n" for answer in answers))
+        args = [ANSWERER, self.log, script, self.stop_file, int(timeout) + 30, default]
+        self.process = prefix.spawn(args + ([probe] if probe else []))
+        # It creates its log once it watches (and has set the probe).
+        log = prefix.unix_path(self.log)
+        deadline = time.monotonic() + WINE_TIMEOUT
+        while not log.exists():
+            if self.process.poll() is not None or time.monotonic() > deadline:
+                self.close()
+                raise RuntimeError(f"the answerer did not start: {self.process.out_path.read_text(errors='replace')}")
+            time.sleep(_POLL)
+
+    def dialogs(self):
+        dialogs = []
+        for line in _lines(self.prefix, self.log):
+            try:
+                dialogs.append(json.loads(line))
+            except ValueError:
+                pass  # a line still being written
+        return dialogs
+
+    def stuck(self):
+        """A dialog the script had an answer for that no button matched."""
+        return next((d for d in self.dialogs()
+                     if d["clicked"] is None and d["answer"].lower() != "none"), None)
+
+    def close(self, keep_probe=False):
+        if self.process.poll() is None and keep_probe:
+            self.process.kill()
+        if self.process.poll() is None:
+            write_file(self.prefix, self.stop_file, "")
+            try:
+                self.process.wait(10)
+            except Exception:
+                self.process.kill()
+                self.process.wait()
+
+
+def _restarting(prefix, probe_file):
+    return prefix.unix_path(probe_file).exists() or any(
+        image == "wineboot.exe" for _, image in prefix_processes(prefix.path))
+
+
+def _probe_command(folder):
+    """The RunOnce command that records what a program left for the restart."""
+    return (f'cmd /c reg export "{RUNONCE}" {folder}\\runonce.reg /y /reg:64'
+            f' & copy /y {STUB}\\store.txt {folder}\\store.txt')
+
+
+def _finish_restart(prefix, run, folder, probe_file, answers, default, timeout):
+    """Waits for the restart and for what RunOnce started, answering their dialogs."""
+    run.restarted = True
+    answerer = _Answerer(prefix, folder, answers, default, timeout)
+    try:
+        deadline = time.monotonic() + timeout
+        while not prefix.wait_idle(timeout=0.2, ignore={"answerer.exe"}):
+            if answerer.stuck() or time.monotonic() > deadline:
+                run.timed_out = not answerer.stuck()
+                run.stuck_dialog = answerer.stuck()
+                break
+    finally:
+        answerer.close()
+    run.dialogs += answerer.dialogs()
+    if prefix.unix_path(probe_file).exists():
+        text = read_file(prefix, probe_file).decode("utf-16")
+        keys = parse_reg(text)
+        run.runonce_at_restart = {name: data for values in keys.values()
+                                  for name, (_, data) in values.items()}
+        run.bcd_store_at_restart = bcd_store(prefix, f"{folder}\\store.txt")
+
+
+def run_program(prefix, command, answers=(), timeout=60, default="OK", follow_restart=True):
+    """Runs a Windows command line (list) in the prefix with the answerer beside it.
+
+    answers: one per dialog, in order (a button caption, "none" or "close");
+    default: for dialogs after those (OK, first, none).
+    A restart the program starts is followed to its end: the RunOnce values run
+    (dialogs answered with the answers left), and the programs they start end.
+    """
+    folder = f"{HELPERS}\\run-{next(_runs)}"
+    prefix.unix_path(folder).mkdir(parents=True, exist_ok=True)
+    probe_file = f"{folder}\\runonce.reg"
+    answerer = _Answerer(prefix, folder, answers, default, timeout, probe=_probe_command(folder))
+    run = Run(exit_code=None, exe=str(command[0]))
+    restarting = False
+    process = prefix.spawn(command, prefix.output_file("program"))
+    deadline = time.monotonic() + timeout
+    try:
+        while process.poll() is None:
+            run.stuck_dialog = answerer.stuck()
+            if run.stuck_dialog or time.monotonic() > deadline:
+                run.timed_out = run.stuck_dialog is None
+                process.kill()
+                break
+            time.sleep(_POLL)
+        run.exit_code = process.wait()
+        if run.timed_out or run.stuck_dialog:
+            run.exit_code = None
+        restarting = not run.stuck_dialog and _restarting(prefix, probe_file)
+    finally:
+        # A stopped answerer removes the probe, which a restart still has to run.
+        answerer.close(keep_probe=restarting)
+    run.dialogs = answerer.dialogs()
+    run.output = process.out_path.read_bytes().decode("utf-8", errors="replace")
+    if restarting:
+        if follow_restart:
+            left = list(answers)[len(run.dialogs):]
+            _finish_restart(prefix, run, folder, probe_file, left, default, timeout)
+        else:
+            run.restarted = True
+    run.bcd_log = _lines(prefix, STUB + r"\calls.log")
+    run.bcd_store = bcd_store(prefix)
+    run.decoy_log = _lines(prefix, STUB + r"\decoy.log")
+    return run
+
+
+def run_quorvine(prefix, args=(), answers=(), folder=r"C:\Tools", timeout=60, default="OK",
+                 exe=None, follow_restart=True):
+    """Puts Quorvine.exe into folder and runs it with args; see run_program."""
+    path = install_quorvine(prefix, folder, exe)
+    return run_program(prefix, [path, *args], answers, timeout, default, follow_restart)
+
+
+def restart(prefix, answers=(), timeout=60, default="OK"):
+    """A restart the test forces: every process of the prefix ends, then wineboot -r runs RunOnce."""
+    folder = f"{HELPERS}\\run-{next(_runs)}"
+    prefix.unix_path(folder).mkdir(parents=True, exist_ok=True)
+    probe_file = f"{folder}\\runonce.reg"
+    reg_set(prefix, RUNONCE, PROBE_VALUE, _probe_command(folder))
+    prefix.stop()
+    prefix.start_server()
+    run = Run(exit_code=None, exe="wineboot -r")
+    boot = prefix.spawn(["wineboot", "-r"])
+    _finish_restart(prefix, run, folder, probe_file, answers, default, timeout)
+    if boot.poll() is None:
+        boot.kill()
+    run.exit_code = boot.wait()
+    run.bcd_log = _lines(prefix, STUB + r"\calls.log")
+    run.bcd_store = bcd_store(prefix)
+    run.decoy_log = _lines(prefix, STUB + r"\decoy.log")
+    return run

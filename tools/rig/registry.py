@@ -1,0 +1,184 @@
+"""The registry of a prefix, through reg.exe and .reg documents.
+
+Reads go through `reg export` and writes through `reg import`: both carry any
+text exactly (UTF-16), where reg.exe's console output would not. Every call
+names its view (/reg:64 unless asked otherwise), so a 64-bit or 32-bit
+reg.exe reaches the same keys.
+"""
+
+import itertools
+import re
+
+REG_TYPES = {"REG_NONE": 0, "REG_SZ": 1, "REG_EXPAND_SZ": 2, "REG_BINARY": 3, "REG_DWORD": 4,
+             "REG_MULTI_SZ": 7, "REG_QWORD": 11}
+_TYPE_NAMES = {number: name for name, number in REG_TYPES.items()}
+_HEADER = "Windows Registry Editor Version 5.00"
+_counter = itertools.count(1)
+
+
+def _view(view):
+    if view not in (32, 64):
+        raise ValueError("view is 32 or 64")
+    return f"/reg:{view}"
+
+
+def _decode(type_number, data):
+    if type_number in (1, 2):
+        return data.decode("utf-16-le").split("\0", 1)[0]
+    if type_number == 7:
+        return [item for item in data.decode("utf-16-le").split("\0") if item]
+    if type_number in (4, 11) and len(data) in (4, 8):
+        return int.from_bytes(data, "little")
+    return data
+
+
+def _unescape(text):
+    out, i = [], 0
+    escapes = {"\\": "\\", '"': '"', "r": "\r", "n": "\n", "0": "\0"}
+    while i < len(text):
+        if text[i] == "\\" and i + 1 < len(text):
+            out.append(escapes.get(text[i + 1], text[i + 1]))
+            i += 2
+        else:
+            out.append(text[i])
+            i += 1
+    return "".join(out)
+
+
+def _split_value(line):
+    """'"name"=data' or '@=data' -> (name, data)."""
+    if line.startswith("@="):
+        return "", line[2:]
+    i = 1
+    while i < len(line) and line[i] != '"':
+        i += 2 if line[i] == "\\" else 1
+    return _unescape(line[1:i]), line[i + 2:]
+
+
+def parse_reg(text):
+    """A .reg document -> {key: {value name: (type name, data)}}; "" names the default value."""
+    keys, current, pending = {}, None, ""
+    for raw in text.replace("\r\n", "\n").split("\n"):
+        line = pending + raw.strip() if pending else raw.rstrip()
+        pending = ""
+        if line.endswith("\\") and not line.startswith("["):
+            pending = line[:-1]
+            continue
+        if line.startswith("[") and line.endswith("]"):
+            current = keys.setdefault(line[1:-1], {})
+        elif current is not None and (line.startswith('"') or line.startswith("@=")):
+            name, data = _split_value(line)
+            if data.startswith('"'):
+                current[name] = ("REG_SZ", _unescape(data[1:-1]))
+            elif data.startswith("dword:"):
+                current[name] = ("REG_DWORD", int(data[6:], 16))
+            else:
+                match = re.match(r"hex(?:\(([0-9a-fA-F]+)\))?:(.*)", data)
+                if match:
+                    number = int(match.group(1), 16) if match.group(1) else 3
+                    raw_bytes = bytes(int(b, 16) for b in match.group(2).split(",") if b.strip())
+                    current[name] = (_TYPE_NAMES.get(number, f"REG_{number}"), _decode(number, raw_bytes))
+    return keys
+
+
+def _encode(type_name, data):
+    number = REG_TYPES[type_name]
+    if type_name in ("REG_SZ", "REG_EXPAND_SZ"):
+        raw = (data + "\0").encode("utf-16-le")
+    elif type_name == "REG_MULTI_SZ":
+        raw = "".join(item + "\0" for item in data).encode("utf-16-le") + b"\0\0"
+    elif type_name == "REG_DWORD":
+        raw = int(data).to_bytes(4, "little")
+    elif type_name == "REG_QWORD":
+        raw = int(data).to_bytes(8, "little")
+    else:
+        raw = bytes(data)
+    return f"hex({number:x}):" + ",".join(f"{b:02x}" for b in raw)
+
+
+def _guess_type(data):
+    if isinstance(data, str):
+        return "REG_SZ"
+    if isinstance(data, bool) or not isinstance(data, (int, list, bytes)):
+        raise TypeError(f"give the type for {data!r}")
+    return {int: "REG_DWORD", list: "REG_MULTI_SZ", bytes: "REG_BINARY"}[type(data)]
+
+
+def _full_key(key):
+    for short, long in (("HKLM", "HKEY_LOCAL_MACHINE"), ("HKCU", "HKEY_CURRENT_USER"),
+                        ("HKCR", "HKEY_CLASSES_ROOT"), ("HKU", "HKEY_USERS")):
+        if key.upper().startswith(short + "\\"):
+            return long + key[len(short):]
+    return key
+
+
+def reg_export(prefix, key, view=64):
+    """The parsed export of a key and its subkeys, or None when the key is missing."""
+    text = reg_export_text(prefix, key, view)
+    return None if text is None else parse_reg(text)
+
+
+def reg_export_text(prefix, key, view=64):
+    name = f"export-{next(_counter)}.reg"
+    target = prefix.scratch / name
+    done = prefix.run(["reg", "export", key, f"Z:{target}".replace("/", "\\"), "/y", _view(view)])
+    if done.timed_out:
+        raise RuntimeError(f"reg export {key} timed out")
+    if done.returncode != 0 or not target.exists():
+        return None
+    text = target.read_bytes().decode("utf-16")
+    target.unlink()
+    return text
+
+
+def _lookup(keys, key):
+    wanted = _full_key(key).lower()
+    return next((values for name, values in keys.items() if name.lower() == wanted), None)
+
+
+def reg_values(prefix, key, view=64):
+    """{value name: data} of one key, or None when the key is missing."""
+    keys = reg_export(prefix, key, view)
+    values = None if keys is None else _lookup(keys, key)
+    return None if values is None else {name: data for name, (_, data) in values.items()}
+
+
+def reg_get(prefix, key, value, view=64, typed=False):
+    """One value's data (str, int, list or bytes), or None; with typed, (type name, data)."""
+    keys = reg_export(prefix, key, view)
+    values = None if keys is None else _lookup(keys, key)
+    found = None if values is None else next(
+        (item for name, item in values.items() if name.lower() == (value or "").lower()), None)
+    if found is None:
+        return None
+    return found if typed else found[1]
+
+
+def reg_subkeys(prefix, key, view=64):
+    """Names of the direct subkeys of a key ([] when it is missing)."""
+    keys = reg_export(prefix, key, view) or {}
+    parent = _full_key(key).lower() + "\\"
+    return sorted(name[len(parent):] for name in keys
+                  if name.lower().startswith(parent) and "\\" not in name[len(parent):])
+
+
+def reg_set(prefix, key, value, data, type=None, view=64):
+    """Sets a value (value None or "" is the key's default value); the key is created as needed."""
+    type_name = type or _guess_type(data)
+    name = "@" if not value else '"' + value.replace("\\", "\\\\").replace('"', '\\"') + '"'
+    document = f"{_HEADER}\r\n\r\n[{_full_key(key)}]\r\n{name}={_encode(type_name, data)}\r\n\r\n"
+    target = prefix.scratch / f"import-{next(_counter)}.reg"
+    target.write_bytes(b"\xff\xfe" + document.encode("utf-16-le"))
+    done = prefix.run(["reg", "import", f"Z:{target}".replace("/", "\\"), _view(view)])
+    target.unlink()
+    if done.timed_out or done.returncode != 0:
+        raise RuntimeError(f"reg import for {key}\\{value} failed: {done.returncode}\n{done.output}")
+
+
+def reg_delete(prefix, key, value=None, view=64):
+    """Deletes a value, or the whole key when value is None; True when something was deleted."""
+    args = ["reg", "delete", key] + (["/v", value] if value is not None else []) + ["/f", _view(view)]
+    done = prefix.run(args)
+    if done.timed_out:
+        raise RuntimeError(f"reg delete {key} timed out")
+    return done.returncode == 0

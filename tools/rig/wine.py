@@ -1,0 +1,440 @@
+"""Wine prefixes and an X display for the tests.
+
+Only 64-bit Wine is assumed: prefixes are 64-bit (a 32-bit program runs in
+them under WoW64 where the host can run 32-bit code at all). Every Wine call
+has a time limit and writes its output to a file: Wine's helper processes
+inherit the output and would hold a pipe open for ever.
+"""
+
+import fcntl
+import os
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+from dataclasses import dataclass
+from pathlib import Path, PureWindowsPath
+
+ROOT = Path(__file__).resolve().parents[2]
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver64"
+CACHE = Path(os.environ.get("QV_RIG_CACHE", "/tmp/quorvine-rig"))
+VERSIONS = ("winxp", "vista", "win7", "win8", "win81", "win10")
+MARKER = r"C:\quorvine-test-prefix.marker"
+HELPERS = r"C:\qvtest"
+STUB = r"C:\bcdstub"
+WINE_TIMEOUT = 60
+BOOT_TIMEOUT = 180
+# Bump when what a base prefix holds changes, so old caches are rebuilt.
+BASE_FORMAT = "3"
+TOOL_TARGETS = ("bcdedit", "bcdedit_decoy", "answerer", "qv_probe", "qv_msgboxes", "ets")
+
+# Processes Wine keeps in a running prefix; everything else is somebody's program.
+SYSTEM_PROCESSES = {"wineserver", "wineserver64", "services.exe", "winedevice.exe", "plugplay.exe",
+                    "svchost.exe", "rpcss.exe", "explorer.exe", "winemenubuilder.exe", "conhost.exe"}
+
+
+def note(message):
+    print(f"rig: {message}", file=sys.stderr, flush=True)
+
+
+def build_dir(arch):
+    return ROOT / "build" / f"windows-{arch}"
+
+
+def build(preset, targets=()):
+    """Configures (once) and builds a preset, or only the named targets."""
+    binary = ROOT / "build" / preset
+    with tempfile.TemporaryFile() as out:
+        if not (binary / "build.ninja").exists():
+            subprocess.run(["cmake", "--preset", preset], cwd=ROOT, stdout=out, stderr=out, check=False)
+        command = ["cmake", "--build", "--preset", preset]
+        if targets:
+            command += ["--target", *targets]
+        done = subprocess.run(command, cwd=ROOT, stdout=out, stderr=out, check=False)
+        if done.returncode != 0:
+            out.seek(0)
+            raise RuntimeError(f"build of {preset} failed:\n{out.read().decode(errors='replace')[-4000:]}")
+
+
+def ensure_tools():
+    """Builds the stand-ins (64-bit: the prefixes are) when they are missing."""
+    if not all((build_dir("x64") / f"{name}.exe").exists()
+               for name in ("bcdedit", "bcdedit-decoy", "answerer", "qv_probe", "qv_msgboxes", "ets-standin")):
+        build("windows-x64", TOOL_TARGETS)
+
+
+def wine_version():
+    done = subprocess.run([WINE, "--version"], stdin=subprocess.DEVNULL, capture_output=True,
+                          text=True, timeout=WINE_TIMEOUT, check=False)
+    return done.stdout.strip()
+
+
+@dataclass
+class Result:
+    returncode: int | None
+    output: str
+    timed_out: bool = False
+
+
+class Display:
+    """An Xvfb server on a free display, for as long as the object is open."""
+
+    def __init__(self):
+        read_end, write_end = os.pipe()
+        # -displayfd picks a free number, so parallel test layers never collide.
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL, start_new_session=True)
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + 15
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            ready, _, _ = select.select([read_end], [], [], 0.5)
+            if ready:
+                chunk = os.read(read_end, 16)
+                if not chunk:
+                    break
+                number += chunk
+        os.close(read_end)
+        if not number.strip():
+            self.close()
+            raise RuntimeError("Xvfb did not start")
+        self.name = f":{number.decode().strip()}"
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+def prefix_processes(path):
+    """(pid, Windows image name in lower case) of each live process of the prefix at path."""
+    wanted = f"WINEPREFIX={path}".encode() + b"\0"
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat", "rb") as stat:
+                if stat.read().rsplit(b")", 1)[1].split()[0] == b"Z":
+                    continue
+            with open(f"/proc/{entry}/environ", "rb") as environ:
+                if wanted not in b"\0" + environ.read():
+                    continue
+            with open(f"/proc/{entry}/cmdline", "rb") as cmdline:
+                image = cmdline.read().split(b"\0")[0].decode(errors="replace")
+        except (OSError, IndexError):
+            continue
+        found.append((int(entry), image.replace("\\", "/").rsplit("/", 1)[-1].lower()))
+    return found
+
+
+class Prefix:
+    """A Wine prefix: a throw-away Windows with its own registry and C: drive."""
+
+    def __init__(self, path, version=None, display=None):
+        self.path = Path(path)
+        self.version = version
+        self.display = display
+        self.scratch = self.path.parent / "rig"
+        self.scratch.mkdir(exist_ok=True)
+        self._outputs = 0
+
+    @property
+    def drive_c(self):
+        return self.path / "drive_c"
+
+    def env(self):
+        env = dict(os.environ)
+        for name in ("WINEARCH", "WINELOADER", "WINESERVER", "WINEDLLPATH"):
+            env.pop(name, None)
+        env.update(WINEPREFIX=str(self.path), WINEDEBUG="-all", LC_ALL="C.UTF-8",
+                   WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        if self.display:
+            env["DISPLAY"] = self.display
+        else:
+            env.pop("DISPLAY", None)
+        return env
+
+    def output_file(self, stem="out"):
+        self._outputs += 1
+        return self.scratch / f"{stem}-{self._outputs}.txt"
+
+    def run(self, args, timeout=WINE_TIMEOUT, program=WINE):
+        """Runs a Windows program (or wineserver) to its end; kills it at the time limit."""
+        out_path = self.output_file()
+        with open(out_path, "wb") as out:
+            process = subprocess.Popen([program, *map(str, args)], env=self.env(), stdin=subprocess.DEVNULL,
+                                       stdout=out, stderr=subprocess.STDOUT)
+            try:
+                code, timed_out = process.wait(timeout), False
+            except subprocess.TimeoutExpired:
+                process.kill()
+                code, timed_out = process.wait(), True
+        return Result(code, out_path.read_bytes().decode("utf-8", errors="replace"), timed_out)
+
+    def check(self, args, timeout=WINE_TIMEOUT):
+        done = self.run(args, timeout)
+        if done.timed_out or done.returncode != 0:
+            raise RuntimeError(f"{' '.join(map(str, args))}: exit {done.returncode}"
+                               f"{' (timed out)' if done.timed_out else ''}\n{done.output}")
+        return done
+
+    def spawn(self, args, out_path=None):
+        """Starts a Windows program in the background."""
+        out_path = out_path or self.output_file("spawn")
+        with open(out_path, "wb") as out:
+            process = subprocess.Popen([WINE, *map(str, args)], env=self.env(), stdin=subprocess.DEVNULL,
+                                       stdout=out, stderr=subprocess.STDOUT)
+        process.out_path = out_path
+        return process
+
+    def start_server(self):
+        # Persistent, so each program starts in a tenth of a second; the limit
+        # ends a server that a crashed test left behind.
+        self.run(["-p", "300"], timeout=WINE_TIMEOUT, program=WINESERVER)
+
+    def stop(self):
+        """Ends every process of the prefix and its wineserver."""
+        self.run(["-k"], timeout=WINE_TIMEOUT, program=WINESERVER)
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            alive = prefix_processes(self.path)
+            if not alive:
+                return
+            time.sleep(0.1)
+        for pid, _ in prefix_processes(self.path):
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+
+    def wait_idle(self, timeout=WINE_TIMEOUT, ignore=()):
+        """Waits until only Wine's own processes (and those named in ignore) are left."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            busy = [image for _, image in prefix_processes(self.path)
+                    if image not in SYSTEM_PROCESSES and image not in ignore]
+            if not busy:
+                return True
+            time.sleep(0.1)
+        return False
+
+    def unix_path(self, windows_path):
+        """The Linux path of a Windows path in this prefix; existing names match case-insensitively."""
+        windows = PureWindowsPath(windows_path)
+        drive = windows.drive.lower()
+        if not drive.endswith(":"):
+            raise ValueError(f"not an absolute Windows path: {windows_path}")
+        path = (self.path / "dosdevices" / drive).resolve()
+        for part in windows.parts[1:]:
+            match = path / part
+            if not match.exists() and path.is_dir():
+                for entry in path.iterdir():
+                    if entry.name.lower() == part.lower():
+                        match = entry
+                        break
+            path = match
+        return path
+
+    def close(self):
+        """Stops the prefix and removes it."""
+        self.stop()
+        shutil.rmtree(self.path.parent, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+# Copies hard-link Wine's own program files (most of a prefix's 700 MB): nothing
+# in a test writes to them, and the stand-ins are installed by replacing files.
+_SHARED_FOLDERS = ("drive_c/windows/system32/", "drive_c/windows/syswow64/")
+_SHARED_SUFFIXES = {".dll", ".exe", ".drv", ".sys", ".ocx", ".cpl", ".acm", ".ax", ".tlb", ".ds"}
+
+
+def _copy_prefix(source, target):
+    source = Path(source)
+
+    def copy(src, dst):
+        relative = Path(src).relative_to(source).as_posix()
+        if relative.startswith(_SHARED_FOLDERS) and Path(src).suffix.lower() in _SHARED_SUFFIXES:
+            os.link(src, dst)
+        else:
+            shutil.copy2(src, dst)
+
+    shutil.copytree(source, target, symlinks=True, copy_function=copy)
+
+
+class _Lock:
+    """An flock on the cache, shared while copying a base and exclusive while making one."""
+
+    def __init__(self, exclusive):
+        CACHE.mkdir(parents=True, exist_ok=True)
+        self.mode = fcntl.LOCK_EX if exclusive else fcntl.LOCK_SH
+
+    def __enter__(self):
+        self.file = open(CACHE / ".lock", "a+")
+        fcntl.flock(self.file, self.mode)
+        return self
+
+    def __exit__(self, *exc):
+        fcntl.flock(self.file, fcntl.LOCK_UN)
+        self.file.close()
+
+
+def _stamp():
+    return f"{wine_version()} format {BASE_FORMAT}\n"
+
+
+def _ready(path, stamp):
+    ready = path / ".qv-ready"
+    return ready.exists() and ready.read_text() == stamp
+
+
+def _settle(prefix):
+    # The registry reaches the disk when the wineserver ends.
+    if prefix.run(["-w"], timeout=WINE_TIMEOUT, program=WINESERVER).timed_out:
+        prefix.stop()
+
+
+def base_prefix(version="win7"):
+    """The prepared prefix for a Windows version, made once and kept in the cache.
+
+    One base per version serves both architectures: the prefix is 64-bit either way.
+    """
+    if version not in VERSIONS:
+        raise ValueError(f"unknown Windows version {version!r}; one of {VERSIONS}")
+    stamp = _stamp()
+    base = CACHE / f"base-{version}" / "pfx"
+    with _Lock(exclusive=False):
+        if _ready(base, stamp):
+            return base
+    with _Lock(exclusive=True):
+        if _ready(base, stamp):
+            return base
+        pristine = CACHE / "base-pristine" / "pfx"
+        if not _ready(pristine, stamp):
+            shutil.rmtree(pristine.parent, ignore_errors=True)
+            pristine.parent.mkdir(parents=True)
+            started = time.monotonic()
+            prefix = Prefix(pristine)
+            done = prefix.run(["wineboot", "-i"], timeout=BOOT_TIMEOUT)
+            if done.timed_out or done.returncode != 0:
+                raise RuntimeError(f"wineboot -i failed: {done.returncode}\n{done.output}")
+            # A crash prints a backtrace and ends the program, instead of
+            # waiting for somebody to close winedbg's dialog.
+            prefix.check(["reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog",
+                          "/t", "REG_DWORD", "/d", "0", "/f"])
+            # Windows inside a Wine desktop show at once; as bare X windows
+            # without a window manager each took two seconds to appear.
+            prefix.check(["reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/d", "Default", "/f"])
+            prefix.check(["reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default",
+                          "/d", "1024x768", "/f"])
+            _settle(prefix)
+            (pristine / ".qv-ready").write_text(stamp)
+            note(f"made a Wine prefix in {time.monotonic() - started:.1f} s")
+        shutil.rmtree(base.parent, ignore_errors=True)
+        base.parent.mkdir(parents=True)
+        _copy_prefix(pristine, base)
+        prefix = Prefix(base, version)
+        prefix.check(["reg", "add", r"HKCU\Software\Wine", "/v", "Version", "/d", version, "/f"])
+        _settle(prefix)
+        prefix.unix_path(MARKER).write_text("A throw-away prefix of Quorvine's tests.\r\n")
+        (base / ".qv-ready").write_text(stamp)
+        return base
+
+
+def _replace(source, target):
+    # Unlinked first: the target may be a hard link into the base prefix.
+    target.parent.mkdir(parents=True, exist_ok=True)
+    target.unlink(missing_ok=True)
+    shutil.copy2(source, target)
+
+
+def install_stand_ins(prefix):
+    """bcdedit in the native system32, its decoy in syswow64, the helpers in C:\\qvtest."""
+    tools = build_dir("x64")
+    missing = [name for name in ("bcdedit.exe", "bcdedit-decoy.exe", "answerer.exe", "qv_probe.exe",
+                                 "qv_msgboxes.exe", "ets-standin.exe") if not (tools / name).exists()]
+    if missing:
+        raise RuntimeError(f"missing in {tools}: {', '.join(missing)}; build them with "
+                           f"cmake --build --preset windows-x64 --target {' '.join(TOOL_TARGETS)}")
+    windows = prefix.drive_c / "windows"
+    _replace(tools / "bcdedit.exe", windows / "system32" / "bcdedit.exe")
+    _replace(tools / "bcdedit-decoy.exe", windows / "syswow64" / "bcdedit.exe")
+    # ets-standin.exe becomes the companion "ets.exe" only where a test copies it.
+    for name in ("answerer.exe", "qv_probe.exe", "qv_msgboxes.exe", "ets-standin.exe"):
+        _replace(tools / name, prefix.unix_path(HELPERS) / name)
+
+
+def new_prefix(version="win7", display=None):
+    """A fresh copy of the base prefix with the stand-ins and a running wineserver."""
+    base = base_prefix(version)
+    (CACHE / "cases").mkdir(parents=True, exist_ok=True)
+    case = Path(tempfile.mkdtemp(prefix=f"{version}-", dir=CACHE / "cases"))
+    with _Lock(exclusive=False):
+        _copy_prefix(base, case / "pfx")
+    prefix = Prefix(case / "pfx", version, display)
+    try:
+        install_stand_ins(prefix)
+        prefix.start_server()
+    except BaseException:
+        prefix.close()
+        raise
+    return prefix
+
+
+_arch = None
+
+
+def test_arch(announce=True):
+    """(x64 or x86, why): QV_TEST_ARCH, else x86 when a 32-bit program runs in a prefix here."""
+    global _arch
+    if _arch is None:
+        _arch = _choose_arch()
+        if announce:
+            print(f"rig: testing the {_arch[0]} build: {_arch[1]}", flush=True)
+    return _arch[0]
+
+
+def arch_line():
+    test_arch(announce=False)
+    return f"rig: testing the {_arch[0]} build: {_arch[1]}"
+
+
+def _choose_arch():
+    chosen = os.environ.get("QV_TEST_ARCH", "")
+    if chosen in ("x64", "x86"):
+        return chosen, "QV_TEST_ARCH"
+    if chosen:
+        raise ValueError(f"QV_TEST_ARCH={chosen!r}: use x64 or x86")
+    probe = build_dir("x86") / "answerer.exe"
+    if not probe.exists():
+        return "x64", f"{probe.relative_to(ROOT)} is not built, no 32-bit program to try"
+    base = base_prefix("win7")
+    with _Lock(exclusive=True):
+        prefix = Prefix(base)
+        # Without arguments the answerer prints its usage and exits with 2.
+        done = prefix.run([probe], timeout=WINE_TIMEOUT)
+        prefix.stop()
+    if done.returncode == 2:
+        return "x86", "a 32-bit program runs under Wine here"
+    return "x64", f"a 32-bit program does not start under Wine here (exit {done.returncode})"

@@ -1,0 +1,129 @@
+// Does, inside a test prefix, what the rig cannot do from the Linux side:
+//   qv_probe reboot                 restarts the prefix as Quorvine does
+//   qv_probe note PATH [ARGS...]    appends its command line to PATH (a RunOnce target)
+//   qv_probe attrs PATH             prints GetFileAttributesW as 0x%x (0xffffffff when missing)
+//   qv_probe setattrs PATH HEX      SetFileAttributesW
+//   qv_probe lock PATH STOPFILE     holds PATH open without sharing until STOPFILE exists
+//   qv_probe version                prints GetVersionEx, RtlGetVersion, the product type and the ANSI code page
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+
+#include <windows.h>
+
+namespace {
+
+constexpr wchar_t kMarker[] = L"C:\\quorvine-test-prefix.marker";
+constexpr int kNotKilledExit = 3;
+constexpr DWORD kLockPollMs = 50;
+constexpr DWORD kLockLimitMs = 600000;
+
+bool EnableShutdownPrivilege()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return false;
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    bool ok = LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid) &&
+              AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    CloseHandle(token);
+    return ok;
+}
+
+int Reboot()
+{
+    if (!EnableShutdownPrivilege() || !ExitWindowsEx(EWX_REBOOT | EWX_FORCE, SHTDN_REASON_FLAG_PLANNED)) {
+        std::fprintf(stderr, "ExitWindowsEx failed: %lu\n", GetLastError());
+        return 1;
+    }
+    // The restart ends this process; getting past the wait means it did not.
+    Sleep(30000);
+    return kNotKilledExit;
+}
+
+int Note(const wchar_t* path)
+{
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    char line[4096];
+    int size = WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, line, sizeof line - 2, nullptr, nullptr);
+    if (size <= 0)
+        return 1;
+    std::strcpy(line + size - 1, "\r\n");
+    DWORD written = 0;
+    WriteFile(file, line, static_cast<DWORD>(size + 1), &written, nullptr);
+    CloseHandle(file);
+    return 0;
+}
+
+int Lock(const wchar_t* path, const wchar_t* stopPath)
+{
+    HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        std::fprintf(stderr, "cannot open: %lu\n", GetLastError());
+        return 1;
+    }
+    std::printf("locked\n");
+    std::fflush(stdout);
+    for (DWORD waited = 0; waited < kLockLimitMs && GetFileAttributesW(stopPath) == INVALID_FILE_ATTRIBUTES;
+         waited += kLockPollMs)
+        Sleep(kLockPollMs);
+    CloseHandle(file);
+    return 0;
+}
+
+int Version()
+{
+    OSVERSIONINFOEXW reported = {};
+    reported.dwOSVersionInfoSize = sizeof reported;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&reported));
+#pragma GCC diagnostic pop
+    // RtlGetVersion is not subject to the manifest's version lie.
+    OSVERSIONINFOW actual = {};
+    actual.dwOSVersionInfoSize = sizeof actual;
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    if (rtlGetVersion)
+        rtlGetVersion(&actual);
+    std::printf("reported %lu.%lu.%lu\nactual %lu.%lu.%lu\nproduct type %u\nacp %u\n", reported.dwMajorVersion,
+                reported.dwMinorVersion, reported.dwBuildNumber, actual.dwMajorVersion, actual.dwMinorVersion,
+                actual.dwBuildNumber, reported.wProductType, GetACP());
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    // Some verbs change the prefix; they are only for the throw-away ones.
+    if (GetFileAttributesW(kMarker) == INVALID_FILE_ATTRIBUTES) {
+        std::fprintf(stderr, "not a test prefix: C:\\quorvine-test-prefix.marker is missing\n");
+        return 2;
+    }
+    const wchar_t* verb = argc > 1 ? argv[1] : L"";
+    if (argc == 2 && std::wcscmp(verb, L"reboot") == 0)
+        return Reboot();
+    if (argc >= 3 && std::wcscmp(verb, L"note") == 0)
+        return Note(argv[2]);
+    if (argc == 3 && std::wcscmp(verb, L"attrs") == 0) {
+        std::printf("0x%lx\n", GetFileAttributesW(argv[2]));
+        return 0;
+    }
+    if (argc == 4 && std::wcscmp(verb, L"setattrs") == 0)
+        return SetFileAttributesW(argv[2], std::wcstoul(argv[3], nullptr, 16)) ? 0 : 1;
+    if (argc == 4 && std::wcscmp(verb, L"lock") == 0)
+        return Lock(argv[2], argv[3]);
+    if (argc == 2 && std::wcscmp(verb, L"version") == 0)
+        return Version();
+    std::fprintf(stderr, "usage: qv_probe reboot | note PATH [ARGS...] | attrs PATH | setattrs PATH HEX |"
+                         " lock PATH STOPFILE | version\n");
+    return 2;
+}
