@@ -283,7 +283,9 @@ private:
         bool firstLabel = true;
         for (const ControlSpec& spec : kControls) {
             const char* windowClass = "BUTTON";
-            DWORD style = WS_CHILD | WS_VISIBLE;
+            // Some labels overlap their neighbours a little; each paints only
+            // where no earlier control lies.
+            DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
             int id = 0;
             switch (spec.kind) {
             case Kind::Option:

@@ -1,6 +1,7 @@
 """Fixtures for the end-to-end tests: each test gets throw-away Wine prefixes
 under one Xvfb display. See tools/rig for the helpers themselves."""
 
+import signal
 import sys
 from pathlib import Path
 
@@ -9,6 +10,16 @@ import pytest
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
 
 import rig  # noqa: E402
+
+
+def _interrupt(signum, frame):
+    raise KeyboardInterrupt
+
+
+def pytest_configure(config):
+    # Ended by a time limit, pytest still tears its fixtures down: no prefix,
+    # wineserver or Xvfb stays behind.
+    signal.signal(signal.SIGTERM, _interrupt)
 
 
 def pytest_report_header(config):

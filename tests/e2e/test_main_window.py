@@ -135,9 +135,9 @@ class Window:
     def xdotool(self, *args):
         subprocess.run(["xdotool", *map(str, args)], env={**os.environ, "DISPLAY": self.display}, check=True)
 
-    def click(self, text):
+    def click(self, text, state=None):
         """A mouse click in the middle of the control, then the mouse goes out of the way."""
-        left, top, right, bottom = self.control(text)["rect"]
+        left, top, right, bottom = self.control(text, state)["rect"]
         self.xdotool("mousemove", (left + right) // 2, (top + bottom) // 2)
         time.sleep(0.2)
         self.xdotool("click", 1)
@@ -152,7 +152,8 @@ class Window:
         time.sleep(0.4)
 
     def screenshot(self, path=None):
-        time.sleep(0.6)  # let the last paint reach the screen
+        self.park_mouse()  # no tool tip, no hot control
+        time.sleep(0.8)  # the tip goes and the last paint reaches the screen
         target = path or self.prefix.scratch / f"shot-{time.monotonic_ns()}.png"
         target.parent.mkdir(parents=True, exist_ok=True)
         subprocess.run(["import", "-display", self.display, "-window", "root", str(target)], check=True)
@@ -238,6 +239,13 @@ def title_bar_colours(image, state):
     return [image.getpixel((x, y)) for x in range(left, left + 3 * height) for y in range(top, client_top)]
 
 
+def keep_screenshot(image, state, name):
+    """The window with a little of the desktop round it, for people to look at."""
+    left, top, right, bottom = state["window"]
+    SHOTS.mkdir(parents=True, exist_ok=True)
+    image.crop((left - 12, top - 12, right + 12, bottom + 12)).save(SHOTS / name)
+
+
 def boot_mode(prefix):
     return rig.reg_get(prefix, PROGRAM_KEY, "BootMode")
 
@@ -271,29 +279,27 @@ def test_the_window_opens_with_its_controls_safe_mode_chosen_and_the_a1_icon(ope
     assert style & 0x00020000 and not style & 0x00040000 and not style & 0x00010000
 
     image = window.screenshot()
-    SHOTS.mkdir(parents=True, exist_ok=True)
-    image.crop((wleft - 12, wtop - 12, wright + 12, wbottom + 12)).save(SHOTS / f"main-{dpi}.png")
+    keep_screenshot(image, state, f"main-{dpi}.png")
     assert A1_COLOURS <= set(title_bar_colours(image, state))
 
     # "Safe Mode" is bold from the start: wider than it is once another is chosen.
     window.key(VK_TAB)  # the focus frame around the caption goes with the focus
-    before = option_widths(window, window.state())
-    window.click("Normal Mode")
+    before = option_widths(window, state)
+    window.click("Normal Mode", state)
     window.key(VK_TAB)
-    after = option_widths(window, window.state())
+    after = option_widths(window, state)
     assert before[0] > after[0] + 1 and after[3] > before[3] + 1, (before, after)
 
 
 def test_a_click_on_each_option_moves_the_bold_caption(open_window):
     window = open_window()
-    window.wait()
+    start = window.wait()
     widths, choices = {}, {}
     for index in (1, 2, 3, 0):
-        window.click(OPTIONS[index])
+        window.click(OPTIONS[index], start)
         window.key(VK_TAB)
-        state = window.state()
-        choices[index] = checked(state)
-        widths[index] = option_widths(window, state)
+        choices[index] = checked(window.state())
+        widths[index] = option_widths(window, start)
     regular = [min(widths[chosen][option] for chosen in widths) for option in range(4)]
     for chosen, measured in widths.items():
         assert choices[chosen] == [option == chosen for option in range(4)]
@@ -315,6 +321,7 @@ def test_from_a_network_drive_only_normal_mode_is_offered(open_window):
 
     window = open_window(network=True)
     state = window.wait()
+    keep_screenshot(window.screenshot(), state, "main-network-96.png")
     assert [d["texts"][0].split(";")[0] for d in window.dialogs()] == [
         "Quorvine may be running from the network"]
     assert checked(state) == [False, False, False, True]
@@ -326,10 +333,7 @@ def test_from_a_network_drive_only_normal_mode_is_offered(open_window):
     for text in ["Normal Mode", "(Start Windows normally)", RESTART, CONFIGURE_ONLY]:
         assert enabled[text], text
     window.key(VK_TAB)
-    assert option_widths(window, window.state())[3] > regular_normal + 1
-    image = window.screenshot()
-    wleft, wtop, wright, wbottom = state["window"]
-    image.crop((wleft - 12, wtop - 12, wright + 12, wbottom + 12)).save(SHOTS / "main-network-96.png")
+    assert option_widths(window, state)[3] > regular_normal + 1
 
 
 def test_the_icon_comes_from_applogo_in_the_config_folder_when_it_is_there(open_window):
@@ -356,14 +360,14 @@ def test_escape_closes_the_window_without_any_change(open_window):
 @pytest.mark.parametrize("option,mode", [(0, 1), (1, 2), (2, 3)])
 def test_configure_only_records_the_mode_and_says_what_was_done(open_window, option, mode):
     window = open_window()
-    window.wait()
-    window.click(OPTIONS[option])
+    state = window.wait()
+    window.click(OPTIONS[option], state)
     if option == 1:
         window.key(VK_TAB)  # from the option to "Configure Only (No Restart)"
         assert window.control(CONFIGURE_ONLY)["focused"]
         window.key(VK_RETURN)
     else:
-        window.click(CONFIGURE_ONLY)
+        window.click(CONFIGURE_ONLY, state)
     assert window.wait_exit() == 0
     dialogs = window.dialogs()
     assert dialogs and dialogs[-1]["texts"] == [MODIFICATIONS] and dialogs[-1]["title"] == "Quorvine"
@@ -372,9 +376,9 @@ def test_configure_only_records_the_mode_and_says_what_was_done(open_window, opt
 
 def test_restart_with_normal_mode_answered_no_configures_without_restarting(open_window):
     window = open_window(answers=["No", "OK"])
-    window.wait()
-    window.click("Normal Mode")
-    window.click(RESTART)
+    state = window.wait()
+    window.click("Normal Mode", state)
+    window.click(RESTART, state)
     assert window.wait_exit() == 0
     assert [(d["title"], d["texts"], d["clicked"]) for d in window.dialogs()] == [
         ("Restart Windows normally?",
@@ -388,9 +392,9 @@ def test_restart_with_normal_mode_answered_no_configures_without_restarting(open
 def test_a_declined_safe_mode_restart_brings_the_window_back_with_its_choice(open_window):
     # The restart question is left open until the test has seen the window hidden.
     window = open_window(answers=["none", "OK"])
-    window.wait()
-    window.click("Safe Mode with Networking")
-    window.click(RESTART)
+    start = window.wait()
+    window.click("Safe Mode with Networking", start)
+    window.click(RESTART, start)
     question = window.wait_dialog()
     assert question["texts"] == ["Restart into Safe Mode with Networking?"]
     assert window.state()["visible"] is False

@@ -150,7 +150,9 @@ TEST(SafeBootDocuments, TableHoldsTheKindsOfSubkeys) {
         if (subkey.name.starts_with('{')) continue;
         ++kinds[subkey.defaultValue];
         if (subkey.defaultValue == "Driver" && subkey.name.ends_with(".sys")) ++sysDrivers;
-        if (subkey.defaultValue == "FSFilter System Recovery") EXPECT_EQ(subkey.name, "sr.sys");
+        if (subkey.defaultValue == "FSFilter System Recovery") {
+            EXPECT_EQ(subkey.name, "sr.sys");
+        }
     }
     EXPECT_EQ(kinds, (std::map<std::string_view, int>{
                          {"Driver", 34}, {"Driver Group", 19}, {"FSFilter System Recovery", 1}, {"Service", 65}}));

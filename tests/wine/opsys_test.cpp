@@ -19,7 +19,8 @@
 namespace qv {
 namespace {
 
-// The version the rig gave the prefix: HKCU\Software\Wine "Version", else QV_WINE_VERSION.
+// The version the rig gave the prefix: HKCU\Software\Wine "Version", else QV_WINE_VERSION
+// (the rig leaves the value out for win7, which Wine 8.0 then reads from the registry).
 std::string PrefixVersion() {
     char data[64] = {};
     DWORD size = sizeof(data) - 1;
@@ -79,7 +80,7 @@ TEST_F(OsSysWine, FlagsAndVersionLineMatchThePrefix) {
     EXPECT_EQ(OsIsWin10(), expected->win10);
     EXPECT_EQ(OsWindowsMode(), 0);  // Wine cannot start in Safe Mode
 
-    // Wine 8 reports its "win7" as product type 3, so the program sees Server 2008 R2 there.
+    // Wine 8.0's own "win7" setting reports product type 3, which makes it Server 2008 R2.
     const char* expectedName = os.IsServer() ? expected->serverName : expected->name;
     EXPECT_EQ(os.Is2008R2(), os.IsServer() && expected->win7);
     const std::wstring name(expectedName, expectedName + std::strlen(expectedName));

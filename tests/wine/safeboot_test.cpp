@@ -116,6 +116,15 @@ protected:
 using SafeBootCompanion = SafeBootRepair;
 using SafeBootCompanionCopy = SafeBootRepair;
 
+TEST_F(SafeBootRepair, FindsTheFourDocumentsByTheirLowerCaseNames) {
+    for (size_t document = 0; document < kSafeBootDocumentNames.size(); ++document) {
+        const std::wstring name(kSafeBootDocumentNames[document].begin(), kSafeBootDocumentNames[document].end());
+        const auto bytes = Sys().LoadCustomResource(name);
+        ASSERT_TRUE(bytes.has_value()) << Ansi(name);
+        EXPECT_TRUE(*bytes == BuildSafeBootDocument(document)) << Ansi(name) << ": " << bytes->size() << " bytes";
+    }
+}
+
 TEST_F(SafeBootRepair, LeavesTheWholeDocumentAndKeepsWhatElseIsThere) {
     const std::string kept = kSafeBoot + "\\Network\\QvNotInAnyDocument";
     WriteText(kept, nullptr, "Service");

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "system/platform_win32.h"
+
 namespace {
 
 constexpr char kMarker[] = "C:\\quorvine-test-prefix.marker";
@@ -33,6 +35,9 @@ int main(int argc, char** argv)
                              "rig made. Run them with tools/rig/run-wine-tests.\n", kMarker);
         return kRefused;
     }
+    // The code under test reaches Windows through the real platform, as in Quorvine.exe.
+    qv::win32::Win32Platform platform;
+    qv::SetPlatform(&platform);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

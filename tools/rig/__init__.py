@@ -5,4 +5,4 @@ from .quorvine import (PROBE_VALUE, RUNONCE, Run, bcd_store, file_attrs, file_lo
                        read_file, restart, run_program, run_quorvine, set_file_attrs, write_file)
 from .registry import parse_reg, reg_delete, reg_export, reg_export_text, reg_get, reg_set, reg_subkeys, reg_values
 from .wine import (HELPERS, MARKER, ROOT, STUB, VERSIONS, Display, Prefix, base_prefix, build, build_dir,
-                   arch_line, ensure_tools, new_prefix, prefix_processes, test_arch)
+                   arch_line, ensure_tools, new_prefix, prefix_processes, sweep, test_arch)

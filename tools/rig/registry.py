@@ -162,17 +162,32 @@ def reg_subkeys(prefix, key, view=64):
                   if name.lower().startswith(parent) and "\\" not in name[len(parent):])
 
 
-def reg_set(prefix, key, value, data, type=None, view=64):
-    """Sets a value (value None or "" is the key's default value); the key is created as needed."""
-    type_name = type or _guess_type(data)
-    name = "@" if not value else '"' + value.replace("\\", "\\\\").replace('"', '\\"') + '"'
-    document = f"{_HEADER}\r\n\r\n[{_full_key(key)}]\r\n{name}={_encode(type_name, data)}\r\n\r\n"
+def reg_document(values):
+    """A .reg document setting {(key, value name): data or (type name, data)}."""
+    lines, current = [_HEADER, ""], None
+    for (key, value), data in values.items():
+        type_name, data = data if isinstance(data, tuple) else (_guess_type(data), data)
+        if key != current:
+            lines += ["", f"[{_full_key(key)}]"] if current else [f"[{_full_key(key)}]"]
+            current = key
+        name = "@" if not value else '"' + value.replace("\\", "\\\\").replace('"', '\\"') + '"'
+        lines.append(f"{name}={_encode(type_name, data)}")
+    return "\r\n".join(lines) + "\r\n\r\n"
+
+
+def reg_import(prefix, values, view=64):
+    """Sets many values with one reg.exe run; see reg_document."""
     target = prefix.scratch / f"import-{next(_counter)}.reg"
-    target.write_bytes(b"\xff\xfe" + document.encode("utf-16-le"))
+    target.write_bytes(b"\xff\xfe" + reg_document(values).encode("utf-16-le"))
     done = prefix.run(["reg", "import", f"Z:{target}".replace("/", "\\"), _view(view)])
     target.unlink()
     if done.timed_out or done.returncode != 0:
-        raise RuntimeError(f"reg import for {key}\\{value} failed: {done.returncode}\n{done.output}")
+        raise RuntimeError(f"reg import failed: {done.returncode}\n{done.output}")
+
+
+def reg_set(prefix, key, value, data, type=None, view=64):
+    """Sets a value (value None or "" is the key's default value); the key is created as needed."""
+    reg_import(prefix, {(key, value): (type or _guess_type(data), data)}, view)
 
 
 def reg_delete(prefix, key, value=None, view=64):

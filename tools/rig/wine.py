@@ -18,6 +18,8 @@ import time
 from dataclasses import dataclass
 from pathlib import Path, PureWindowsPath
 
+from .registry import reg_import
+
 ROOT = Path(__file__).resolve().parents[2]
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver64"
@@ -29,8 +31,12 @@ STUB = r"C:\bcdstub"
 WINE_TIMEOUT = 60
 BOOT_TIMEOUT = 180
 # Bump when what a base prefix holds changes, so old caches are rebuilt.
-BASE_FORMAT = "3"
+BASE_FORMAT = "4"
 TOOL_TARGETS = ("bcdedit", "bcdedit_decoy", "answerer", "qv_probe", "qv_msgboxes", "ets")
+
+# Set by tools/test-all; every process the rig starts carries it as QV_RIG_TAG,
+# so sweep() finds whatever a killed test run left behind.
+RUN_TAG = os.environ.get("QV_RIG_RUN", "")
 
 # Processes Wine keeps in a running prefix; everything else is somebody's program.
 SYSTEM_PROCESSES = {"wineserver", "wineserver64", "services.exe", "winedevice.exe", "plugplay.exe",
@@ -89,7 +95,7 @@ class Display:
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
             pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL, start_new_session=True)
+            stderr=subprocess.DEVNULL, start_new_session=True, env={**os.environ, "QV_RIG_TAG": RUN_TAG})
         os.close(write_end)
         number = b""
         deadline = time.monotonic() + 15
@@ -122,6 +128,30 @@ class Display:
         self.close()
 
 
+def _environ_has(pid, entry):
+    try:
+        with open(f"/proc/{pid}/environ", "rb") as environ:
+            return entry in b"\0" + environ.read()
+    except OSError:
+        return False
+
+
+def sweep(tag):
+    """Kills what the rig started under QV_RIG_RUN=tag and removes its prefixes."""
+    if not tag:
+        return
+    entry = f"QV_RIG_TAG={tag}".encode() + b"\0"
+    for pid in (int(p) for p in os.listdir("/proc") if p.isdigit()):
+        if pid != os.getpid() and _environ_has(pid, entry):
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+    for tag_file in (CACHE / "cases").glob("*/tag"):
+        if tag_file.read_text() == tag:
+            shutil.rmtree(tag_file.parent, ignore_errors=True)
+
+
 def prefix_processes(path):
     """(pid, Windows image name in lower case) of each live process of the prefix at path."""
     wanted = f"WINEPREFIX={path}".encode() + b"\0"
@@ -133,9 +163,8 @@ def prefix_processes(path):
             with open(f"/proc/{entry}/stat", "rb") as stat:
                 if stat.read().rsplit(b")", 1)[1].split()[0] == b"Z":
                     continue
-            with open(f"/proc/{entry}/environ", "rb") as environ:
-                if wanted not in b"\0" + environ.read():
-                    continue
+            if not _environ_has(entry, wanted):
+                continue
             with open(f"/proc/{entry}/cmdline", "rb") as cmdline:
                 image = cmdline.read().split(b"\0")[0].decode(errors="replace")
         except (OSError, IndexError):
@@ -165,6 +194,7 @@ class Prefix:
             env.pop(name, None)
         env.update(WINEPREFIX=str(self.path), WINEDEBUG="-all", LC_ALL="C.UTF-8",
                    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        env["QV_RIG_TAG"] = RUN_TAG
         if self.display:
             env["DISPLAY"] = self.display
         else:
@@ -300,6 +330,31 @@ class _Lock:
         self.file.close()
 
 
+# What Windows itself keeps in the registry for each version, as a program
+# reading it (instead of asking GetVersionEx) would see it:
+# CurrentVersion, build, service pack, product name.
+_VERSION_REGISTRY = {
+    "winxp": ("5.1", "2600", "Service Pack 3", "Microsoft Windows XP"),
+    "vista": ("6.0", "6002", "Service Pack 2", "Windows Vista (TM) Ultimate"),
+    "win7": ("6.1", "7601", "Service Pack 1", "Windows 7 Professional"),
+    "win8": ("6.2", "9200", "", "Windows 8 Pro"),
+    "win81": ("6.3", "9600", "", "Windows 8.1 Pro"),
+    "win10": ("6.3", "18362", "", "Windows 10 Pro"),
+}
+
+
+def _version_values(version):
+    current, build, service_pack, name = _VERSION_REGISTRY[version]
+    key = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion"
+    values = {(r"HKCU\Software\Wine", "Version"): version,
+              (key, "CurrentVersion"): current, (key, "CurrentBuild"): build,
+              (key, "CurrentBuildNumber"): build, (key, "CSDVersion"): service_pack,
+              (key, "ProductName"): name}
+    if version == "win10":
+        values.update({(key, "CurrentMajorVersionNumber"): 10, (key, "CurrentMinorVersionNumber"): 0})
+    return values
+
+
 def _stamp():
     return f"{wine_version()} format {BASE_FORMAT}\n"
 
@@ -341,13 +396,15 @@ def base_prefix(version="win7"):
                 raise RuntimeError(f"wineboot -i failed: {done.returncode}\n{done.output}")
             # A crash prints a backtrace and ends the program, instead of
             # waiting for somebody to close winedbg's dialog.
-            prefix.check(["reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog",
-                          "/t", "REG_DWORD", "/d", "0", "/f"])
-            # Windows inside a Wine desktop show at once; as bare X windows
-            # without a window manager each took two seconds to appear.
-            prefix.check(["reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/d", "Default", "/f"])
-            prefix.check(["reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default",
-                          "/d", "1024x768", "/f"])
+            reg_import(prefix, {
+                # A crash prints a backtrace and ends the program, instead of
+                # waiting for somebody to close winedbg's dialog.
+                (r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog"): 0,
+                # Windows inside a Wine desktop show at once; as bare X windows
+                # without a window manager each took two seconds to appear.
+                (r"HKCU\Software\Wine\Explorer", "Desktop"): "Default",
+                (r"HKCU\Software\Wine\Explorer\Desktops", "Default"): "1024x768",
+            })
             _settle(prefix)
             (pristine / ".qv-ready").write_text(stamp)
             note(f"made a Wine prefix in {time.monotonic() - started:.1f} s")
@@ -355,7 +412,11 @@ def base_prefix(version="win7"):
         base.parent.mkdir(parents=True)
         _copy_prefix(pristine, base)
         prefix = Prefix(base, version)
-        prefix.check(["reg", "add", r"HKCU\Software\Wine", "/v", "Version", "/d", version, "/f"])
+        reg_import(prefix, _version_values(version))
+        if version == "win7":
+            # Wine 8.0 takes "win7" for Windows Server 2008 R2 (product type 3);
+            # without the value it reads Windows 7 from the values above.
+            prefix.check(["reg", "delete", r"HKCU\Software\Wine", "/v", "Version", "/f"])
         _settle(prefix)
         prefix.unix_path(MARKER).write_text("A throw-away prefix of Quorvine's tests.\r\n")
         (base / ".qv-ready").write_text(stamp)
@@ -390,6 +451,7 @@ def new_prefix(version="win7", display=None):
     base = base_prefix(version)
     (CACHE / "cases").mkdir(parents=True, exist_ok=True)
     case = Path(tempfile.mkdtemp(prefix=f"{version}-", dir=CACHE / "cases"))
+    (case / "tag").write_text(RUN_TAG)
     with _Lock(exclusive=False):
         _copy_prefix(base, case / "pfx")
     prefix = Prefix(case / "pfx", version, display)
