@@ -14,8 +14,10 @@ void ConfigureSafeNetworkNoReboot();
 // when it was declined or stopped because the way back could not be armed.
 bool LastSafeModeConfigured();
 
-// Normal Mode restoration.
-void RestoreNormalMode(bool removeHelperScript);
+// Normal Mode restoration. With `checkBootConfiguration`, a Safe Mode setting
+// that could not be removed is reported and keeps its way back; the Safe Mode
+// operations clear without it, since they write a new setting right after.
+void RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration = true);
 
 // boot.ini editor (Windows 2000 and XP).
 bool SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupName, std::wstring description,
@@ -35,6 +37,7 @@ std::wstring CommandShortcutPath();
 void SetUpCommandPromptShell();
 void WriteCommandShortcut();
 void DeleteCommandShortcut();
+bool OwnAutorunArmed();
 // Puts back an "Autorun" value that the set-up had to replace.
 void RestoreSavedAutorun();
 

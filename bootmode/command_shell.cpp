@@ -51,6 +51,12 @@ void SetUpCommandPromptShell() {
     WriteCommandShortcut();
 }
 
+bool OwnAutorunArmed() {
+    bool found = false;
+    const std::wstring current = ReadText(kCommandProcessorKey, L"Autorun", found);
+    return found && IsOwnAutorun(current);
+}
+
 void RestoreSavedAutorun() {
     bool found = false;
     const std::wstring current = ReadText(kCommandProcessorKey, L"Autorun", found);

@@ -1,6 +1,7 @@
 // Normal Mode restoration: take every trace of a Safe Mode configuration away.
 #include "bootmode/bootmode.h"
 
+#include "bootmode/boot_commands.h"
 #include "opsys/mod_opsys.h"
 #include "startup/module1.h"
 #include "system/network.h"
@@ -11,28 +12,62 @@ namespace qv {
 
 namespace {
 
-constexpr int kHidden = 0;
 constexpr int kNormalFocused = 1;
-constexpr int32_t kNoTimeout = 2000000000;
 
-void RunHidden(const std::wstring& command) {
-    std::wstring message;
-    Sys().RunAndWait(command, kHidden, message, kNoTimeout, false);
+// A Safe Mode setting that could not be taken away keeps its way back, so
+// the next start in Safe Mode tries again instead of stranding the user.
+void KeepTheWayBack(bool commandPrompt) {
+    ArmRunOnce();
+    if (commandPrompt) SetUpCommandPromptShell();
+}
+
+void CheckBootConfiguration() {
+    const SafeBootState state = ReadSafeBootState();
+    switch (state) {
+    case SafeBootState::Absent:
+        return;
+    case SafeBootState::Minimal:
+    case SafeBootState::CommandPrompt: {
+        KeepTheWayBack(state == SafeBootState::CommandPrompt);
+        Sys().ShowMessage(
+            L"Normal Mode could not be restored: bcdedit.exe could not remove the Safe Mode setting from the "
+            L"boot configuration.\r\n\r\nWindows will start in Safe Mode again, and Quorvine will try "
+            L"again then. To remove the setting by hand, run \"bcdedit /deletevalue safeboot\" as "
+            L"administrator.",
+            L"", kMbCritical);
+        return;
+    }
+    case SafeBootState::Unknown:
+        Sys().ShowMessage(
+            L"Quorvine could not check the boot configuration: bcdedit.exe could not be run.\r\n\r\n"
+            L"If Windows starts in Safe Mode again, run \"bcdedit /deletevalue safeboot\" as administrator.",
+            L"", kMbCritical);
+        return;
+    }
 }
 
 }  // namespace
 
-void RestoreNormalMode(bool removeHelperScript) {
+void RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration) {
     if (removeHelperScript) DeleteCommandShortcut();
     Sys().DeleteSetting(L"HKLM", kProgramKey, L"BootMode");
     Sys().DeleteSetting(L"HKLM", kRunOnceKey, RunOnceValueName());
+    bool bcdCheckNeeded = false;
+    bool bootIniKept = false;
+    bool commandPrompt = false;
     if (OsIsVista()) {
-        RunHidden(L"bcdedit.exe /deletevalue safeboot");
+        // A missing element fails too; only a look at the store tells them apart.
+        bcdCheckNeeded = !RunHidden(L"bcdedit.exe /deletevalue safeboot") && checkBootConfiguration;
         RunHidden(L"bcdedit.exe /deletevalue safebootalternateshell");
     } else if (FileExists(Sys().GetEnv(L"systemdrive") + BootIniBackupName)) {
-        RestoreBootIni(BootIniPath, BootIniBackupName);
+        // RestoreBootIni names what failed; the Safe Mode entry is still there.
+        bootIniKept = !RestoreBootIni(BootIniPath, BootIniBackupName) && checkBootConfiguration;
+        commandPrompt = bootIniKept && OwnAutorunArmed();
     }
     RestoreSavedAutorun();
+    // Re-armed only after the Autorun value was dealt with above.
+    if (bcdCheckNeeded) CheckBootConfiguration();
+    if (bootIniKept) KeepTheWayBack(commandPrompt);
 
     // In Safe Mode, after the way back ran, the suite's sibling program follows.
     if (LowerCase(ArgumentText()) == L"/remove" && OsWindowsMode() != 0) {

@@ -2,6 +2,7 @@
 // configuration, arm the way back, then write the safe-boot setting.
 #include "bootmode/bootmode.h"
 
+#include "bootmode/boot_commands.h"
 #include "opsys/mod_opsys.h"
 #include "safeboot/safeboot.h"
 #include "startup/module1.h"
@@ -13,18 +14,10 @@ namespace qv {
 
 namespace {
 
-constexpr int kHidden = 0;
-constexpr int32_t kNoTimeout = 2000000000;
-
 bool lastConfigured = false;
 
 enum class Mode { Minimal, CommandPrompt, Network };
 enum class WayBack { RunOnce, Autorun, None };
-
-void RunHidden(const std::wstring& command) {
-    std::wstring message;
-    Sys().RunAndWait(command, kHidden, message, kNoTimeout, false);
-}
 
 bool ReadsBack(const std::wstring& keyPath, const std::wstring& name, const std::wstring& expected) {
     SettingValue value = std::wstring();
@@ -56,24 +49,47 @@ void ReportWayBackFailure() {
         L"", kMbCritical);
 }
 
-void ExportBcdOnce() {
-    if (!FileExists(BcdBackupPath)) RunHidden(L"bcdedit.exe /export " + BcdBackupPath);
+// The backup is made once; false when it was due and could not be made.
+bool ExportBcdOnce(std::wstring& command) {
+    if (FileExists(BcdBackupPath)) return true;
+    command = L"bcdedit.exe /export " + BcdBackupPath;
+    return RunHidden(command);
+}
+
+// Writes the safe-boot setting; on failure names the command that failed.
+bool SetSafeBoot(Mode mode, std::wstring& failed) {
+    failed = mode == Mode::Network ? L"bcdedit.exe /set safeboot network" : L"bcdedit.exe /set safeboot minimal";
+    if (!RunHidden(failed)) return false;
+    failed = L"bcdedit.exe /set safebootalternateshell true";
+    return mode != Mode::CommandPrompt || RunHidden(failed);
 }
 
 // Everything after the restart question. Returns true when the configuration
 // was written; false when it stopped (and has then told the user why).
 bool Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
     RepairSafeBootKey();
-    RestoreNormalMode(false);
+    RestoreNormalMode(false, false);
     if (!ArmWayBack(wayBack)) {
         ReportWayBackFailure();
         return false;
     }
     if (OsIsVista()) {
-        ExportBcdOnce();
-        RunHidden(mode == Mode::Network ? L"bcdedit.exe /set safeboot network"
-                                        : L"bcdedit.exe /set safeboot minimal");
-        if (mode == Mode::CommandPrompt) RunHidden(L"bcdedit.exe /set safebootalternateshell true");
+        std::wstring exportCommand;
+        const bool exported = ExportBcdOnce(exportCommand);
+        std::wstring failed;
+        if (!SetSafeBoot(mode, failed)) {
+            // Whatever part was written goes, with the way back.
+            RestoreNormalMode(false, false);
+            Sys().ShowMessage(L"Safe Mode could not be configured: the command \"" + failed +
+                                  L"\" failed.\r\n\r\nWindows will start normally.",
+                              L"", kMbCritical);
+            return false;
+        }
+        if (!exported) {
+            Sys().ShowMessage(L"The boot configuration could not be backed up (\"" + exportCommand +
+                                  L"\" failed).\r\n\r\nSafe Mode is configured all the same.",
+                              L"", kMbOk);
+        }
         return true;
     }
     if (SetBootIniSafeMode(BootIniPath, BootIniBackupName, EntryTitle, mode == Mode::CommandPrompt,
@@ -86,7 +102,7 @@ bool Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
     }
     // Nothing may stay armed for a configuration that is not there; this also
     // puts boot.ini back from its backup.
-    if (wayBack != WayBack::None) RestoreNormalMode(false);
+    if (wayBack != WayBack::None) RestoreNormalMode(false, false);
     return false;
 }
 

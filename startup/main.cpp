@@ -33,12 +33,30 @@ void RestoreNormalAndOfferRestart() {
     }
 }
 
+void ShowHelp() {
+    Sys().ShowMessage(
+        L"Quorvine starts Windows once in the Safe Mode you choose, then returns to Normal Mode by "
+        L"itself.\r\n\r\n"
+        L"quorvine\tthe window with every choice\r\n"
+        L"/safe\tSafe Mode: asks, then restarts\r\n"
+        L"/safenet\tSafe Mode with Networking: asks, then restarts\r\n"
+        L"/safecmd\tSafe Mode with Command Prompt Only: asks, then restarts\r\n"
+        L"/safenet-noreboot\tSafe Mode with Networking at the next restart; asks nothing, no way "
+        L"back (use /normal)\r\n"
+        L"/normal\tNormal Mode at the next restart; offers to restart\r\n"
+        L"/remove\tthe way back from Safe Mode (run by Windows itself)\r\n"
+        L"/undo\tthe way back from the command prompt (run by Windows itself)\r\n"
+        L"/reboot, /restart\trestart Windows now, without a question\r\n"
+        L"/?, /help\tthis list",
+        L"Quorvine switches", kMbOk);
+}
+
 struct Switch {
     const wchar_t* text;
     void (*action)();
 };
 
-const std::array<Switch, 9> kSwitches{{
+const std::array<Switch, 11> kSwitches{{
     {L"/reboot", RestartNow},
     {L"/restart", RestartNow},
     {L"/normal", RestoreNormalAndOfferRestart},
@@ -49,6 +67,8 @@ const std::array<Switch, 9> kSwitches{{
     {L"/safecmd", [] { if (!WarnIfOnNetwork()) ConfigureSafeMode(true, true); }},
     {L"/safenet", [] { ConfigureSafeModeNetwork(true); }},
     {L"/safenet-noreboot", ConfigureSafeNetworkNoReboot},
+    {L"/?", ShowHelp},
+    {L"/help", ShowHelp},
 }};
 
 // The folder as the platform reports it; ends in a backslash only at a root.

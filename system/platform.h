@@ -62,8 +62,9 @@ public:
                                   const std::wstring& valueName) = 0;
 
     // Processes.
+    // `exitCode`, when given, receives the command's exit code after a true answer.
     virtual bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
-                            int32_t timeoutMs, bool abortOnTimeout) = 0;
+                            int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode = nullptr) = 0;
     virtual bool StartDetached(const std::wstring& commandLine, int windowStyle) = 0;
 
     // Files.

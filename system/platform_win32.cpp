@@ -54,8 +54,8 @@ int32_t Win32Platform::DeleteSetting(const std::wstring& location, const std::ws
     return win32::DeleteSetting(location, keyPath, valueName);
 }
 bool Win32Platform::RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
-                               int32_t timeoutMs, bool abortOnTimeout) {
-    return win32::RunAndWait(commandLine, windowStyle, message, timeoutMs, abortOnTimeout);
+                               int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode) {
+    return win32::RunAndWait(commandLine, windowStyle, message, timeoutMs, abortOnTimeout, exitCode);
 }
 bool Win32Platform::StartDetached(const std::wstring& commandLine, int windowStyle) {
     return win32::StartDetached(commandLine, windowStyle);

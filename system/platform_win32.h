@@ -20,7 +20,7 @@ public:
     int32_t DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
                           const std::wstring& valueName) override;
     bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
-                    int32_t timeoutMs, bool abortOnTimeout) override;
+                    int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode) override;
     bool StartDetached(const std::wstring& commandLine, int windowStyle) override;
     bool FileExists(const std::wstring& path) override;
     bool FindAnyEntry(const std::wstring& path, bool& searchFailed) override;

@@ -24,7 +24,7 @@ private:
 }  // namespace
 
 bool RunAndWait(ProcessSystem& system, const std::wstring& commandLine, int windowStyle,
-                std::wstring& message, int32_t timeoutMs, bool abortOnTimeout) {
+                std::wstring& message, int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode) {
     // Off around the start and the wait, so that "bcdedit.exe" and "reg.exe"
     // are found in the native system folder.
     RedirectionOff redirection(system);
@@ -39,10 +39,11 @@ bool RunAndWait(ProcessSystem& system, const std::wstring& commandLine, int wind
         message = kProcessNotOpenedText;
         return false;
     }
-    return WaitForExit(system, message, timeoutMs, abortOnTimeout);
+    return WaitForExit(system, message, timeoutMs, abortOnTimeout, exitCode);
 }
 
-bool WaitForExit(ProcessSystem& system, std::wstring& message, int32_t timeoutMs, bool abortOnTimeout) {
+bool WaitForExit(ProcessSystem& system, std::wstring& message, int32_t timeoutMs, bool abortOnTimeout,
+                 uint32_t* exitCodeOut) {
     bool result = true;
     uint32_t exitCode = 0;
     const uint32_t start = system.ReadClock();
@@ -61,6 +62,7 @@ bool WaitForExit(ProcessSystem& system, std::wstring& message, int32_t timeoutMs
             result = false;
         }
     } while (exitCode == kStillActive);
+    if (result && exitCodeOut) *exitCodeOut = exitCode;
     return result;
 }
 

@@ -45,10 +45,13 @@ public:
 // True when the process was started, opened and waited for until it ended.
 // `message` stays as passed then; otherwise it tells what went wrong.
 bool RunAndWait(ProcessSystem& system, const std::wstring& commandLine, int windowStyle,
-                std::wstring& message, int32_t timeoutMs, bool abortOnTimeout);
+                std::wstring& message, int32_t timeoutMs, bool abortOnTimeout,
+                uint32_t* exitCode = nullptr);
 
 // The poll of an opened process: true when it ended, false when given up after
 // `timeoutMs` with `abortOnTimeout`.
-bool WaitForExit(ProcessSystem& system, std::wstring& message, int32_t timeoutMs, bool abortOnTimeout);
+// `exitCode`, when given, receives the process's exit code after a true answer.
+bool WaitForExit(ProcessSystem& system, std::wstring& message, int32_t timeoutMs, bool abortOnTimeout,
+                 uint32_t* exitCode = nullptr);
 
 }  // namespace qv

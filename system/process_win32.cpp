@@ -114,9 +114,9 @@ void Win32ProcessSystem::SleepFor(uint32_t milliseconds) { Sleep(milliseconds); 
 uint32_t Win32ProcessSystem::ReadClock() { return timeGetTime(); }
 
 bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message, int32_t timeoutMs,
-                bool abortOnTimeout) {
+                bool abortOnTimeout, uint32_t* exitCode) {
     Win32ProcessSystem system;
-    return qv::RunAndWait(system, commandLine, windowStyle, message, timeoutMs, abortOnTimeout);
+    return qv::RunAndWait(system, commandLine, windowStyle, message, timeoutMs, abortOnTimeout, exitCode);
 }
 
 bool StartDetached(const std::wstring& commandLine, int windowStyle) {

@@ -25,7 +25,7 @@ bool IsOrdinaryFile(const std::wstring& path);
 
 // process_win32.cpp
 bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
-                int32_t timeoutMs, bool abortOnTimeout);
+                int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode = nullptr);
 bool StartDetached(const std::wstring& commandLine, int windowStyle);
 
 // files_win32.cpp

@@ -52,44 +52,43 @@ constexpr char kLabelTip[] =
 
 enum class Kind { Option, Command, Label };
 
-struct ControlSpec {
+struct LayoutRow {
     Kind kind;
     int index;  // optSafeMode / cmdDo index, or the label's number
     int left, top, width, height;  // twips
     const char* text;
     bool bold;
-    bool multiLine;
     const char* toolTip;
 };
 
 // In tab order: the order of creation is the order Tab follows.
-constexpr std::array<ControlSpec, 13> kControls{{
-    {Kind::Option, 3, 360, 840, 2055, 375, "Normal Mode", false, false, nullptr},
-    {Kind::Option, 0, 360, 1560, 1815, 375, "Safe Mode", false, false, nullptr},
-    {Kind::Option, 1, 360, 2280, 3615, 375, "Safe Mode with Networking", false, false, nullptr},
-    {Kind::Option, 2, 360, 3000, 4695, 375, "Safe Mode with Command Prompt Only", false, false, nullptr},
-    {Kind::Command, 1, 6240, 2280, 3015, 735, "Configure Only (No Restart)", false, false,
+constexpr std::array<LayoutRow, 13> kControls{{
+    {Kind::Option, 3, 360, 840, 2055, 375, "Normal Mode", false, nullptr},
+    {Kind::Option, 0, 360, 1560, 1815, 375, "Safe Mode", false, nullptr},
+    {Kind::Option, 1, 360, 2280, 3615, 375, "Safe Mode with Networking", false, nullptr},
+    {Kind::Option, 2, 360, 3000, 4695, 375, "Safe Mode with Command Prompt Only", false, nullptr},
+    {Kind::Command, 1, 6240, 2280, 3015, 735, "Configure Only (No Restart)", false,
      "Configures Windows to start in the 'mode' of your choice, but allows you to restart later at your "
      "convenience."},
-    {Kind::Command, 0, 6240, 3120, 3015, 735, "Restart Windows", true, false,
+    {Kind::Command, 0, 6240, 3120, 3015, 735, "Restart Windows", true,
      "Restarts Windows into the selected 'mode' of your choice, forcing any open applicactions to close "
      "without waiting; anything not saved will be lost!"},
-    {Kind::Label, 2, 240, 360, 2775, 375, "Choose your Boot Mode:", true, false, nullptr},
+    {Kind::Label, 2, 240, 360, 2775, 375, "Choose your Boot Mode:", true, nullptr},
     {Kind::Label, 1, 4440, 1320, 4935, 840,
      "Quorvine temporarily modifies the Windows 'boot' configuration to automatically restart Windows into "
      "the 'Safe Mode' of your choice.",
-     false, true, kLabelTip},
-    {Kind::Label, 3, 600, 1920, 3975, 240, "(Loads basic drivers and services only)", false, false, kLabelTip},
-    {Kind::Label, 4, 600, 2640, 5175, 240, "(Adds networking support and internet capabilities)", false, false,
+     false, kLabelTip},
+    {Kind::Label, 3, 600, 1920, 3975, 240, "(Loads basic drivers and services only)", false, kLabelTip},
+    {Kind::Label, 4, 600, 2640, 5175, 240, "(Adds networking support and internet capabilities)", false,
      kLabelTip},
     {Kind::Label, 5, 600, 3360, 5535, 240, "(Does not load Windows Explorer, the graphical interface)", false,
-     false, kLabelTip},
-    {Kind::Label, 6, 600, 1200, 3015, 240, "(Start Windows normally)", false, false, kLabelTip},
+     kLabelTip},
+    {Kind::Label, 6, 600, 1200, 3015, 240, "(Start Windows normally)", false, kLabelTip},
     {Kind::Label, 7, 3120, 240, 6375, 1080,
      "'Safe Mode' options start Windows with minimal functionality and no additional software starting "
      "automatically, which can be useful in troubleshooting, repair, and malware removal scenarios (but is NOT "
      "designed or recommended for general usage!).",
-     false, true, kLabelTip},
+     false, kLabelTip},
 }};
 
 // The label under each option button: Label3..Label5 for the Safe Modes,
@@ -220,7 +219,8 @@ public:
         constexpr WORD kVersionResourceType = 16;
         constexpr DWORD kFixedInfoSignature = 0xFEEF04BD;
         ProgramVersion version;
-        HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(kVersionRecordId), MAKEINTRESOURCEA(kVersionResourceType));
+        HRSRC found =
+            FindResourceA(nullptr, MAKEINTRESOURCEA(kVersionRecordId), MAKEINTRESOURCEA(kVersionResourceType));
         HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
         const auto* bytes = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
         const DWORD size = found ? SizeofResource(nullptr, found) : 0;
@@ -281,36 +281,36 @@ private:
     void CreateControls() {
         const HINSTANCE instance = GetModuleHandleA(nullptr);
         bool firstLabel = true;
-        for (const ControlSpec& spec : kControls) {
+        for (const LayoutRow& row : kControls) {
             const char* windowClass = "BUTTON";
             // Some labels overlap their neighbours a little; each paints only
             // where no earlier control lies.
             DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
             int id = 0;
-            switch (spec.kind) {
+            switch (row.kind) {
             case Kind::Option:
                 // One group, opened by its first button; BM_SETCHECK keeps
                 // the tab stop on the checked one.
-                style |= BS_AUTORADIOBUTTON | WS_TABSTOP | (spec.index == kOptNormalMode ? WS_GROUP : 0);
-                id = kOptionId + spec.index;
+                style |= BS_AUTORADIOBUTTON | WS_TABSTOP | (row.index == kOptNormalMode ? WS_GROUP : 0);
+                id = kOptionId + row.index;
                 break;
             case Kind::Command:
-                style |= BS_PUSHBUTTON | BS_NOTIFY | WS_TABSTOP | (spec.index == kCmdConfigureOnly ? WS_GROUP : 0);
-                id = kCommandId + spec.index;
+                style |= BS_PUSHBUTTON | BS_NOTIFY | WS_TABSTOP | (row.index == kCmdConfigureOnly ? WS_GROUP : 0);
+                id = kCommandId + row.index;
                 break;
             case Kind::Label:
                 windowClass = "STATIC";
                 style |= SS_LEFT | SS_NOPREFIX | (firstLabel ? WS_GROUP : 0);
                 firstLabel = false;
-                id = kLabelId + spec.index;
+                id = kLabelId + row.index;
                 break;
             }
-            HWND control = CreateWindowExA(0, windowClass, spec.text, style, 0, 0, 0, 0, window_,
+            HWND control = CreateWindowExA(0, windowClass, row.text, style, 0, 0, 0, 0, window_,
                                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-            switch (spec.kind) {
-            case Kind::Option: options_[spec.index] = control; break;
-            case Kind::Command: commands_[spec.index] = control; break;
-            case Kind::Label: labels_[spec.index] = control; break;
+            switch (row.kind) {
+            case Kind::Option: options_[row.index] = control; break;
+            case Kind::Command: commands_[row.index] = control; break;
+            case Kind::Label: labels_[row.index] = control; break;
             }
         }
         CreateToolTips();
@@ -321,10 +321,10 @@ private:
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
                                    GetModuleHandleA(nullptr), nullptr);
         if (!toolTip_) return;
-        for (const ControlSpec& spec : kControls) {
-            if (!spec.toolTip) continue;
-            TOOLINFOA tool = ToolFor(spec);
-            tool.lpszText = const_cast<char*>(spec.toolTip);
+        for (const LayoutRow& row : kControls) {
+            if (!row.toolTip) continue;
+            TOOLINFOA tool = ToolFor(row);
+            tool.lpszText = const_cast<char*>(row.toolTip);
             SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
         }
     }
@@ -332,28 +332,28 @@ private:
     // Buttons are tools by their window. Labels are tools by their area of
     // the main window: a disabled label gets no mouse messages, its parent
     // does, so the tip still shows over the grey text.
-    TOOLINFOA ToolFor(const ControlSpec& spec) const {
+    TOOLINFOA ToolFor(const LayoutRow& row) const {
         TOOLINFOA tool{};
         tool.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every comctl32 version
         tool.uFlags = TTF_SUBCLASS;
-        if (spec.kind == Kind::Label) {
+        if (row.kind == Kind::Label) {
             tool.hwnd = window_;
-            tool.uId = static_cast<UINT_PTR>(kLabelId + spec.index);
-            GetWindowRect(labels_[spec.index], &tool.rect);
+            tool.uId = static_cast<UINT_PTR>(kLabelId + row.index);
+            GetWindowRect(labels_[row.index], &tool.rect);
             MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&tool.rect), 2);
         } else {
             tool.uFlags |= TTF_IDISHWND;
             tool.hwnd = window_;
-            tool.uId = reinterpret_cast<UINT_PTR>(commands_[spec.index]);
+            tool.uId = reinterpret_cast<UINT_PTR>(commands_[row.index]);
         }
         return tool;
     }
 
-    HWND ControlOf(const ControlSpec& spec) const {
-        switch (spec.kind) {
-        case Kind::Option: return options_[spec.index];
-        case Kind::Command: return commands_[spec.index];
-        case Kind::Label: return labels_[spec.index];
+    HWND ControlOf(const LayoutRow& row) const {
+        switch (row.kind) {
+        case Kind::Option: return options_[row.index];
+        case Kind::Command: return commands_[row.index];
+        case Kind::Label: return labels_[row.index];
         }
         return nullptr;
     }
@@ -375,22 +375,22 @@ private:
         UniqueHfont controlFont = TahomaFont(kControlFontPoints, false, dpi);
         UniqueHfont controlBoldFont = TahomaFont(kControlFontPoints, true, dpi);
 
-        for (const ControlSpec& spec : kControls) {
-            HWND control = ControlOf(spec);
-            const int left = pixels(spec.left);
-            const int top = pixels(spec.top);
-            SetWindowPos(control, nullptr, left, top, pixels(spec.left + spec.width) - left,
-                         pixels(spec.top + spec.height) - top, SWP_NOZORDER | SWP_NOACTIVATE);
-            bool bold = spec.bold || (spec.kind == Kind::Option && optionBold_[spec.index]);
+        for (const LayoutRow& row : kControls) {
+            HWND control = ControlOf(row);
+            const int left = pixels(row.left);
+            const int top = pixels(row.top);
+            SetWindowPos(control, nullptr, left, top, pixels(row.left + row.width) - left,
+                         pixels(row.top + row.height) - top, SWP_NOZORDER | SWP_NOACTIVATE);
+            bool bold = row.bold || (row.kind == Kind::Option && optionBold_[row.index]);
             HFONT font = bold ? controlBoldFont.get() : controlFont.get();
             SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         }
         if (toolTip_) {
             SendMessageA(toolTip_, WM_SETFONT, reinterpret_cast<WPARAM>(windowFont.get()), TRUE);
             SendMessageA(toolTip_, TTM_SETMAXTIPWIDTH, 0, MulDiv(kToolTipWidth, static_cast<int>(dpi), kDefaultDpi));
-            for (const ControlSpec& spec : kControls) {
-                if (spec.kind != Kind::Label || !spec.toolTip) continue;
-                TOOLINFOA tool = ToolFor(spec);
+            for (const LayoutRow& row : kControls) {
+                if (row.kind != Kind::Label || !row.toolTip) continue;
+                TOOLINFOA tool = ToolFor(row);
                 SendMessageA(toolTip_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
             }
         }
@@ -410,8 +410,9 @@ private:
         } else if (id == kCommandId + kCmdRestart || id == kCommandId + kCmdConfigureOnly) {
             HWND button = commands_[id - kCommandId];
             // The focused command button looks like the one Enter presses.
-            if (code == BN_SETFOCUS) SendMessageA(button, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
-            if (code == BN_KILLFOCUS) SendMessageA(button, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+            // BS_NOTIFY is passed along: some systems take the whole low word.
+            if (code == BN_SETFOCUS) SendMessageA(button, BM_SETSTYLE, BS_DEFPUSHBUTTON | BS_NOTIFY, TRUE);
+            if (code == BN_KILLFOCUS) SendMessageA(button, BM_SETSTYLE, BS_PUSHBUTTON | BS_NOTIFY, TRUE);
             if (code == BN_CLICKED) PressCommand(static_cast<int16_t>(id - kCommandId));
         } else if (id == IDOK) {
             // Enter anywhere else does nothing: a restart is never a default.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "bootmode/boot_commands.h"
 #include "bootmode/bootmode.h"
 #include "fake_platform.h"
 #include "startup/module1.h"
@@ -463,6 +464,126 @@ TEST_F(Cycle, OnXpTheKeptEntryIsInsertedBeforeALaterSection) {
     EXPECT_TRUE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false));
     EXPECT_EQ(fake().FileText(L"C:\\boot.ini"),
               "[boot loader]\r\n[operating systems]\r\nm=\"XP\"\r\nm=\"XP\"\r\n[debug]\r\n");
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+// bcdedit failing: the user hears of it and is never left without a way back.
+class BcdFaults : public Cycle {
+protected:
+    // Makes "/enum {current}" list the given elements.
+    void EnumLists(const std::string& elements) {
+        fake().onStep = [this, elements](const std::wstring& step) {
+            if (step.find(L"/enum {current}") != std::wstring::npos)
+                fake().PutFile(L"C:\\Temp\\quorvine-bcd.txt",
+                               "Windows Boot Loader\r\n-------------------\r\nidentifier              {current}\r\n" +
+                                   elements);
+        };
+    }
+};
+
+TEST_F(BcdFaults, ASetThatFailsConfiguresNothingAndSaysWhich) {
+    fake().exitCodes[L"bcdedit.exe /set safeboot minimal"] = 5;
+    fake().answers = {kAnswerYes};
+    ConfigureSafeMode(false, true);
+    ASSERT_EQ(fake().dialogs.size(), 2u);
+    EXPECT_EQ(fake().dialogs[1].text,
+              L"Safe Mode could not be configured: the command \"bcdedit.exe /set safeboot minimal\" "
+              L"failed.\r\n\r\nWindows will start normally.");
+    EXPECT_EQ(fake().dialogs[1].style, 16u);
+    EXPECT_TRUE(fake().restarts.empty());
+    EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
+    EXPECT_FALSE(LastSafeModeConfigured());
+}
+
+TEST_F(BcdFaults, AMissingBcdeditIsReportedAtTheFirstSet) {
+    for (const wchar_t* c : {L"bcdedit.exe /export C:\\BCDbak", L"bcdedit.exe /set safeboot network",
+                             L"bcdedit.exe /deletevalue safeboot",
+                             L"bcdedit.exe /deletevalue safebootalternateshell"})
+        fake().failingCommands.insert(c);
+    ConfigureSafeNetworkNoReboot();
+    ASSERT_EQ(fake().dialogs.size(), 1u);
+    EXPECT_NE(fake().dialogs[0].text.find(L"\"bcdedit.exe /set safeboot network\" failed"), std::wstring::npos);
+}
+
+TEST_F(BcdFaults, AFailedCommandPromptShellSettingTakesTheWholeConfigurationAway) {
+    fake().exitCodes[L"bcdedit.exe /set safebootalternateshell true"] = 1;
+    ConfigureSafeMode(true, false);
+    EXPECT_FALSE(Bcd(fake().commands).count(L"safeboot"));
+    EXPECT_FALSE(Text(kCommandProcessorKey, L"Autorun"));
+    EXPECT_FALSE(LastSafeModeConfigured());
+}
+
+TEST_F(BcdFaults, AFailedBackupIsToldButSafeModeIsConfigured) {
+    fake().exitCodes[L"bcdedit.exe /export C:\\BCDbak"] = 1;
+    fake().answers = {kAnswerYes};
+    ConfigureSafeMode(false, true);
+    ASSERT_EQ(fake().dialogs.size(), 2u);
+    EXPECT_EQ(fake().dialogs[1].text,
+              L"The boot configuration could not be backed up (\"bcdedit.exe /export C:\\BCDbak\" failed)."
+              L"\r\n\r\nSafe Mode is configured all the same.");
+    EXPECT_EQ(fake().restarts, std::vector<int32_t>{6});
+    EXPECT_TRUE(LastSafeModeConfigured());
+}
+
+TEST_F(BcdFaults, ASafeBootSettingThatStaysKeepsItsWayBack) {
+    fake().exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 5;
+    EnumLists("safeboot                Minimal\r\n");
+    RestoreNormalMode(true);
+    EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
+    ASSERT_EQ(fake().dialogs.size(), 1u);
+    EXPECT_NE(fake().dialogs[0].text.find(L"Normal Mode could not be restored"), std::wstring::npos);
+    EXPECT_FALSE(fake().HasFile(L"C:\\Temp\\quorvine-bcd.txt"));
+
+    ScopedFakePlatform shell;  // the command-prompt mode gets its Autorun back too
+    shell.fake.exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 5;
+    shell.fake.onStep = [&](const std::wstring& step) {
+        if (step.find(L"/enum {current}") != std::wstring::npos)
+            shell.fake.PutFile(L"C:\\Temp\\quorvine-bcd.txt",
+                               "safeboot                Minimal\r\nsafebootalternateshell  Yes\r\n");
+    };
+    RestoreNormalMode(false);
+    EXPECT_EQ(SettingAsText(*shell.fake.Value(kCommandProcessorKey, L"Autorun")), kAutorun);
+}
+
+TEST_F(BcdFaults, NothingToRemoveStaysQuiet) {
+    fake().exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 1;
+    fake().exitCodes[L"bcdedit.exe /deletevalue safebootalternateshell"] = 1;
+    EnumLists("description             Windows 10\r\n");
+    RestoreNormalMode(true);
+    EXPECT_TRUE(fake().dialogs.empty());
+    EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
+}
+
+TEST_F(BcdFaults, ABcdeditThatCannotRunAtAllIsToldAtTheWayBack) {
+    fake().failingCommands = {L"bcdedit.exe /deletevalue safeboot",
+                              L"bcdedit.exe /deletevalue safebootalternateshell",
+                              L"cmd.exe /c bcdedit.exe /enum {current} > \"C:\\Temp\\quorvine-bcd.txt\""};
+    RestoreNormalMode(true);
+    ASSERT_EQ(fake().dialogs.size(), 1u);
+    EXPECT_NE(fake().dialogs[0].text.find(L"could not check the boot configuration"), std::wstring::npos);
+}
+
+TEST_F(BcdFaults, OnXpABootIniThatCannotBePutBackKeepsItsWayBack) {
+    BecomeXp();
+    fake().PutFile(L"C:\\boot.ini", "safe", 0);
+    fake().PutFile(L"C:\\boot.Tamberlow", "original", 0x27);
+    fake().readOnlyFiles = {L"c:\\boot.ini"};
+    RestoreNormalMode(true);
+    EXPECT_EQ(fake().dialogs.size(), 1u);
+    EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
+}
+
+TEST(SafeBootState, ReadFromTheEnumListing) {
+    EXPECT_EQ(SafeBootStateFromEnum(L"identifier {current}\r\nsafeboot   Network\r\n"), SafeBootState::Minimal);
+    EXPECT_EQ(SafeBootStateFromEnum(L"SafeBoot Minimal\nsafebootalternateshell Yes\n"),
+              SafeBootState::CommandPrompt);
+    EXPECT_EQ(SafeBootStateFromEnum(L"safebootalternateshell true\n"), SafeBootState::Absent);
+    EXPECT_EQ(SafeBootStateFromEnum(L""), SafeBootState::Absent);
 }
 
 }  // namespace

@@ -155,11 +155,18 @@ public:
         return 0;
     }
 
-    bool RunAndWait(const std::wstring& commandLine, int, std::wstring&, int32_t, bool) override {
+    bool RunAndWait(const std::wstring& commandLine, int, std::wstring&, int32_t, bool,
+                    uint32_t* exitCode) override {
         commands.push_back(commandLine);
         Step(L"run:" + commandLine);
-        return failingCommands.count(commandLine) == 0;
+        if (failingCommands.count(commandLine)) return false;
+        if (exitCode) {
+            auto it = exitCodes.find(commandLine);
+            *exitCode = it == exitCodes.end() ? 0 : it->second;
+        }
+        return true;
     }
+    std::map<std::wstring, uint32_t> exitCodes;  // a command's exit code (0 when not listed)
     bool StartDetached(const std::wstring& commandLine, int) override {
         started.push_back(commandLine);
         Step(L"start:" + commandLine);

@@ -42,10 +42,10 @@ public:
     std::string Snapshot(const std::wstring& path) const { return HasFile(path) ? FileText(path) : "-"; }
 
     bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
-                    int32_t timeoutMs, bool abortOnTimeout) override {
+                    int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode) override {
         runs.push_back({commandLine, windowStyle, message, timeoutMs, abortOnTimeout,
                         Snapshot(documentPath), Snapshot(L"C:\\Temp\\RegImport.cmd")});
-        return FakePlatform::RunAndWait(commandLine, windowStyle, message, timeoutMs, abortOnTimeout);
+        return FakePlatform::RunAndWait(commandLine, windowStyle, message, timeoutMs, abortOnTimeout, exitCode);
     }
 };
 

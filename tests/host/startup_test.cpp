@@ -77,6 +77,18 @@ TEST(Main, AnythingButOneWholeSwitchDoesNothing) {
     }
 }
 
+TEST(Main, HelpListsEverySwitchInOneBox) {
+    for (const wchar_t* typed : {L"/?", L"/HELP"}) {
+        ScopedFakePlatform p;
+        RunWith(p, typed);
+        ASSERT_EQ(p.fake.dialogs.size(), 1u) << typed;
+        for (const wchar_t* name : {L"/safe\t", L"/safenet\t", L"/safecmd\t", L"/safenet-noreboot\t",
+                                    L"/normal\t", L"/remove\t", L"/undo\t", L"/reboot, /restart\t"})
+            EXPECT_NE(p.fake.dialogs[0].text.find(name), std::wstring::npos) << name;
+        EXPECT_EQ(p.fake.steps.size(), 1u);
+    }
+}
+
 TEST(Main, NormalAsksToRestartAndSaysWhenTheUserWaits) {
     ScopedFakePlatform p;
     p.fake.answers = {kAnswerNo};

@@ -184,7 +184,17 @@ protected:
             SendMessageA(tip, TTM_ENUMTOOLSA, i, reinterpret_cast<LPARAM>(&tool));
             const bool byWindow = (tool.uFlags & TTF_IDISHWND) && reinterpret_cast<HWND>(tool.uId) == control;
             const bool byArea = !(tool.uFlags & TTF_IDISHWND) && PtInRect(&tool.rect, centre);
-            if (byWindow || byArea) return buffer;
+            if (!byWindow && !byArea) continue;
+            // The ANSI messages hand out 80 characters at most; the wide one
+            // the whole text.
+            wchar_t text[INFOTIPSIZE] = {};
+            TOOLINFOW wide{};
+            wide.cbSize = TTTOOLINFOW_V2_SIZE;
+            wide.hwnd = tool.hwnd;
+            wide.uId = tool.uId;
+            wide.lpszText = text;
+            SendMessageW(tip, TTM_GETTEXTW, INFOTIPSIZE, reinterpret_cast<LPARAM>(&wide));
+            return std::string(text, text + wcslen(text));
         }
         return "";
     }

@@ -1,0 +1,44 @@
+#include "bootmode/boot_commands.h"
+
+#include "system/platform.h"
+#include "system/text.h"
+
+namespace qv {
+
+bool RunHidden(const std::wstring& command) {
+    std::wstring message;
+    uint32_t exitCode = 0;
+    return Sys().RunAndWait(command, kHidden, message, kNoTimeout, false, &exitCode) && exitCode == 0;
+}
+
+SafeBootState SafeBootStateFromEnum(const std::wstring& output) {
+    bool safeBoot = false;
+    bool alternateShell = false;
+    size_t start = 0;
+    while (start < output.size()) {
+        size_t end = output.find(L'\n', start);
+        if (end == std::wstring::npos) end = output.size();
+        const std::wstring line = LowerCase(Trim(output.substr(start, end - start)));
+        // Element names are not translated; "safeboot" then its value.
+        if (line.rfind(L"safeboot ", 0) == 0) safeBoot = true;
+        if (line.rfind(L"safebootalternateshell ", 0) == 0 && line.find(L"yes") != std::wstring::npos)
+            alternateShell = true;
+        if (line.rfind(L"safebootalternateshell ", 0) == 0 && line.find(L"true") != std::wstring::npos)
+            alternateShell = true;
+        start = end + 1;
+    }
+    if (!safeBoot) return SafeBootState::Absent;
+    return alternateShell ? SafeBootState::CommandPrompt : SafeBootState::Minimal;
+}
+
+SafeBootState ReadSafeBootState() {
+    const std::wstring listing = Sys().GetEnv(L"temp") + L"\\quorvine-bcd.txt";
+    Sys().RemoveFile(listing);
+    const bool listed = RunHidden(L"cmd.exe /c bcdedit.exe /enum {current} > \"" + listing + L"\"");
+    const auto output = Sys().ReadTextFile(listing);
+    Sys().RemoveFile(listing);
+    if (!listed || !output || output->empty()) return SafeBootState::Unknown;
+    return SafeBootStateFromEnum(*output);
+}
+
+}  // namespace qv
