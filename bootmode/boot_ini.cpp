@@ -126,6 +126,9 @@ bool RestoreBootIni(std::wstring bootIniPath, std::wstring backupName) {
         Fail(attributesFailed);
         return false;
     }
+    // The backup is a copy of boot.ini and took its read-only attribute along,
+    // which would make the delete fail.
+    Sys().SetAttributes(backup, kNoAttributes);
     if (!Sys().RemoveFile(backup)) {
         Fail(L"Error deleting backup file:  " + backup);
         return false;

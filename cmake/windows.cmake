@@ -16,6 +16,13 @@ target_link_libraries(quorvine_win32 PUBLIC quorvine_core ${QV_WIN_LIBS})
 
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR} -I${CMAKE_SOURCE_DIR}/resources")
 add_executable(Quorvine WIN32 startup/winmain.cpp resources/quorvine.rc)
+# windres does not report what the scripts include; name it so a new icon,
+# manifest or document rebuilds the exe.
+file(GLOB QV_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.ico
+     ${CMAKE_SOURCE_DIR}/resources/*.manifest ${CMAKE_SOURCE_DIR}/resources/*.rc
+     ${CMAKE_SOURCE_DIR}/safeboot/documents/*.reg)
+set_source_files_properties(resources/quorvine.rc resources/quorvine_tests.rc PROPERTIES
+                            OBJECT_DEPENDS "${QV_RESOURCE_FILES}")
 target_compile_options(Quorvine PRIVATE ${QV_WIN_OPTIONS})
 # The core and the Win32 side refer to each other (Sys() and the Win32Platform).
 target_link_libraries(Quorvine PRIVATE -Wl,--start-group quorvine_win32 quorvine_core -Wl,--end-group ${QV_WIN_LIBS})

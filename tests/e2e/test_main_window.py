@@ -17,7 +17,6 @@ import shutil
 import struct
 import subprocess
 import time
-from pathlib import Path
 
 import pytest
 from PIL import Image
@@ -318,6 +317,7 @@ def test_from_a_network_drive_only_normal_mode_is_offered(open_window):
     regular_normal = option_widths(local, local_state)[3]
     local.key(VK_ESCAPE)
     local.wait_exit()
+    local.close()
 
     window = open_window(network=True, prefix=local.prefix)
     state = window.wait()
@@ -366,6 +366,7 @@ def test_configure_only_records_each_safe_mode_and_says_what_was_done(open_windo
         assert dialogs and dialogs[-1]["texts"] == [MODIFICATIONS], (mode, dialogs)
         assert dialogs[-1]["title"] == "Quorvine"
         assert boot_mode(prefix) == mode
+        window.close()  # its answerer too: two would race for the next run's dialogs
 
 
 def test_restart_with_normal_mode_answered_no_configures_without_restarting(open_window):

@@ -187,7 +187,10 @@ public:
     }
     bool RemoveFile(const std::wstring& path) override {
         Step(L"remove:" + path);
-        return files.erase(LowerCase(path)) != 0;
+        auto it = files.find(LowerCase(path));
+        if (it == files.end() || (it->second.attributes & 1)) return false;  // read-only stays
+        files.erase(it);
+        return true;
     }
     bool SetAttributes(const std::wstring& path, uint32_t attributes) override {
         auto it = files.find(LowerCase(path));

@@ -24,6 +24,12 @@ _runs = itertools.count(1)
 
 @dataclass
 class Run:
+    """What a run did. exit_code is None when the rig ended the program (time
+    limit, or a dialog no answer fitted: stuck_dialog); a program the restart
+    ended reports 0. dialogs are the answerer's records, before and after a
+    restart; runonce_at_restart and bcd_store_at_restart are as the restart found
+    them; bcd_log, bcd_store and decoy_log are read after the run."""
+
     exit_code: int | None
     timed_out: bool = False
     output: str = ""
@@ -152,9 +158,12 @@ class _Answerer:
                 self.process.wait()
 
 
+def _wineboot_running(prefix):
+    return any(image == "wineboot.exe" for _, image in prefix_processes(prefix.path))
+
+
 def _restarting(prefix, probe_file):
-    return prefix.unix_path(probe_file).exists() or any(
-        image == "wineboot.exe" for _, image in prefix_processes(prefix.path))
+    return prefix.unix_path(probe_file).exists() or _wineboot_running(prefix)
 
 
 def _probe_command(folder):
@@ -166,9 +175,14 @@ def _probe_command(folder):
 def _finish_restart(prefix, run, folder, probe_file, answers, default, timeout):
     """Waits for the restart and for what RunOnce started, answering their dialogs."""
     run.restarted = True
+    deadline = time.monotonic() + timeout
+    # The restart ends every program of the prefix before it runs RunOnce, the
+    # probe first: an answerer started before the probe ran would be ended too.
+    while not prefix.unix_path(probe_file).exists() and _wineboot_running(prefix) \
+            and time.monotonic() < deadline:
+        time.sleep(_POLL)
     answerer = _Answerer(prefix, folder, answers, default, timeout)
     try:
-        deadline = time.monotonic() + timeout
         while not prefix.wait_idle(timeout=0.2, ignore={"answerer.exe"}):
             if answerer.stuck() or time.monotonic() > deadline:
                 run.timed_out = not answerer.stuck()
