@@ -1,8 +1,13 @@
 """The bcdedit stand-in answers like bcdedit.exe and keeps what it was told."""
 
+import shutil
+
+import pytest
+
 import rig
 
 OK = "The operation completed successfully."
+PROBE = r"C:\qvtest\qv_probe.exe"
 
 
 def bcdedit(prefix, *args):
@@ -71,3 +76,18 @@ def test_the_wow64_folder_holds_a_decoy_that_only_logs(prefix):
     assert rig.read_file(prefix, r"C:\bcdstub\decoy.log", "utf-8") == "/set safeboot minimal\r\n"
     assert rig.bcd_store(prefix) == {}
     assert not prefix.unix_path(r"C:\bcdstub\calls.log").exists()
+    # A 64-bit program reaches the real one under system32.
+    done = prefix.run([PROBE, "run", r"C:\windows\system32\bcdedit.exe", "/set", "safeboot", "network"])
+    assert done.returncode == 0 and rig.bcd_store(prefix) == {"safeboot": "network"}
+
+
+def test_a_32_bit_program_reaches_the_decoy_unless_it_avoids_redirection(prefix, arch):
+    if arch != "x86":
+        pytest.skip("32-bit programs do not run on this host")
+    probe32 = r"C:\qvtest\qv_probe32.exe"
+    shutil.copy2(rig.build_dir("x86") / "qv_probe.exe", prefix.unix_path(probe32))
+    done = prefix.run([probe32, "run", r"C:\windows\system32\bcdedit.exe", "/set", "safeboot", "minimal"])
+    assert done.returncode == 1
+    assert rig.read_file(prefix, r"C:\bcdstub\decoy.log", "utf-8") == "/set safeboot minimal\r\n"
+    done = prefix.run([probe32, "run", r"C:\windows\sysnative\bcdedit.exe", "/set", "safeboot", "minimal"])
+    assert done.returncode == 0 and rig.bcd_store(prefix) == {"safeboot": "minimal"}

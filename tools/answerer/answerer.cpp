@@ -28,6 +28,7 @@
 namespace {
 
 constexpr DWORD kPollIntervalMs = 50;
+constexpr UINT kTextTimeoutMs = 2000;
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kRunOnceKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 constexpr wchar_t kProbeValue[] = L"~probe";
@@ -111,11 +112,17 @@ std::wstring Caption(const std::wstring& text)
 
 std::wstring TextOf(HWND window)
 {
-    // WM_GETTEXT crosses processes, so the length comes from the same message.
-    LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    LRESULT got = SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(got));
+    // WM_GETTEXT crosses processes; the time limit keeps a hung program from
+    // stopping the answerer too.
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTextTimeoutMs, &length))
+        return {};
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_ABORTIFHUNG, kTextTimeoutMs, &got))
+        return {};
+    text.resize(got);
     return text;
 }
 

@@ -195,6 +195,9 @@ class Prefix:
         env.update(WINEPREFIX=str(self.path), WINEDEBUG="-all", LC_ALL="C.UTF-8",
                    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
         env["QV_RIG_TAG"] = RUN_TAG
+        # Tells test programs the prefix's version: win7 prefixes have no Version value.
+        if self.version:
+            env["QV_WINE_VERSION"] = self.version
         if self.display:
             env["DISPLAY"] = self.display
         else:

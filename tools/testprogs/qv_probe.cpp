@@ -5,11 +5,13 @@
 //   qv_probe setattrs PATH HEX      SetFileAttributesW
 //   qv_probe lock PATH STOPFILE     holds PATH open without sharing until STOPFILE exists
 //   qv_probe version                prints GetVersionEx, RtlGetVersion, the product type and the ANSI code page
+//   qv_probe run PROGRAM [ARGS...]  runs PROGRAM and exits with its exit code
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <string>
 
 #include <windows.h>
 
@@ -99,6 +101,30 @@ int Version()
     return 0;
 }
 
+int Run(int argc, wchar_t** argv)
+{
+    std::wstring command;
+    for (int i = 2; i < argc; ++i) {
+        std::wstring argument = argv[i];
+        bool quote = argument.empty() || argument.find_first_of(L" \t") != std::wstring::npos;
+        command += (i > 2 ? L" " : L"") + (quote ? L"\"" + argument + L"\"" : argument);
+    }
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        std::fprintf(stderr, "CreateProcess failed: %lu\n", GetLastError());
+        return 1;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -123,7 +149,9 @@ int wmain(int argc, wchar_t** argv)
         return Lock(argv[2], argv[3]);
     if (argc == 2 && std::wcscmp(verb, L"version") == 0)
         return Version();
+    if (argc >= 3 && std::wcscmp(verb, L"run") == 0)
+        return Run(argc, argv);
     std::fprintf(stderr, "usage: qv_probe reboot | note PATH [ARGS...] | attrs PATH | setattrs PATH HEX |"
-                         " lock PATH STOPFILE | version\n");
+                         " lock PATH STOPFILE | version | run PROGRAM [ARGS...]\n");
     return 2;
 }
