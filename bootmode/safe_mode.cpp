@@ -64,10 +64,20 @@ bool SetSafeBoot(Mode mode, std::wstring& failed) {
     return mode != Mode::CommandPrompt || RunHidden(failed);
 }
 
+// The SafeBoot key is repaired as a precaution; Safe Mode works with the key
+// as it is, so a failed repair is told but stops nothing.
+void ReportRepair(bool repaired) {
+    if (repaired) return;
+    Sys().ShowMessage(L"The SafeBoot registry key could not be repaired (\"reg.exe import\" of its standard "
+                      L"content failed, or the temporary folder could not be written).\r\n\r\n"
+                      L"Safe Mode is configured with the key as it is.",
+                      L"", kMbOk);
+}
+
 // Everything after the restart question. Returns true when the configuration
 // was written; false when it stopped (and has then told the user why).
 bool Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
-    RepairSafeBootKey();
+    const bool repaired = RepairSafeBootKey();
     RestoreNormalMode(false, false);
     if (!ArmWayBack(wayBack)) {
         ReportWayBackFailure();
@@ -90,10 +100,12 @@ bool Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
                                   L"\" failed).\r\n\r\nSafe Mode is configured all the same.",
                               L"", kMbOk);
         }
+        ReportRepair(repaired);
         return true;
     }
     if (SetBootIniSafeMode(BootIniPath, BootIniBackupName, EntryTitle, mode == Mode::CommandPrompt,
                            mode == Mode::Network)) {
+        ReportRepair(repaired);
         return true;
     }
     if (reportBootIniFailure) {

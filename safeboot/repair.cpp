@@ -37,7 +37,7 @@ std::wstring ChooseSafeBootDocument(bool isVista, bool isWin7, bool isWin8) {
     return name;
 }
 
-void RepairSafeBootKey() {
+bool RepairSafeBootKey() {
     const bool isVista = OsIsVista();
     const bool isWin7 = OsIsWin7();
     const bool isWin8 = OsIsWin8();
@@ -45,17 +45,22 @@ void RepairSafeBootKey() {
     const std::wstring documentFile = DocumentFile(name);
     // A document that cannot be loaded still leaves a file, empty, whose
     // import then fails without harm. WriteBytes cuts a longer leftover.
-    Sys().WriteBytes(documentFile, Sys().LoadCustomResource(name).value_or(std::vector<uint8_t>{}));
-    ImportRegDocument(name);
+    const auto document = Sys().LoadCustomResource(name);
+    const bool written = Sys().WriteBytes(documentFile, document.value_or(std::vector<uint8_t>{}));
+    const bool imported = ImportRegDocument(name);
     Sys().RemoveFile(documentFile);
+    return document && written && imported;
 }
 
-void ImportRegDocument(const std::wstring& name) {
+bool ImportRegDocument(const std::wstring& name) {
     std::wstring message;
-    Sys().RunAndWait(L"reg.exe import " + Quoted(DocumentFile(name)), kHidden, message, kWaitMs, false);
+    uint32_t exitCode = 0;
+    const bool imported = Sys().RunAndWait(L"reg.exe import " + Quoted(DocumentFile(name)), kHidden, message,
+                                           kWaitMs, false, &exitCode) &&
+                          exitCode == 0;
 
     const std::wstring companion = AppFolder() + kCompanionName;
-    if (!Sys().FileExists(companion)) return;
+    if (!Sys().FileExists(companion)) return imported;
 
     // The batch changes to its own folder, where the document lies, and
     // imports it by its bare name. AppendTextLine adds to a file that is
@@ -68,6 +73,7 @@ void ImportRegDocument(const std::wstring& name) {
     // Quoted, so a program folder with blanks in its path works too.
     Sys().RunAndWait(Quoted(companion) + L" " + Quoted(batchFile), kDefaultShow, message, kWaitMs, false);
     Sys().RemoveFile(batchFile);
+    return imported;
 }
 
 }  // namespace qv

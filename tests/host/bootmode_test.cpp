@@ -588,3 +588,23 @@ TEST(SafeBootState, ReadFromTheEnumListing) {
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+TEST_F(Cycle, AFailedSafeBootRepairIsToldButStopsNothing) {
+    fake().exitCodes[L"reg.exe import \"C:\\Temp\\sb_8.reg\""] = 1;
+    ConfigureSafeModeNetwork(false);
+    ASSERT_EQ(fake().dialogs.size(), 1u);
+    EXPECT_NE(fake().dialogs[0].text.find(L"The SafeBoot registry key could not be repaired"), std::wstring::npos);
+    EXPECT_EQ(Bcd(fake().commands).at(L"safeboot"), L"network");
+    EXPECT_TRUE(LastSafeModeConfigured());
+
+    ScopedFakePlatform noTemp;  // a document that cannot be written is the same failure
+    noTemp.fake.resources.clear();
+    ConfigureSafeNetworkNoReboot();
+    EXPECT_EQ(noTemp.fake.dialogs.size(), 1u);
+}
+
+}  // namespace
+}  // namespace qv

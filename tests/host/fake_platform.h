@@ -72,6 +72,7 @@ public:
         version.minorVersion = 0;
         version.buildNumber = 19045;
         version.productType = 1;
+        for (const wchar_t* name : {L"sb_xp", L"sb_v", L"sb_7", L"sb_8"}) resources[name] = {0xFF, 0xFE};
     }
 
     // --- helpers for tests ------------------------------------------------
