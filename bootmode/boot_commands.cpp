@@ -13,6 +13,7 @@ bool RunHidden(const std::wstring& command) {
 
 SafeBootState SafeBootStateFromEnum(const std::wstring& output) {
     bool safeBoot = false;
+    bool network = false;
     bool alternateShell = false;
     size_t start = 0;
     while (start < output.size()) {
@@ -20,7 +21,10 @@ SafeBootState SafeBootStateFromEnum(const std::wstring& output) {
         if (end == std::wstring::npos) end = output.size();
         const std::wstring line = LowerCase(Trim(output.substr(start, end - start)));
         // Element names are not translated; "safeboot" then its value.
-        if (line.rfind(L"safeboot ", 0) == 0) safeBoot = true;
+        if (line.rfind(L"safeboot ", 0) == 0) {
+            safeBoot = true;
+            network = line.find(L"network") != std::wstring::npos;
+        }
         if (line.rfind(L"safebootalternateshell ", 0) == 0 && line.find(L"yes") != std::wstring::npos)
             alternateShell = true;
         if (line.rfind(L"safebootalternateshell ", 0) == 0 && line.find(L"true") != std::wstring::npos)
@@ -28,7 +32,8 @@ SafeBootState SafeBootStateFromEnum(const std::wstring& output) {
         start = end + 1;
     }
     if (!safeBoot) return SafeBootState::Absent;
-    return alternateShell ? SafeBootState::CommandPrompt : SafeBootState::Minimal;
+    if (alternateShell) return SafeBootState::CommandPrompt;
+    return network ? SafeBootState::Network : SafeBootState::Minimal;
 }
 
 SafeBootState ReadSafeBootState() {

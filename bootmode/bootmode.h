@@ -17,7 +17,8 @@ bool LastSafeModeConfigured();
 // Normal Mode restoration. With `checkBootConfiguration`, a Safe Mode setting
 // that could not be removed is reported and keeps its way back; the Safe Mode
 // operations clear without it, since they write a new setting right after.
-void RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration = true);
+// Returns false when a Safe Mode setting stayed in place (and has been reported).
+bool RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration = true);
 
 // boot.ini editor (Windows 2000 and XP).
 bool SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupName, std::wstring description,

@@ -21,12 +21,14 @@ void KeepTheWayBack(bool commandPrompt) {
     if (commandPrompt) SetUpCommandPromptShell();
 }
 
-void CheckBootConfiguration() {
+// False when a Safe Mode setting may still be there.
+bool CheckBootConfiguration() {
     const SafeBootState state = ReadSafeBootState();
     switch (state) {
     case SafeBootState::Absent:
-        return;
+        return true;
     case SafeBootState::Minimal:
+    case SafeBootState::Network:
     case SafeBootState::CommandPrompt: {
         KeepTheWayBack(state == SafeBootState::CommandPrompt);
         Sys().ShowMessage(
@@ -35,20 +37,21 @@ void CheckBootConfiguration() {
             L"again then. To remove the setting by hand, run \"bcdedit /deletevalue safeboot\" as "
             L"administrator.",
             L"", kMbCritical);
-        return;
+        return false;
     }
     case SafeBootState::Unknown:
         Sys().ShowMessage(
             L"Quorvine could not check the boot configuration: bcdedit.exe could not be run.\r\n\r\n"
             L"If Windows starts in Safe Mode again, run \"bcdedit /deletevalue safeboot\" as administrator.",
             L"", kMbCritical);
-        return;
+        return false;
     }
+    return false;
 }
 
 }  // namespace
 
-void RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration) {
+bool RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration) {
     if (removeHelperScript) DeleteCommandShortcut();
     Sys().DeleteSetting(L"HKLM", kProgramKey, L"BootMode");
     Sys().DeleteSetting(L"HKLM", kRunOnceKey, RunOnceValueName());
@@ -66,7 +69,7 @@ void RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration) {
     }
     RestoreSavedAutorun();
     // Re-armed only after the Autorun value was dealt with above.
-    if (bcdCheckNeeded) CheckBootConfiguration();
+    const bool restored = (!bcdCheckNeeded || CheckBootConfiguration()) && !bootIniKept;
     if (bootIniKept) KeepTheWayBack(commandPrompt);
 
     // In Safe Mode, after the way back ran, the suite's sibling program follows.
@@ -74,6 +77,7 @@ void RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration) {
         const std::wstring sibling = AppFolder() + L"..\\Tessel.exe";
         if (FileExists(sibling)) Sys().StartDetached(L"\"" + sibling + L"\"", kNormalFocused);
     }
+    return restored;
 }
 
 }  // namespace qv

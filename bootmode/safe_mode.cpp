@@ -56,6 +56,18 @@ bool ExportBcdOnce(std::wstring& command) {
     return RunHidden(command);
 }
 
+// After a command that could not be watched to its end, the store itself
+// tells whether the setting is there.
+bool InPlace(Mode mode) {
+    const SafeBootState state = ReadSafeBootState();
+    switch (mode) {
+    case Mode::Minimal: return state == SafeBootState::Minimal;
+    case Mode::Network: return state == SafeBootState::Network;
+    case Mode::CommandPrompt: return state == SafeBootState::CommandPrompt;
+    }
+    return false;
+}
+
 // Writes the safe-boot setting; on failure names the command that failed.
 bool SetSafeBoot(Mode mode, std::wstring& failed) {
     failed = mode == Mode::Network ? L"bcdedit.exe /set safeboot network" : L"bcdedit.exe /set safeboot minimal";
@@ -87,7 +99,7 @@ bool Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
         std::wstring exportCommand;
         const bool exported = ExportBcdOnce(exportCommand);
         std::wstring failed;
-        if (!SetSafeBoot(mode, failed)) {
+        if (!SetSafeBoot(mode, failed) && !InPlace(mode)) {
             // Whatever part was written goes, with the way back.
             RestoreNormalMode(false, false);
             Sys().ShowMessage(L"Safe Mode could not be configured: the command \"" + failed +

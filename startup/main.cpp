@@ -22,7 +22,8 @@ namespace {
 void RestartNow() { Sys().ShutdownSystem(kRestartFlags); }
 
 void RestoreNormalAndOfferRestart() {
-    RestoreNormalMode(true);
+    // A setting that stayed has been reported; no word of a normal start then.
+    if (!RestoreNormalMode(true)) return;
     int answer = Sys().ShowMessage(
         L"Windows is now configured to restart in 'Normal Mode', would you like to restart now?",
         L"Restart Windows normally?", kMbYesNoQuestion);

@@ -17,7 +17,11 @@ void WriteBootMode(int16_t mode) {
 }
 
 void RestoreNormal(MainWindowView& window, bool restart, ModeOperations& modes) {
-    modes.RestoreNormalMode(true);
+    // A setting that stayed has been reported; no word of a normal start then.
+    if (!modes.RestoreNormalMode(true)) {
+        window.Close();
+        return;
+    }
     if (restart) {
         int answer = Sys().ShowMessage(
             L"Windows is now configured to restart in 'Normal Mode', would you like to restart now?",
@@ -42,7 +46,7 @@ void ModeOperations::ConfigureSafeMode(bool commandPromptOnly, bool askAndRestar
 void ModeOperations::ConfigureSafeModeNetwork(bool askAndRestart) {
     qv::ConfigureSafeModeNetwork(askAndRestart);
 }
-void ModeOperations::RestoreNormalMode(bool removeHelperScript) { qv::RestoreNormalMode(removeHelperScript); }
+bool ModeOperations::RestoreNormalMode(bool removeHelperScript) { return qv::RestoreNormalMode(removeHelperScript); }
 bool ModeOperations::LastSafeModeConfigured() { return qv::LastSafeModeConfigured(); }
 
 ModeOperations& RealModeOperations() {

@@ -59,7 +59,7 @@ public:
     virtual ~ModeOperations() = default;
     virtual void ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart);
     virtual void ConfigureSafeModeNetwork(bool askAndRestart);
-    virtual void RestoreNormalMode(bool removeHelperScript);
+    virtual bool RestoreNormalMode(bool removeHelperScript);
     // False after a declined question or a configuration that stopped.
     virtual bool LastSafeModeConfigured();
 };

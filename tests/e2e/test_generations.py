@@ -79,7 +79,7 @@ def test_each_safe_mode_goes_through_the_restart_and_comes_back(make_prefix, ver
     machine = Machine(make_prefix(version), version)
     for switch, mode in (("/safe", "minimal"), ("/safenet", "network")):
         run = machine.run(switch, answers=["Yes"])
-        assert run.restarted, switch
+        assert run.restarted, (switch, run.dialogs, run.bcd_log)
         assert run.runonce_at_restart.get(ENTRY) == WAY_BACK, switch
         if not machine.xp:
             assert run.bcd_store_at_restart == {"safeboot": mode}
@@ -88,7 +88,7 @@ def test_each_safe_mode_goes_through_the_restart_and_comes_back(make_prefix, ver
         machine.assert_normal()
 
     run = machine.run("/safecmd", answers=["Yes"])
-    assert run.restarted and ENTRY not in (run.runonce_at_restart or {})
+    assert run.restarted and ENTRY not in (run.runonce_at_restart or {}), (run.dialogs, run.bcd_log)
     assert machine.safe_boot(run) == "cmd"
     assert rig.reg_get(machine.prefix, COMMAND_PROCESSOR, "Autorun") == r'"C:\Tools\Quorvine.exe" /undo'
     assert rig.reg_get(machine.prefix, SAFEBOOT, "AlternateShell") == "cmd.exe"

@@ -500,6 +500,15 @@ TEST_F(BcdFaults, ASetThatFailsConfiguresNothingAndSaysWhich) {
     EXPECT_FALSE(LastSafeModeConfigured());
 }
 
+TEST_F(BcdFaults, ASetThatCouldNotBeWatchedCountsWhenTheStoreHasIt) {
+    fake().failingCommands = {L"bcdedit.exe /set safeboot network"};
+    EnumLists("safeboot                Network\r\n");
+    ConfigureSafeModeNetwork(false);
+    EXPECT_TRUE(fake().dialogs.empty());
+    EXPECT_TRUE(LastSafeModeConfigured());
+    EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
+}
+
 TEST_F(BcdFaults, AMissingBcdeditIsReportedAtTheFirstSet) {
     for (const wchar_t* c : {L"bcdedit.exe /export C:\\BCDbak", L"bcdedit.exe /set safeboot network",
                              L"bcdedit.exe /deletevalue safeboot",
@@ -533,7 +542,7 @@ TEST_F(BcdFaults, AFailedBackupIsToldButSafeModeIsConfigured) {
 TEST_F(BcdFaults, ASafeBootSettingThatStaysKeepsItsWayBack) {
     fake().exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 5;
     EnumLists("safeboot                Minimal\r\n");
-    RestoreNormalMode(true);
+    EXPECT_FALSE(RestoreNormalMode(true));
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_NE(fake().dialogs[0].text.find(L"Normal Mode could not be restored"), std::wstring::npos);
@@ -554,7 +563,7 @@ TEST_F(BcdFaults, NothingToRemoveStaysQuiet) {
     fake().exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 1;
     fake().exitCodes[L"bcdedit.exe /deletevalue safebootalternateshell"] = 1;
     EnumLists("description             Windows 10\r\n");
-    RestoreNormalMode(true);
+    EXPECT_TRUE(RestoreNormalMode(true));
     EXPECT_TRUE(fake().dialogs.empty());
     EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
 }
@@ -579,7 +588,8 @@ TEST_F(BcdFaults, OnXpABootIniThatCannotBePutBackKeepsItsWayBack) {
 }
 
 TEST(SafeBootState, ReadFromTheEnumListing) {
-    EXPECT_EQ(SafeBootStateFromEnum(L"identifier {current}\r\nsafeboot   Network\r\n"), SafeBootState::Minimal);
+    EXPECT_EQ(SafeBootStateFromEnum(L"identifier {current}\r\nsafeboot   Network\r\n"), SafeBootState::Network);
+    EXPECT_EQ(SafeBootStateFromEnum(L"safeboot                Minimal\r\n"), SafeBootState::Minimal);
     EXPECT_EQ(SafeBootStateFromEnum(L"SafeBoot Minimal\nsafebootalternateshell Yes\n"),
               SafeBootState::CommandPrompt);
     EXPECT_EQ(SafeBootStateFromEnum(L"safebootalternateshell true\n"), SafeBootState::Absent);

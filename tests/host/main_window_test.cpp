@@ -71,9 +71,10 @@ public:
         Record(std::wstring(L"safe:") + (commandPromptOnly ? L"cmd" : L"minimal") + Restart(askAndRestart));
     }
     void ConfigureSafeModeNetwork(bool askAndRestart) override { Record(L"safe:network" + Restart(askAndRestart)); }
-    void RestoreNormalMode(bool removeHelperScript) override {
+    bool RestoreNormalMode(bool removeHelperScript) override {
         calls.push_back(removeHelperScript ? L"normal:remove" : L"normal:keep");
         platform_.steps.push_back(calls.back());
+        return true;
     }
     bool LastSafeModeConfigured() override { return configured_; }
 
