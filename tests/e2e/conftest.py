@@ -22,6 +22,10 @@ def pytest_configure(config):
     signal.signal(signal.SIGTERM, _interrupt)
 
 
+def pytest_configure(config):
+    config.addinivalue_line("markers", "matrix: every Windows generation; run by tools/test-matrix")
+
+
 def pytest_report_header(config):
     rig.ensure_tools()
     return rig.arch_line()

@@ -32,6 +32,8 @@ DOCUMENT_MARKS = {
     "win10": ("Minimal", "BasicDisplay.sys", "vga.sys"),
 }
 VERSIONS = list(DOCUMENT_MARKS)
+# Run by tools/test-matrix (and CI), outside the ten-minute suite of tools/test-all.
+pytestmark = pytest.mark.matrix
 
 
 class Machine:
