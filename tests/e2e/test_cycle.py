@@ -196,3 +196,25 @@ def test_on_xp_a_locked_boot_ini_aborts_without_a_way_back(xp):
     assert not run.restarted
     assert "Failed to make the required changes to the Boot.INI file, aborting." in texts(run)
     assert runonce(xp) is None
+
+
+NETWORK_WARNING = (
+    "Quorvine may be running from the network; please copy Quorvine.exe to the local PC before usage.\r\n\r\n"
+    "(If Windows restarts in Safe Mode now, it cannot access Quorvine.exe upon restart to remove this "
+    "temporary configuration, which may leave you stuck in Safe Mode!)")
+
+
+def test_safe_and_safecmd_from_a_network_drive_stop_at_the_warning(prefix):
+    from test_main_window import map_network_drive
+
+    rig.install_quorvine(prefix)  # into C:\Tools, which the drive N: shares
+    exe = map_network_drive(prefix)
+    for switch in ("/safe", "/safecmd"):
+        run = rig.run_program(prefix, [exe, switch])
+        assert texts(run) == [NETWORK_WARNING]
+        assert run.dialogs[0]["title"] == "Quorvine"
+        assert run.bcd_log == [] and not run.restarted
+    assert runonce(prefix) is None
+    # "/safenet" is not held back.
+    run = rig.run_program(prefix, [exe, "/safenet"], answers=["No"])
+    assert texts(run) == ["Restart into Safe Mode with Networking?"]
