@@ -2,7 +2,10 @@
 enable_language(RC)
 enable_testing()
 
-set(QV_WIN_OPTIONS -Wall -Wextra -DWINVER=0x0A00 -D_WIN32_WINNT=0x0A00 -DNOMINMAX -DWIN32_LEAN_AND_MEAN)
+# One thread only: thread-safe statics would pull winpthread's condition
+# variables, which import GetTickCount64 and keep the exe from loading on XP.
+set(QV_WIN_OPTIONS -Wall -Wextra -DWINVER=0x0A00 -D_WIN32_WINNT=0x0A00 -DNOMINMAX -DWIN32_LEAN_AND_MEAN
+    -fno-threadsafe-statics)
 set(QV_WIN_LIBS advapi32 user32 gdi32 comctl32 winmm mpr ole32 oleaut32 uuid wbemuuid)
 # Static, so the exe runs without MinGW DLLs beside it.
 set(QV_STATIC -static -static-libgcc -static-libstdc++)

@@ -9,6 +9,39 @@
 #include "system/shutdown.h"
 #include "system/win32.h"
 
+#if defined(__i386__)
+// The static thread library imports functions that Windows 2000 or XP lack
+// (GetTickCount64; the vectored exception handlers before XP), so the exe
+// would not even load there. These definitions of the import slots take their
+// place: the real function where Windows has it, else a stand-in that is
+// enough for the library's short waits and its optional thread naming.
+namespace {
+template <typename Function>
+Function Kernel32(const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
+}
+ULONGLONG WINAPI TickCount64() {
+    static const auto real = Kernel32<ULONGLONG(WINAPI*)()>("GetTickCount64");
+    return real ? real() : GetTickCount();
+}
+PVOID WINAPI AddVectoredHandler(ULONG first, PVECTORED_EXCEPTION_HANDLER handler) {
+    static const auto real = Kernel32<PVOID(WINAPI*)(ULONG, PVECTORED_EXCEPTION_HANDLER)>("AddVectoredExceptionHandler");
+    return real ? real(first, handler) : nullptr;
+}
+ULONG WINAPI RemoveVectoredHandler(PVOID handle) {
+    static const auto real = Kernel32<ULONG(WINAPI*)(PVOID)>("RemoveVectoredExceptionHandler");
+    return real && handle ? real(handle) : 0;
+}
+}  // namespace
+extern "C" {
+ULONGLONG(WINAPI* qvTickCount64)() __asm__("__imp__GetTickCount64@0") = TickCount64;
+PVOID(WINAPI* qvAddVectored)(ULONG, PVECTORED_EXCEPTION_HANDLER) __asm__(
+    "__imp__AddVectoredExceptionHandler@8") = AddVectoredHandler;
+ULONG(WINAPI* qvRemoveVectored)(PVOID) __asm__("__imp__RemoveVectoredExceptionHandler@4") =
+    RemoveVectoredHandler;
+}
+#endif
+
 namespace {
 
 constexpr char kInstanceName[] = "Local\\Tamberlow.Quorvine";

@@ -65,3 +65,26 @@ def test_the_icon_group_a1_comes_first_with_its_seven_images(exe):
     assert big.startswith(b"\x89PNG\r\n\x1a\n")
     low = sorted((w, h, bits) for w, h, bits, _ in exe.icon_group(1))
     assert low == [(16, 16, 4), (32, 32, 1), (32, 32, 4)]
+
+
+# Functions a static MinGW build may import that Windows 2000 or XP lack; the
+# 32-bit exe must not import them, or it would not even load there.
+NEWER_THAN_XP = {"GetTickCount64", "AddVectoredExceptionHandler", "RemoveVectoredExceptionHandler",
+                 "Wow64DisableWow64FsRedirection", "Wow64RevertWow64FsRedirection", "InitializeConditionVariable",
+                 "InitOnceExecuteOnce", "AcquireSRWLockExclusive", "GetDpiForWindow", "SetProcessDpiAwareness",
+                 "SetThreadDpiAwarenessContext", "GetDpiForMonitor", "IsWow64Process"}
+
+
+def test_the_32_bit_exe_imports_nothing_windows_xp_lacks():
+    import shutil
+    import subprocess
+
+    path = os.path.join(ROOT, BUILDS["x86"])
+    objdump = shutil.which("i686-w64-mingw32-objdump")
+    if not os.path.exists(path) or not objdump:
+        pytest.skip("no 32-bit build or objdump")
+    dump = subprocess.run([objdump, "-p", path], capture_output=True, text=True, check=True).stdout
+    imported = set(re.findall(r"^\s+[0-9a-f]+\s+\d+\s+(\w+)$", dump, re.M))
+    assert "CreateProcessA" in imported
+    assert imported & NEWER_THAN_XP == set()
+    assert re.search(r"MajorSubsystemVersion\s+4\b", dump)
