@@ -25,7 +25,13 @@
 
 #include <windows.h>
 
+#include "../common/tool_text.h"
+
 namespace {
+
+using tooltext::Utf8;
+using tooltext::Wide;
+using tooltext::Caption;
 
 constexpr DWORD kPollIntervalMs = 50;
 constexpr UINT kTextTimeoutMs = 2000;
@@ -40,30 +46,6 @@ struct Dialog {
     std::vector<HWND> buttonWindows;
     DWORD pid = 0;
 };
-
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                   nullptr, 0, nullptr, nullptr);
-    std::string result(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        size, nullptr, nullptr);
-    return result;
-}
-
-std::wstring Wide(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                   nullptr, 0);
-    std::wstring result(size, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        size);
-    return result;
-}
 
 std::string Json(const std::wstring& text)
 {
@@ -94,20 +76,6 @@ std::string Json(const std::vector<std::wstring>& list)
     for (size_t i = 0; i < list.size(); ++i)
         out += (i ? ", " : "") + Json(list[i]);
     return out + "]";
-}
-
-// A caption as read, without the mnemonic marks: "&Yes" -> "Yes", "&&" -> "&".
-std::wstring Caption(const std::wstring& text)
-{
-    std::wstring out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'&' && i + 1 < text.size())
-            ++i;
-        else if (text[i] == L'&')
-            continue;
-        out += text[i];
-    }
-    return out;
 }
 
 std::wstring TextOf(HWND window)

@@ -14,7 +14,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "../common/tool_text.h"
+
 namespace {
+
+using tooltext::Utf8;
 
 #ifdef QV_BCDEDIT_DECOY
 constexpr bool kDecoy = true;
@@ -35,18 +39,6 @@ constexpr char kBadParameter[] =
     "The parameter is incorrect.\nRun \"bcdedit /?\" for command line assistance.";
 
 using Store = std::vector<std::pair<std::string, std::string>>;
-
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                   nullptr, 0, nullptr, nullptr);
-    std::string result(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        size, nullptr, nullptr);
-    return result;
-}
 
 bool ReadAll(const wchar_t* path, std::string& content)
 {

@@ -15,21 +15,14 @@
 
 #include <windows.h>
 
+#include "../common/tool_text.h"
+
 namespace {
 
-constexpr DWORD kPollIntervalMs = 50;
+using tooltext::Utf8;
+using tooltext::Caption;
 
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
-    std::string out(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                        nullptr);
-    return out;
-}
+constexpr DWORD kPollIntervalMs = 50;
 
 std::string Json(const std::wstring& text)
 {
@@ -193,20 +186,6 @@ int Key(const std::wstring& className, UINT key)
     PostMessageW(target, WM_KEYDOWN, key, 1 | (scan << 16));
     PostMessageW(target, WM_KEYUP, key, 1 | (scan << 16) | 0xC0000000u);
     return 0;
-}
-
-// A caption as read, without the mnemonic marks: "&No" -> "No".
-std::wstring Caption(const std::wstring& text)
-{
-    std::wstring out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'&' && i + 1 < text.size())
-            ++i;
-        else if (text[i] == L'&')
-            continue;
-        out += text[i];
-    }
-    return out;
 }
 
 int Click(const std::wstring& className, const std::wstring& caption)
