@@ -47,28 +47,7 @@ struct Dialog {
     DWORD pid = 0;
 };
 
-std::string Json(const std::wstring& text)
-{
-    std::string out = "\"";
-    for (unsigned char c : Utf8(text)) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out += escaped;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
-}
+std::string Json(const std::wstring& text) { return tooltext::JsonString(text); }
 
 std::string Json(const std::vector<std::wstring>& list)
 {
@@ -134,26 +113,14 @@ BOOL CALLBACK CollectDialog(HWND window, LPARAM param)
 std::vector<std::wstring> ReadScript(const wchar_t* path)
 {
     std::vector<std::wstring> answers;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return answers;
     std::string content;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        content.append(buffer, got);
-    CloseHandle(file);
-    size_t start = 0;
-    while (start < content.size()) {
-        size_t end = content.find('\n', start);
-        if (end == std::string::npos)
-            end = content.size();
-        std::string line = content.substr(start, end - start);
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+    if (!tooltext::ReadAll(path, content))
+        return answers;
+    for (std::string line : tooltext::NonEmptyLines(content)) {
+        while (!line.empty() && line.back() == ' ')
             line.pop_back();
         if (!line.empty())
             answers.push_back(Wide(line));
-        start = end + 1;
     }
     return answers;
 }

@@ -18,6 +18,7 @@
 
 namespace {
 
+using tooltext::ReadAll;
 using tooltext::Utf8;
 
 #ifdef QV_BCDEDIT_DECOY
@@ -39,21 +40,6 @@ constexpr char kBadParameter[] =
     "The parameter is incorrect.\nRun \"bcdedit /?\" for command line assistance.";
 
 using Store = std::vector<std::pair<std::string, std::string>>;
-
-bool ReadAll(const wchar_t* path, std::string& content)
-{
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    content.clear();
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        content.append(buffer, got);
-    CloseHandle(file);
-    return true;
-}
 
 bool WriteAll(const wchar_t* path, const std::string& content, bool append)
 {
@@ -108,22 +94,12 @@ Store LoadStore()
     std::string content;
     if (!ReadAll(kStorePath, content))
         return store;
-    size_t start = 0;
-    while (start < content.size()) {
-        size_t end = content.find('\n', start);
-        if (end == std::string::npos)
-            end = content.size();
-        std::string line = content.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty()) {
-            size_t space = line.find(' ');
-            if (space == std::string::npos)
-                store.emplace_back(line, "");
-            else
-                store.emplace_back(line.substr(0, space), line.substr(space + 1));
-        }
-        start = end + 1;
+    for (const std::string& line : tooltext::NonEmptyLines(content)) {
+        size_t space = line.find(' ');
+        if (space == std::string::npos)
+            store.emplace_back(line, "");
+        else
+            store.emplace_back(line.substr(0, space), line.substr(space + 1));
     }
     return store;
 }
@@ -151,19 +127,13 @@ int InjectedFailure(const std::string& verb)
     std::string content;
     if (!ReadAll(kFailPath, content))
         return 0;
-    size_t start = 0;
-    while (start < content.size()) {
-        size_t end = content.find('\n', start);
-        if (end == std::string::npos)
-            end = content.size();
-        std::string line = content.substr(start, end - start);
+    for (const std::string& line : tooltext::NonEmptyLines(content)) {
         size_t space = line.find(' ');
         if (space != std::string::npos && VerbOf(std::wstring(line.begin(), line.begin() + space)) == verb) {
             int code = std::atoi(line.c_str() + space + 1);
             if (code != 0)
                 return code;
         }
-        start = end + 1;
     }
     return 0;
 }

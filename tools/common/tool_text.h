@@ -1,10 +1,12 @@
 // Text helpers shared by the test tools that run inside the prefixes
 // (answerer, bcdedit stand-in, uiprobe): UTF-8 for their logs and arguments,
-// JSON strings, and button captions without their mnemonic marks.
+// whole files as lines, JSON strings, and button captions without their
+// mnemonic marks.
 #pragma once
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -30,6 +32,66 @@ inline std::wstring Wide(const std::string& text)
     std::wstring out(size, L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
     return out;
+}
+
+// A whole file as bytes; false when it cannot be opened. Others may be
+// writing it (the rig reads logs while the tools append).
+inline bool ReadAll(const wchar_t* path, std::string& content)
+{
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    content.clear();
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        content.append(buffer, got);
+    CloseHandle(file);
+    return true;
+}
+
+// The lines of a text, without their CR LF or LF; empty lines are left out.
+inline std::vector<std::string> NonEmptyLines(const std::string& content)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < content.size()) {
+        size_t end = content.find('\n', start);
+        if (end == std::string::npos)
+            end = content.size();
+        std::string line = content.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+// A JSON string literal of the text, in UTF-8.
+inline std::string JsonString(const std::wstring& text)
+{
+    std::string out = "\"";
+    for (unsigned char c : Utf8(text)) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                out += escaped;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
 }
 
 // A caption as read, without the mnemonic marks: "&Yes" -> "Yes", "&&" -> "&".

@@ -24,23 +24,7 @@ using tooltext::Caption;
 
 constexpr DWORD kPollIntervalMs = 50;
 
-std::string Json(const std::wstring& text)
-{
-    std::string out = "\"";
-    for (unsigned char c : Utf8(text)) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
+std::string Json(const std::wstring& text) { return tooltext::JsonString(text); }
 
 std::string Json(const RECT& rect)
 {
