@@ -5,12 +5,6 @@
 
 namespace qv {
 
-bool RunHidden(const std::wstring& command) {
-    std::wstring message;
-    uint32_t exitCode = 0;
-    return Sys().RunAndWait(command, kHidden, message, kNoTimeout, false, &exitCode) && exitCode == 0;
-}
-
 SafeBootState SafeBootStateFromEnum(const std::wstring& output) {
     bool safeBoot = false;
     bool network = false;

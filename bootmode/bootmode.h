@@ -31,6 +31,8 @@ std::optional<std::wstring> InsertBootEntry(const std::wstring& content, const s
 // Command-prompt alternate shell.
 inline constexpr const wchar_t* kCommandProcessorKey = L"SOFTWARE\\Microsoft\\Command Processor";
 inline constexpr const wchar_t* kSafeBootKey = L"SYSTEM\\CurrentControlSet\\Control\\SafeBoot";
+// A text value under HKLM; `found` tells whether it was there.
+std::wstring ReadMachineText(const std::wstring& keyPath, const std::wstring& name, bool& found);
 std::wstring AutorunCommand();
 // The program's own "/undo" command, from this folder or an earlier one.
 bool IsOwnAutorun(const std::wstring& value);

@@ -13,13 +13,14 @@ namespace {
 
 constexpr const wchar_t* kSavedAutorun = L"SavedAutorun";
 
-std::wstring ReadText(const std::wstring& keyPath, const std::wstring& name, bool& found) {
+
+}  // namespace
+
+std::wstring ReadMachineText(const std::wstring& keyPath, const std::wstring& name, bool& found) {
     SettingValue value = std::wstring();
     found = Sys().ReadSetting(L"HKLM", keyPath, name, L"S", std::wstring(), value) == kStatusOk;
     return SettingAsText(value);
 }
-
-}  // namespace
 
 std::wstring AutorunCommand() { return L"\"" + AppExePath() + L"\" /undo"; }
 
@@ -38,7 +39,7 @@ void SetUpCommandPromptShell() {
     // Another program's Autorun (doskey macros, a tool's init script) is kept
     // aside and put back at the way back, instead of being lost.
     bool found = false;
-    const std::wstring current = ReadText(kCommandProcessorKey, L"Autorun", found);
+    const std::wstring current = ReadMachineText(kCommandProcessorKey, L"Autorun", found);
     if (found && !current.empty() && !IsOwnAutorun(current)) {
         if (Sys().WriteSetting(L"HKLM", kProgramKey, kSavedAutorun, L"S", current) != kStatusOk) {
             return;  // never replace a value that could not be kept
@@ -53,19 +54,19 @@ void SetUpCommandPromptShell() {
 
 bool OwnAutorunArmed() {
     bool found = false;
-    const std::wstring current = ReadText(kCommandProcessorKey, L"Autorun", found);
+    const std::wstring current = ReadMachineText(kCommandProcessorKey, L"Autorun", found);
     return found && IsOwnAutorun(current);
 }
 
 void RestoreSavedAutorun() {
     bool found = false;
-    const std::wstring current = ReadText(kCommandProcessorKey, L"Autorun", found);
+    const std::wstring current = ReadMachineText(kCommandProcessorKey, L"Autorun", found);
     if (found && IsOwnAutorun(current)) {
         Sys().DeleteSetting(L"HKLM", kCommandProcessorKey, L"Autorun");
         found = false;
     }
     bool saved = false;
-    const std::wstring keep = ReadText(kProgramKey, kSavedAutorun, saved);
+    const std::wstring keep = ReadMachineText(kProgramKey, kSavedAutorun, saved);
     // A foreign value in place wins; the saved copy then waits for later.
     if (!saved || found) return;
     if (Sys().WriteSetting(L"HKLM", kCommandProcessorKey, L"Autorun", L"S", keep) == kStatusOk) {

@@ -20,9 +20,9 @@ enum class Mode { Minimal, CommandPrompt, Network };
 enum class WayBack { RunOnce, Autorun, None };
 
 bool ReadsBack(const std::wstring& keyPath, const std::wstring& name, const std::wstring& expected) {
-    SettingValue value = std::wstring();
-    return Sys().ReadSetting(L"HKLM", keyPath, name, L"S", std::wstring(), value) == kStatusOk &&
-           SettingAsText(value) == expected;
+    bool found = false;
+    const std::wstring value = ReadMachineText(keyPath, name, found);
+    return found && value == expected;
 }
 
 // The way back is armed before the safe-boot setting is written, and read

@@ -9,15 +9,14 @@
 #include "opsys/mod_opsys.h"
 #include "startup/module1.h"
 #include "system/platform.h"
+#include "system/process.h"
 
 namespace qv {
 
 namespace {
 
-constexpr int kHidden = 0;
 // Not a show state: the launcher gives the companion the default one.
 constexpr int kDefaultShow = -1;
-constexpr int32_t kWaitMs = 2000000000;
 constexpr const wchar_t* kCompanionName = L"ets.exe";
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
@@ -53,11 +52,7 @@ bool RepairSafeBootKey() {
 }
 
 bool ImportRegDocument(const std::wstring& name) {
-    std::wstring message;
-    uint32_t exitCode = 0;
-    const bool imported = Sys().RunAndWait(L"reg.exe import " + Quoted(DocumentFile(name)), kHidden, message,
-                                           kWaitMs, false, &exitCode) &&
-                          exitCode == 0;
+    const bool imported = RunHidden(L"reg.exe import " + Quoted(DocumentFile(name)));
 
     const std::wstring companion = AppFolder() + kCompanionName;
     if (!Sys().FileExists(companion)) return imported;
@@ -69,9 +64,9 @@ bool ImportRegDocument(const std::wstring& name) {
     Sys().RemoveFile(batchFile);
     Sys().AppendTextLine(batchFile, L"pushd \"%~dp0\"");
     Sys().AppendTextLine(batchFile, L"reg import " + name + L".reg");
-    message.clear();
+    std::wstring message;
     // Quoted, so a program folder with blanks in its path works too.
-    Sys().RunAndWait(Quoted(companion) + L" " + Quoted(batchFile), kDefaultShow, message, kWaitMs, false);
+    Sys().RunAndWait(Quoted(companion) + L" " + Quoted(batchFile), kDefaultShow, message, kNoTimeout, false);
     Sys().RemoveFile(batchFile);
     return imported;
 }

@@ -1,5 +1,7 @@
 #include "system/process.h"
 
+#include "system/platform.h"
+
 namespace qv {
 
 namespace {
@@ -22,6 +24,12 @@ private:
 };
 
 }  // namespace
+
+bool RunHidden(const std::wstring& command) {
+    std::wstring message;
+    uint32_t exitCode = 0;
+    return Sys().RunAndWait(command, kHidden, message, kNoTimeout, false, &exitCode) && exitCode == 0;
+}
 
 bool RunAndWait(ProcessSystem& system, const std::wstring& commandLine, int windowStyle,
                 std::wstring& message, int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode) {

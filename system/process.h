@@ -42,6 +42,14 @@ public:
     virtual uint32_t ReadClock() = 0;
 };
 
+inline constexpr int kHidden = 0;
+// What every caller waits: long enough to mean "until it ends".
+inline constexpr int32_t kNoTimeout = 2000000000;
+
+// Runs a command hidden through the platform and waits for its end; true when
+// it ran and ended with exit code 0.
+bool RunHidden(const std::wstring& command);
+
 // True when the process was started, opened and waited for until it ended.
 // `message` stays as passed then; otherwise it tells what went wrong.
 bool RunAndWait(ProcessSystem& system, const std::wstring& commandLine, int windowStyle,
