@@ -19,10 +19,10 @@ SafeBootState SafeBootStateFromEnum(const std::wstring& output) {
             safeBoot = true;
             network = line.find(L"network") != std::wstring::npos;
         }
-        if (line.rfind(L"safebootalternateshell ", 0) == 0 && line.find(L"yes") != std::wstring::npos)
-            alternateShell = true;
-        if (line.rfind(L"safebootalternateshell ", 0) == 0 && line.find(L"true") != std::wstring::npos)
-            alternateShell = true;
+        // Its yes/no is printed in the display language ("Ja", "Oui", "Да"), so
+        // only its presence is read: the program and Windows' own tools set it
+        // to yes or remove it, and a wrong guess only arms one way back more.
+        if (line.rfind(L"safebootalternateshell ", 0) == 0) alternateShell = true;
         start = end + 1;
     }
     if (!safeBoot) return SafeBootState::Absent;

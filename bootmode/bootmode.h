@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "bootmode/way_back.h"
+
 namespace qv {
 
 // Safe Mode configuration.
@@ -27,21 +29,5 @@ bool RestoreBootIni(std::wstring bootIniPath, std::wstring backupName);
 // boot.ini with `line` added as the last entry of "operating systems", when
 // another section follows that one; empty when it is the last section.
 std::optional<std::wstring> InsertBootEntry(const std::wstring& content, const std::wstring& line);
-
-// Command-prompt alternate shell.
-inline constexpr const wchar_t* kCommandProcessorKey = L"SOFTWARE\\Microsoft\\Command Processor";
-inline constexpr const wchar_t* kSafeBootKey = L"SYSTEM\\CurrentControlSet\\Control\\SafeBoot";
-// A text value under HKLM; `found` tells whether it was there.
-std::wstring ReadMachineText(const std::wstring& keyPath, const std::wstring& name, bool& found);
-std::wstring AutorunCommand();
-// The program's own "/undo" command, from this folder or an earlier one.
-bool IsOwnAutorun(const std::wstring& value);
-std::wstring CommandShortcutPath();
-void SetUpCommandPromptShell();
-void WriteCommandShortcut();
-void DeleteCommandShortcut();
-bool OwnAutorunArmed();
-// Puts back an "Autorun" value that the set-up had to replace.
-void RestoreSavedAutorun();
 
 }  // namespace qv

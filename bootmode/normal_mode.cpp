@@ -1,4 +1,7 @@
 // Normal Mode restoration: take every trace of a Safe Mode configuration away.
+// The safe-boot setting goes first and the way back last, the mirror of the
+// order of configuring, so that nothing can stop it half-way with Safe Mode set
+// and nothing left to undo it.
 #include "bootmode/bootmode.h"
 
 #include "bootmode/boot_commands.h"
@@ -14,70 +17,66 @@ namespace {
 
 constexpr int kNormalFocused = 1;
 
-// A Safe Mode setting that could not be taken away keeps its way back, so
-// the next start in Safe Mode tries again instead of stranding the user.
+// A Safe Mode setting that may still be there keeps its way back (the run-once
+// entry is re-armed: Windows consumed it to start this run), so the next start
+// in Safe Mode tries again instead of stranding the user.
 void KeepTheWayBack(bool commandPrompt) {
     ArmRunOnce();
-    if (commandPrompt) SetUpCommandPromptShell();
+    if (commandPrompt && !OwnAutorunArmed()) SetUpCommandPromptShell();
 }
 
-// False when a Safe Mode setting may still be there.
-bool CheckBootConfiguration() {
-    const SafeBootState state = ReadSafeBootState();
-    switch (state) {
-    case SafeBootState::Absent:
-        return true;
-    case SafeBootState::Minimal:
-    case SafeBootState::Network:
-    case SafeBootState::CommandPrompt: {
-        KeepTheWayBack(state == SafeBootState::CommandPrompt);
-        Sys().ShowMessage(
-            L"Normal Mode could not be restored: bcdedit.exe could not remove the Safe Mode setting from the "
-            L"boot configuration.\r\n\r\nWindows will start in Safe Mode again, and Quorvine will try "
-            L"again then. To remove the setting by hand, run \"bcdedit /deletevalue safeboot\" as "
-            L"administrator.",
-            L"", kMbCritical);
-        return false;
-    }
-    case SafeBootState::Unknown:
+void ReportSettingStayed(SafeBootState state) {
+    if (state == SafeBootState::Unknown) {
         Sys().ShowMessage(
             L"Quorvine could not check the boot configuration: bcdedit.exe could not be run.\r\n\r\n"
             L"If Windows starts in Safe Mode again, run \"bcdedit /deletevalue safeboot\" as administrator.",
             L"", kMbCritical);
-        return false;
+        return;
     }
-    return false;
+    Sys().ShowMessage(
+        L"Normal Mode could not be restored: bcdedit.exe could not remove the Safe Mode setting from the "
+        L"boot configuration.\r\n\r\nWindows will start in Safe Mode again, and Quorvine will try "
+        L"again then. To remove the setting by hand, run \"bcdedit /deletevalue safeboot\" as "
+        L"administrator.",
+        L"", kMbCritical);
 }
 
 }  // namespace
 
 bool RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration) {
-    if (removeHelperScript) DeleteCommandShortcut();
+    // Only whether the way back asks first; never what brings Windows back.
     Sys().DeleteSetting(L"HKLM", kProgramKey, L"BootMode");
-    Sys().DeleteSetting(L"HKLM", kRunOnceKey, RunOnceValueName());
-    bool bcdCheckNeeded = false;
-    bool bootIniKept = false;
-    bool commandPrompt = false;
+    const bool commandPromptArmed = OwnAutorunArmed();
+    bool gone = true;
     if (OsIsVista()) {
-        // A missing element fails too; only a look at the store tells them apart.
-        bcdCheckNeeded = !RunHidden(L"bcdedit.exe /deletevalue safeboot") && checkBootConfiguration;
+        const bool deleted = RunHidden(L"bcdedit.exe /deletevalue safeboot");
         RunHidden(L"bcdedit.exe /deletevalue safebootalternateshell");
+        if (!deleted) {
+            // A missing element fails too; only a look at the store tells them
+            // apart. Before a new configuration the way back is simply left.
+            gone = false;
+            if (checkBootConfiguration) {
+                const SafeBootState state = ReadSafeBootState();
+                gone = state == SafeBootState::Absent;
+                if (!gone) {
+                    KeepTheWayBack(commandPromptArmed || state == SafeBootState::CommandPrompt);
+                    ReportSettingStayed(state);
+                }
+            }
+        }
     } else if (FileExists(Sys().GetEnv(L"systemdrive") + BootIniBackupName)) {
         // RestoreBootIni names what failed; the Safe Mode entry is still there.
-        bootIniKept = !RestoreBootIni(BootIniPath, BootIniBackupName) && checkBootConfiguration;
-        commandPrompt = bootIniKept && OwnAutorunArmed();
+        gone = RestoreBootIni(BootIniPath, BootIniBackupName);
+        if (!gone && checkBootConfiguration) KeepTheWayBack(commandPromptArmed);
     }
-    RestoreSavedAutorun();
-    // Re-armed only after the Autorun value was dealt with above.
-    const bool restored = (!bcdCheckNeeded || CheckBootConfiguration()) && !bootIniKept;
-    if (bootIniKept) KeepTheWayBack(commandPrompt);
+    if (gone) DisarmWayBack(removeHelperScript);
 
     // In Safe Mode, after the way back ran, the suite's sibling program follows.
     if (LowerCase(ArgumentText()) == L"/remove" && OsWindowsMode() != 0) {
         const std::wstring sibling = AppFolder() + L"..\\Tessel.exe";
         if (FileExists(sibling)) Sys().StartDetached(L"\"" + sibling + L"\"", kNormalFocused);
     }
-    return restored;
+    return gone;
 }
 
 }  // namespace qv

@@ -19,24 +19,14 @@ bool lastConfigured = false;
 enum class Mode { Minimal, CommandPrompt, Network };
 enum class WayBack { RunOnce, Autorun, None };
 
-bool ReadsBack(const std::wstring& keyPath, const std::wstring& name, const std::wstring& expected) {
-    bool found = false;
-    const std::wstring value = ReadMachineText(keyPath, name, found);
-    return found && value == expected;
-}
-
-// The way back is armed before the safe-boot setting is written, and read
-// back: a machine must never start in Safe Mode with nothing to bring it back.
+// The way back is armed before the safe-boot setting is written, and proven
+// to start this exe: a machine must never start in Safe Mode with nothing to
+// bring it back.
 bool ArmWayBack(WayBack wayBack) {
     switch (wayBack) {
-    case WayBack::RunOnce:
-        ArmRunOnce();
-        return ReadsBack(kRunOnceKey, RunOnceValueName(), RunOnceData());
-    case WayBack::Autorun:
-        SetUpCommandPromptShell();
-        return ReadsBack(kCommandProcessorKey, L"Autorun", AutorunCommand());
-    case WayBack::None:
-        return true;
+    case WayBack::RunOnce: return ArmRunOnce();
+    case WayBack::Autorun: return SetUpCommandPromptShell();
+    case WayBack::None: return true;
     }
     return false;
 }
@@ -44,7 +34,8 @@ bool ArmWayBack(WayBack wayBack) {
 void ReportWayBackFailure() {
     Sys().ShowMessage(
         L"Safe Mode was not configured, because the automatic return to 'Normal Mode' could not be "
-        L"set up (the registry entry that starts Quorvine again could not be written).\r\n\r\n"
+        L"set up (the registry entry that starts Quorvine again could not be written, or would not start this "
+        L"Quorvine.exe).\r\n\r\n"
         L"No changes were made to the boot configuration, and Windows will start normally.",
         L"", kMbCritical);
 }
@@ -100,10 +91,11 @@ bool Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
         const bool exported = ExportBcdOnce(exportCommand);
         std::wstring failed;
         if (!SetSafeBoot(mode, failed) && !InPlace(mode)) {
-            // Whatever part was written goes, with the way back.
-            RestoreNormalMode(false, false);
-            Sys().ShowMessage(L"Safe Mode could not be configured: the command \"" + failed +
-                                  L"\" failed.\r\n\r\nWindows will start normally.",
+            // Whatever part was written goes, and the way back only once the
+            // store shows it gone (else that has been told and the way back stays).
+            const bool cleared = RestoreNormalMode(false, true);
+            Sys().ShowMessage(L"Safe Mode could not be configured: the command \"" + failed + L"\" failed." +
+                                  (cleared ? L"\r\n\r\nWindows will start normally." : L""),
                               L"", kMbCritical);
             return false;
         }
@@ -124,9 +116,12 @@ bool Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
         Sys().ShowMessage(L"Failed to make the required changes to the Boot.INI file, aborting.", L"",
                           kMbOk);
     }
-    // Nothing may stay armed for a configuration that is not there; this also
-    // puts boot.ini back from its backup.
-    if (wayBack != WayBack::None) RestoreNormalMode(false, false);
+    // The Safe Mode entry is not in force after a failed edit, so nothing may
+    // stay armed for it; boot.ini goes back from its backup as well.
+    if (wayBack != WayBack::None) {
+        RestoreNormalMode(false, false);
+        DisarmWayBack(false);
+    }
     return false;
 }
 
@@ -156,6 +151,7 @@ bool LastSafeModeConfigured() { return lastConfigured; }
 
 void ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
     lastConfigured = false;
+    if (!WayBackCanReachExe(commandPromptOnly)) return;
     if (askAndRestart) {
         const std::wstring question =
             commandPromptOnly
@@ -173,6 +169,7 @@ void ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
 
 void ConfigureSafeModeNetwork(bool askAndRestart) {
     lastConfigured = false;
+    if (!WayBackCanReachExe(false)) return;
     if (askAndRestart && !AskFirst(L"Restart into Safe Mode with Networking?")) return;
     lastConfigured = Configure(Mode::Network, WayBack::RunOnce, true);
     if (lastConfigured) RestartIfAsked(askAndRestart);

@@ -1,21 +1,10 @@
-// The run-once entry, the BootMode record and the question asked in Safe Mode.
+// The BootMode record and the question asked in Safe Mode.
 #include "startup/module1.h"
 
+#include "bootmode/way_back.h"
 #include "system/platform.h"
 
 namespace qv {
-
-std::wstring RunOnceValueName() { return L"*" + EntryTitle; }
-
-std::wstring RunOnceData() {
-    // The empty pair of quotes is the window title that "start" takes from its
-    // first quoted argument; without it the program path would be the title.
-    return L"cmd /c start \"\" \"" + AppExePath() + L"\" /remove";
-}
-
-void ArmRunOnce() {
-    Sys().WriteSetting(L"HKLM", kRunOnceKey, RunOnceValueName(), L"S", RunOnceData());
-}
 
 bool AskRestoreNormalMode() {
     SettingValue mode = int32_t{0};

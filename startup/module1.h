@@ -27,12 +27,8 @@ std::wstring ArgumentTextOf(const std::wstring& commandLine);
 std::wstring AppFolder();   // always ends in a backslash
 std::wstring AppExePath();
 
-// Mode record and the way back.
+// The program's own key: the mode record and a kept-aside "Autorun".
 inline constexpr const wchar_t* kProgramKey = L"Software\\Tamberlow\\Quorvine";
-inline constexpr const wchar_t* kRunOnceKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-std::wstring RunOnceValueName();
-std::wstring RunOnceData();
-void ArmRunOnce();
 bool AskRestoreNormalMode();
 
 }  // namespace qv

@@ -200,6 +200,104 @@ TEST_F(Cycle, StoppedAfterAnyStepTheMachineIsNormalOrArmed) {
     }
 }
 
+TEST_F(Cycle, RestorationStoppedAfterAnyStepLeavesNormalOrArmed) {
+    struct Stop {};
+    for (bool commandPrompt : {false, true}) {
+        for (size_t stopAt = 1;; ++stopAt) {
+            SCOPED_TRACE(::testing::Message() << "cmd " << commandPrompt << " stop after step " << stopAt);
+            ScopedFakePlatform local;
+            ConfigureSafeMode(commandPrompt, false);
+            const size_t configured = local.fake.commands.size();
+            size_t count = 0;
+            local.fake.onStep = [&](const std::wstring&) {
+                if (++count == stopAt) throw Stop{};
+            };
+            bool finished = true;
+            try {
+                RestoreNormalMode(true);
+            } catch (const Stop&) {
+                finished = false;
+            }
+            if (Bcd(local.fake.commands).count(L"safeboot")) {
+                auto runOnce = local.fake.Value(kRunOnceKey, L"*Tamberlow Quorvine Mod");
+                auto autorun = local.fake.Value(kCommandProcessorKey, L"Autorun");
+                EXPECT_TRUE(commandPrompt ? autorun && SettingAsText(*autorun) == kAutorun
+                                          : runOnce && SettingAsText(*runOnce) == kRunOnceData);
+                EXPECT_TRUE(!commandPrompt || local.fake.HasFile(L"C:\\WINDOWS\\quorvine.cmd"));
+            }
+            if (finished) {
+                EXPECT_GT(local.fake.commands.size(), configured);
+                break;
+            }
+        }
+    }
+}
+
+// Folder names that the command processor would change, or that its code
+// page lacks: the way back names the exe by a form that survives, or Safe
+// Mode is refused before anything changes.
+TEST_F(Cycle, TheWayBackNamesTheExeByAFormTheCommandProcessorKeeps) {
+    struct Case {
+        std::wstring exe;
+        std::wstring shortForm;  // empty: the system gives none
+        bool oemHasUmlaut;
+        bool commandPrompt;
+        std::wstring wayBack;    // RunOnce data or Autorun; empty: refused
+        std::string commandFile;
+    };
+    const std::vector<Case> cases = {
+        {L"C:\\a%windir%b\\Quorvine.exe", L"", false, false, L"", ""},
+        {L"C:\\a%windir%b\\Quorvine.exe", L"C:\\AWINDI~1\\QUORVINE.EXE", false, false,
+         L"cmd /c start \"\" \"C:\\AWINDI~1\\QUORVINE.EXE\" /remove", ""},
+        {L"C:\\100%\\Quorvine.exe", L"", false, true, L"\"C:\\100%\\Quorvine.exe\" /undo",
+         "\"C:\\100%%\\Quorvine.exe\" %1\r\n"},
+        {L"C:\\J\u00fcrgen\\Quorvine.exe", L"", true, true, L"\"C:\\J\u00fcrgen\\Quorvine.exe\" /undo",
+         "\"C:\\J\x81rgen\\Quorvine.exe\" %1\r\n"},
+        {L"C:\\\u0417\u0430\\Quorvine.exe", L"C:\\3C5A~1\\QUORVINE.EXE", false, true,
+         L"\"C:\\\u0417\u0430\\Quorvine.exe\" /undo", "\"C:\\3C5A~1\\QUORVINE.EXE\" %1\r\n"},
+        {L"C:\\\u0417\u0430\\Quorvine.exe", L"", false, true, L"", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "case " << (&c - cases.data()));
+        ScopedFakePlatform local;
+        local.fake.exePath = c.exe;
+        if (!c.shortForm.empty()) {
+            local.fake.shortPaths[LowerCase(c.exe)] = c.shortForm;
+            local.fake.fileAliases[LowerCase(c.shortForm)] = LowerCase(c.exe);
+        }
+        if (c.oemHasUmlaut) local.fake.oemExtra[L'\u00fc'] = '\x81';
+        ConfigureSafeMode(c.commandPrompt, false);
+        if (c.wayBack.empty()) {
+            ASSERT_EQ(local.fake.dialogs.size(), 1u);
+            EXPECT_NE(local.fake.dialogs[0].text.find(L"copy Quorvine.exe to a plain local folder"), std::wstring::npos);
+            EXPECT_TRUE(local.fake.commands.empty());
+            EXPECT_TRUE(local.fake.registry.empty());
+            continue;
+        }
+        EXPECT_TRUE(local.fake.dialogs.empty());
+        EXPECT_TRUE(LastSafeModeConfigured());
+        auto stored = local.fake.Value(c.commandPrompt ? kCommandProcessorKey : kRunOnceKey,
+                                       c.commandPrompt ? L"Autorun" : L"*Tamberlow Quorvine Mod");
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(SettingAsText(*stored), c.wayBack);
+        if (c.commandPrompt) EXPECT_EQ(local.fake.FileText(L"C:\\WINDOWS\\quorvine.cmd"), c.commandFile);
+    }
+}
+
+TEST_F(Cycle, AWayBackThatStartsAnotherProgramStopsBeforeTheBootConfiguration) {
+    // A stored value that the registry changed on its way, as an ANSI code page would.
+    fake().onStep = [this](const std::wstring& step) {
+        if (step.find(L"RunOnce\\*Tamberlow") != std::wstring::npos && step.rfind(L"write:", 0) == 0)
+            fake().SetValue(kRunOnceKey, L"*Tamberlow Quorvine Mod",
+                            std::wstring(L"cmd /c start \"\" \"C:\\Tools\\Quorvine.exe\" /remove"));
+    };
+    fake().exePath = L"C:\\T\u014Dols\\Quorvine.exe";
+    ConfigureSafeModeNetwork(false);
+    ASSERT_EQ(fake().dialogs.size(), 1u);
+    EXPECT_NE(fake().dialogs[0].text.find(L"could not be set up"), std::wstring::npos);
+    EXPECT_FALSE(Bcd(fake().commands).count(L"safeboot"));
+}
+
 TEST_F(Cycle, AForeignAutorunSurvivesTheCommandPromptCycle) {
     fake().SetValue(kCommandProcessorKey, L"Autorun", std::wstring(L"doskey /macrofile=C:\\m.txt"));
     ConfigureSafeMode(true, false);
@@ -515,8 +613,10 @@ TEST_F(BcdFaults, AMissingBcdeditIsReportedAtTheFirstSet) {
                              L"bcdedit.exe /deletevalue safebootalternateshell"})
         fake().failingCommands.insert(c);
     ConfigureSafeNetworkNoReboot();
-    ASSERT_EQ(fake().dialogs.size(), 1u);
-    EXPECT_NE(fake().dialogs[0].text.find(L"\"bcdedit.exe /set safeboot network\" failed"), std::wstring::npos);
+    // The store could not be read either, so that is told first.
+    ASSERT_EQ(fake().dialogs.size(), 2u);
+    EXPECT_EQ(fake().dialogs[1].text, L"Safe Mode could not be configured: the command \"bcdedit.exe /set safeboot "
+                                      L"network\" failed.");
 }
 
 TEST_F(BcdFaults, AFailedCommandPromptShellSettingTakesTheWholeConfigurationAway) {
@@ -572,9 +672,11 @@ TEST_F(BcdFaults, ABcdeditThatCannotRunAtAllIsToldAtTheWayBack) {
     fake().failingCommands = {L"bcdedit.exe /deletevalue safeboot",
                               L"bcdedit.exe /deletevalue safebootalternateshell",
                               L"cmd.exe /c bcdedit.exe /enum {current} > \"C:\\Temp\\quorvine-bcd.txt\""};
-    RestoreNormalMode(true);
+    fake().commandLine = L"\"C:\\Tools\\Quorvine.exe\" /remove";  // Windows consumed the entry to start it
+    Main();
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_NE(fake().dialogs[0].text.find(L"could not check the boot configuration"), std::wstring::npos);
+    EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
 }
 
 TEST_F(BcdFaults, OnXpABootIniThatCannotBePutBackKeepsItsWayBack) {
@@ -593,6 +695,9 @@ TEST(SafeBootState, ReadFromTheEnumListing) {
     EXPECT_EQ(SafeBootStateFromEnum(L"SafeBoot Minimal\nsafebootalternateshell Yes\n"),
               SafeBootState::CommandPrompt);
     EXPECT_EQ(SafeBootStateFromEnum(L"safebootalternateshell true\n"), SafeBootState::Absent);
+    // Yes and no come in the display language; element names do not.
+    EXPECT_EQ(SafeBootStateFromEnum(L"safeboot Minimal\nsafebootalternateshell  Ja\n"), SafeBootState::CommandPrompt);
+    EXPECT_EQ(SafeBootStateFromEnum(L"safeboot Minimal\nsafebootalternateshell  Oui\n"), SafeBootState::CommandPrompt);
     EXPECT_EQ(SafeBootStateFromEnum(L""), SafeBootState::Absent);
 }
 

@@ -175,6 +175,35 @@ public:
     }
 
     bool FileExists(const std::wstring& path) override { return HasFile(path); }
+    std::map<std::wstring, std::wstring> shortPaths;    // lower-cased path -> its 8.3 form
+    std::map<std::wstring, std::wstring> fileAliases;   // lower-cased path -> the file it names
+    std::map<wchar_t, char> oemExtra;                   // letters the console code page holds
+    std::optional<std::wstring> ShortPath(const std::wstring& path) override {
+        auto it = shortPaths.find(LowerCase(path));
+        if (it == shortPaths.end()) return std::nullopt;
+        return it->second;
+    }
+    bool SameFile(const std::wstring& first, const std::wstring& second) override {
+        auto canonical = [&](const std::wstring& path) {
+            auto it = fileAliases.find(LowerCase(path));
+            return it == fileAliases.end() ? LowerCase(path) : it->second;
+        };
+        const std::wstring a = canonical(first);
+        return a == canonical(second) && (HasFile(a) || a == LowerCase(exePath));
+    }
+    std::optional<std::string> ToOemText(const std::wstring& text) override {
+        std::string out;
+        for (wchar_t c : text) {
+            if (c < 0x80) {
+                out += static_cast<char>(c);
+            } else if (auto it = oemExtra.find(c); it != oemExtra.end()) {
+                out += it->second;
+            } else {
+                return std::nullopt;
+            }
+        }
+        return out;
+    }
     bool FindAnyEntry(const std::wstring& path, bool& searchFailed) override {
         searchFailed = false;
         return HasFile(path);

@@ -1,0 +1,194 @@
+#include "bootmode/way_back.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "startup/module1.h"
+#include "system/network.h"
+#include "system/platform.h"
+#include "system/text.h"
+
+namespace qv {
+
+namespace {
+
+constexpr const wchar_t* kSavedAutorun = L"SavedAutorun";
+constexpr const wchar_t* kRunOncePrefix = L"cmd /c start \"\" \"";
+constexpr const wchar_t* kRunOnceSuffix = L"\" /remove";
+constexpr const wchar_t* kAutorunSuffix = L"\" /undo";
+
+bool StartsWith(const std::wstring& text, const std::wstring& prefix) { return text.rfind(prefix, 0) == 0; }
+bool EndsWith(const std::wstring& text, const std::wstring& suffix) {
+    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// The quoted program between a fixed prefix and suffix, as the command
+// processor passes it on.
+std::optional<std::wstring> QuotedProgram(const std::wstring& text, const std::wstring& prefix,
+                                          const std::wstring& suffix) {
+    if (text.size() < prefix.size() + suffix.size() + 1) return std::nullopt;
+    if (!StartsWith(text, prefix) || !EndsWith(text, suffix)) return std::nullopt;
+    std::wstring program = text.substr(prefix.size(), text.size() - prefix.size() - suffix.size());
+    if (program.find(L'"') != std::wstring::npos || !SurvivesExpansion(program)) return std::nullopt;
+    return program;
+}
+
+bool StartsThisExe(const std::optional<std::wstring>& program) {
+    return program && Sys().SameFile(*program, Sys().ExecutablePath());
+}
+
+// The full path first, then the short one: both name the exe itself.
+std::vector<std::wstring> ExePathForms() {
+    const std::wstring full = AppExePath();
+    std::vector<std::wstring> forms{full};
+    const auto shortForm = Sys().ShortPath(full);
+    if (shortForm && !shortForm->empty() && *shortForm != full && Sys().SameFile(*shortForm, full))
+        forms.push_back(*shortForm);
+    return forms;
+}
+
+std::vector<uint8_t> CommandFileBytes(const std::string& line) {
+    std::vector<uint8_t> bytes(line.begin(), line.end());
+    bytes.push_back('\r');
+    bytes.push_back('\n');
+    return bytes;
+}
+
+}  // namespace
+
+bool SurvivesExpansion(const std::wstring& text) { return std::count(text.begin(), text.end(), L'%') < 2; }
+
+std::optional<std::wstring> ExePathForCommandProcessor() {
+    for (const auto& form : ExePathForms())
+        if (SurvivesExpansion(form)) return form;
+    return std::nullopt;
+}
+
+std::optional<std::string> CommandFileLine() {
+    // cmd.exe reads batch files in the console code page, where "%" must be doubled.
+    for (const auto& form : ExePathForms()) {
+        const auto oem = Sys().ToOemText(form);
+        if (!oem) continue;
+        std::string line = "\"";
+        for (char c : *oem) line += c == '%' ? std::string("%%") : std::string(1, c);
+        return line + "\" %1";
+    }
+    return std::nullopt;
+}
+
+bool WayBackCanReachExe(bool commandPrompt) {
+    if (ExePathForCommandProcessor() && (!commandPrompt || CommandFileLine())) return true;
+    Sys().ShowMessage(
+        L"Quorvine cannot set up its automatic return to 'Normal Mode' from this folder: the command "
+        L"processor would not find Quorvine.exe by the folder's name (for example because of '%' "
+        L"signs in it).\r\n\r\n"
+        L"Please copy Quorvine.exe to a plain local folder, such as C:\\Tools, and start it from there. "
+        L"Nothing was changed.",
+        L"", kMbOk);
+    return false;
+}
+
+std::wstring RunOnceValueName() { return L"*" + EntryTitle; }
+
+std::wstring RunOnceDataFor(const std::wstring& exePath) {
+    // The empty pair of quotes is the window title that "start" takes from its
+    // first quoted argument; without it the program path would be the title.
+    return kRunOncePrefix + exePath + kRunOnceSuffix;
+}
+
+std::wstring AutorunCommandFor(const std::wstring& exePath) { return L"\"" + exePath + kAutorunSuffix; }
+
+std::optional<std::wstring> ProgramOfRunOnce(const std::wstring& data) {
+    return QuotedProgram(data, kRunOncePrefix, kRunOnceSuffix);
+}
+
+std::optional<std::wstring> ProgramOfAutorun(const std::wstring& value) {
+    return QuotedProgram(value, L"\"", kAutorunSuffix);
+}
+
+bool IsOwnAutorun(const std::wstring& value) {
+    // Matched by shape rather than by this path, so a way back armed from
+    // another folder is still recognised as the program's own.
+    const std::wstring text = Trim(value);
+    const std::wstring tail = kAutorunSuffix;
+    return text.size() > tail.size() + 1 && text.front() == L'"' &&
+           LowerCase(text.substr(text.size() - tail.size())) == tail;
+}
+
+std::optional<std::wstring> ReadMachineText(const std::wstring& keyPath, const std::wstring& name) {
+    SettingValue value = std::wstring();
+    if (Sys().ReadSetting(L"HKLM", keyPath, name, L"S", std::wstring(), value) != kStatusOk) return std::nullopt;
+    return SettingAsText(value);
+}
+
+bool ArmRunOnce() {
+    const auto exePath = ExePathForCommandProcessor();
+    if (!exePath) return false;
+    const std::wstring data = RunOnceDataFor(*exePath);
+    Sys().WriteSetting(L"HKLM", kRunOnceKey, RunOnceValueName(), L"S", data);
+    // Read back as the command processor will read it, down to the file it starts.
+    const auto stored = ReadMachineText(kRunOnceKey, RunOnceValueName());
+    return stored == data && StartsThisExe(ProgramOfRunOnce(*stored));
+}
+
+std::wstring CommandShortcutPath() { return Sys().GetEnv(L"windir") + L"\\quorvine.cmd"; }
+
+void DeleteCommandShortcut() {
+    const std::wstring path = CommandShortcutPath();
+    if (FileExists(path)) Sys().RemoveFile(path);
+}
+
+bool SetUpCommandPromptShell() {
+    const auto exePath = ExePathForCommandProcessor();
+    const auto line = CommandFileLine();
+    if (!exePath || !line) return false;
+    // Another program's Autorun (doskey macros, a tool's init script) is kept
+    // aside and put back at the way back, instead of being lost.
+    const auto current = ReadMachineText(kCommandProcessorKey, L"Autorun");
+    if (current && !current->empty() && !IsOwnAutorun(*current) &&
+        Sys().WriteSetting(L"HKLM", kProgramKey, kSavedAutorun, L"S", *current) != kStatusOk) {
+        return false;  // never replace a value that could not be kept
+    }
+    Sys().DeleteSetting(L"HKLM", kCommandProcessorKey, L"Autorun");
+    Sys().DeleteSetting(L"HKLM", kSafeBootKey, L"AlternateShell");
+    Sys().WriteSetting(L"HKLM", kSafeBootKey, L"AlternateShell", L"S", std::wstring(L"cmd.exe"));
+    const std::wstring autorun = AutorunCommandFor(*exePath);
+    Sys().WriteSetting(L"HKLM", kCommandProcessorKey, L"Autorun", L"S", autorun);
+    DeleteCommandShortcut();
+    const auto bytes = CommandFileBytes(*line);
+    const bool written = Sys().WriteBytes(CommandShortcutPath(), bytes);
+
+    const auto stored = ReadMachineText(kCommandProcessorKey, L"Autorun");
+    if (written && stored == autorun && StartsThisExe(ProgramOfAutorun(*stored))) return true;
+    RestoreSavedAutorun();
+    DeleteCommandShortcut();
+    return false;
+}
+
+void DisarmWayBack(bool removeCommandFile) {
+    Sys().DeleteSetting(L"HKLM", kRunOnceKey, RunOnceValueName());
+    RestoreSavedAutorun();
+    if (removeCommandFile) DeleteCommandShortcut();
+}
+
+bool OwnAutorunArmed() {
+    const auto current = ReadMachineText(kCommandProcessorKey, L"Autorun");
+    return current && IsOwnAutorun(*current);
+}
+
+void RestoreSavedAutorun() {
+    bool foreign = true;
+    if (const auto current = ReadMachineText(kCommandProcessorKey, L"Autorun"); !current) {
+        foreign = false;
+    } else if (IsOwnAutorun(*current)) {
+        Sys().DeleteSetting(L"HKLM", kCommandProcessorKey, L"Autorun");
+        foreign = false;
+    }
+    const auto keep = ReadMachineText(kProgramKey, kSavedAutorun);
+    // A foreign value in place wins; the saved copy then waits for later.
+    if (!keep || foreign) return;
+    if (Sys().WriteSetting(L"HKLM", kCommandProcessorKey, L"Autorun", L"S", *keep) == kStatusOk)
+        Sys().DeleteSetting(L"HKLM", kProgramKey, kSavedAutorun);
+}
+
+}  // namespace qv
