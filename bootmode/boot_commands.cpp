@@ -1,6 +1,7 @@
 #include "bootmode/boot_commands.h"
 
 #include "system/platform.h"
+#include "system/process.h"
 #include "system/text.h"
 
 namespace qv {
@@ -31,12 +32,10 @@ SafeBootState SafeBootStateFromEnum(const std::wstring& output) {
 }
 
 SafeBootState ReadSafeBootState() {
-    const std::wstring listing = Sys().GetEnv(L"temp") + L"\\quorvine-bcd.txt";
-    Sys().RemoveFile(listing);
-    const bool listed = RunHidden(L"cmd.exe /c bcdedit.exe /enum {current} > \"" + listing + L"\"");
-    const auto output = Sys().ReadTextFile(listing);
-    Sys().RemoveFile(listing);
-    if (!listed || !output || output->empty()) return SafeBootState::Unknown;
+    // Read straight from its output: through cmd.exe the command processor's
+    // own "Autorun" (this program's /undo in the command-prompt mode) would run too.
+    const auto output = ReadSystemProgram(L"bcdedit.exe", L"/enum {current}");
+    if (!output || output->empty()) return SafeBootState::Unknown;
     return SafeBootStateFromEnum(*output);
 }
 

@@ -9,6 +9,7 @@
 #include "startup/module1.h"
 #include "system/network.h"
 #include "system/platform.h"
+#include "system/process.h"
 #include "system/text.h"
 
 namespace qv {
@@ -49,8 +50,8 @@ bool RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration) {
     const bool commandPromptArmed = OwnAutorunArmed();
     bool gone = true;
     if (OsIsVista()) {
-        const bool deleted = RunHidden(L"bcdedit.exe /deletevalue safeboot");
-        RunHidden(L"bcdedit.exe /deletevalue safebootalternateshell");
+        const bool deleted = RunSystemProgram(L"bcdedit.exe", L"/deletevalue safeboot");
+        RunSystemProgram(L"bcdedit.exe", L"/deletevalue safebootalternateshell");
         if (!deleted) {
             // A missing element fails too; only a look at the store tells them
             // apart. Before a new configuration the way back is simply left.

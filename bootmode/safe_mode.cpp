@@ -44,7 +44,7 @@ void ReportWayBackFailure() {
 bool ExportBcdOnce(std::wstring& command) {
     if (FileExists(BcdBackupPath)) return true;
     command = L"bcdedit.exe /export " + BcdBackupPath;
-    return RunHidden(command);
+    return RunSystemProgram(L"bcdedit.exe", L"/export " + BcdBackupPath);
 }
 
 // After a command that could not be watched to its end, the store itself
@@ -61,26 +61,30 @@ bool InPlace(Mode mode) {
 
 // Writes the safe-boot setting; on failure names the command that failed.
 bool SetSafeBoot(Mode mode, std::wstring& failed) {
-    failed = mode == Mode::Network ? L"bcdedit.exe /set safeboot network" : L"bcdedit.exe /set safeboot minimal";
-    if (!RunHidden(failed)) return false;
+    const std::wstring safeBoot = mode == Mode::Network ? L"/set safeboot network" : L"/set safeboot minimal";
+    failed = L"bcdedit.exe " + safeBoot;
+    if (!RunSystemProgram(L"bcdedit.exe", safeBoot)) return false;
     failed = L"bcdedit.exe /set safebootalternateshell true";
-    return mode != Mode::CommandPrompt || RunHidden(failed);
+    return mode != Mode::CommandPrompt || RunSystemProgram(L"bcdedit.exe", L"/set safebootalternateshell true");
 }
 
 // The SafeBoot key is repaired as a precaution; Safe Mode works with the key
 // as it is, so a failed repair is told but stops nothing.
-void ReportRepair(bool repaired) {
-    if (repaired) return;
-    Sys().ShowMessage(L"The SafeBoot registry key could not be repaired (\"reg.exe import\" of its standard "
-                      L"content failed, or the temporary folder could not be written).\r\n\r\n"
-                      L"Safe Mode is configured with the key as it is.",
+void ReportRepair(RepairOutcome outcome) {
+    if (outcome == RepairOutcome::Repaired) return;
+    const std::wstring why =
+        outcome == RepairOutcome::NoPrivateFolder
+            ? L": no temporary folder that only administrators can change could be made for its standard content."
+            : L" (\"reg.exe import\" of its standard content failed).";
+    Sys().ShowMessage(L"The SafeBoot registry key could not be repaired" + why +
+                          L"\r\n\r\nSafe Mode is configured with the key as it is.",
                       L"", kMbOk);
 }
 
 // Everything after the restart question. Returns true when the configuration
 // was written; false when it stopped (and has then told the user why).
 bool Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
-    const bool repaired = RepairSafeBootKey();
+    const RepairOutcome repaired = RepairSafeBootKey();
     RestoreNormalMode(false, false);
     if (!ArmWayBack(wayBack)) {
         ReportWayBackFailure();

@@ -21,9 +21,9 @@ constexpr const wchar_t* kCompanionName = L"ets.exe";
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
-std::wstring TempFolder() { return Sys().GetEnv(L"temp"); }
-
-std::wstring DocumentFile(const std::wstring& name) { return TempFolder() + L"\\" + name + L".reg"; }
+std::wstring DocumentFile(const std::wstring& folder, const std::wstring& name) {
+    return folder + L"\\" + name + L".reg";
+}
 
 }  // namespace
 
@@ -36,37 +36,40 @@ std::wstring ChooseSafeBootDocument(bool isVista, bool isWin7, bool isWin8) {
     return name;
 }
 
-bool RepairSafeBootKey() {
+RepairOutcome RepairSafeBootKey() {
     const bool isVista = OsIsVista();
     const bool isWin7 = OsIsWin7();
     const bool isWin8 = OsIsWin8();
     const std::wstring name = ChooseSafeBootDocument(isVista, isWin7, isWin8);
-    const std::wstring documentFile = DocumentFile(name);
-    // A document that cannot be loaded still leaves a file, empty, whose
-    // import then fails without harm. WriteBytes cuts a longer leftover.
+    // The user's own temporary folder would let any of the user's programs
+    // swap the document before reg.exe, running as administrator, reads it.
+    const auto folder = Sys().CreatePrivateFolder();
+    if (!folder) return RepairOutcome::NoPrivateFolder;
+    const std::wstring documentFile = DocumentFile(*folder, name);
     const auto document = Sys().LoadCustomResource(name);
-    const bool written = Sys().WriteBytes(documentFile, document.value_or(std::vector<uint8_t>{}));
-    const bool imported = ImportRegDocument(name);
+    const bool written = document && Sys().WriteHeldFile(documentFile, *document);
+    const bool imported = written && ImportRegDocument(*folder, name);
     Sys().RemoveFile(documentFile);
-    return document && written && imported;
+    Sys().RemoveFolder(*folder);
+    if (document && !written) return RepairOutcome::NoPrivateFolder;
+    return imported ? RepairOutcome::Repaired : RepairOutcome::ImportFailed;
 }
 
-bool ImportRegDocument(const std::wstring& name) {
-    const bool imported = RunHidden(L"reg.exe import " + Quoted(DocumentFile(name)));
+bool ImportRegDocument(const std::wstring& folder, const std::wstring& name) {
+    const bool imported = RunSystemProgram(L"reg.exe", L"import " + Quoted(DocumentFile(folder, name)));
 
     const std::wstring companion = AppFolder() + kCompanionName;
     if (!Sys().FileExists(companion)) return imported;
 
     // The batch changes to its own folder, where the document lies, and
-    // imports it by its bare name. AppendTextLine adds to a file that is
-    // there, so a leftover goes first.
-    const std::wstring batchFile = TempFolder() + L"\\RegImport.cmd";
-    Sys().RemoveFile(batchFile);
-    Sys().AppendTextLine(batchFile, L"pushd \"%~dp0\"");
-    Sys().AppendTextLine(batchFile, L"reg import " + name + L".reg");
-    std::wstring message;
-    // Quoted, so a program folder with blanks in its path works too.
-    Sys().RunAndWait(Quoted(companion) + L" " + Quoted(batchFile), kDefaultShow, message, kNoTimeout, false);
+    // imports it by its bare name.
+    const std::wstring batchFile = folder + L"\\RegImport.cmd";
+    const std::string batch = "pushd \"%~dp0\"\r\nreg import " + std::string(name.begin(), name.end()) + ".reg\r\n";
+    if (Sys().WriteHeldFile(batchFile, std::vector<uint8_t>(batch.begin(), batch.end()))) {
+        std::wstring message;
+        // Quoted, so a program folder with blanks in its path works too.
+        Sys().RunAndWait(Quoted(companion) + L" " + Quoted(batchFile), kDefaultShow, message, CommandLimitMs(), true);
+    }
     Sys().RemoveFile(batchFile);
     return imported;
 }

@@ -66,6 +66,11 @@ public:
     virtual bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
                             int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode = nullptr) = 0;
     virtual bool StartDetached(const std::wstring& commandLine, int windowStyle) = 0;
+    // Runs a command hidden and returns its standard output (console code page),
+    // read through a pipe; empty when it did not end with exit code 0 in time.
+    virtual std::optional<std::wstring> RunAndRead(const std::wstring& commandLine, int32_t timeoutMs) = 0;
+    // The system folder (system32) that the system's programs are started from.
+    virtual std::wstring SystemFolder() = 0;
 
     // Files.
     virtual bool FileExists(const std::wstring& path) = 0;
@@ -86,6 +91,13 @@ public:
     // Writes the whole file anew, cut to the length of `bytes`.
     virtual bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) = 0;
     virtual void AppendTextLine(const std::wstring& path, const std::wstring& line) = 0;
+    // A new folder that only administrators and the system may write to, for
+    // files handed to elevated commands; empty when none could be made.
+    virtual std::optional<std::wstring> CreatePrivateFolder() = 0;
+    virtual bool RemoveFolder(const std::wstring& path) = 0;
+    // Writes the file and keeps it from being changed, replaced or deleted
+    // by anyone else until RemoveFile; false when the bytes did not stay as written.
+    virtual bool WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) = 0;
     virtual std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section,
                                       const std::wstring& key) = 0;
     virtual bool WriteIniValue(const std::wstring& file, const std::wstring& section,

@@ -25,10 +25,30 @@ private:
 
 }  // namespace
 
-bool RunHidden(const std::wstring& command) {
+int32_t CommandLimitMs() {
+    const std::wstring text = Sys().GetEnv(kCommandLimitVariable);
+    int64_t shorter = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9' || shorter > kCommandLimitMs) return kCommandLimitMs;
+        shorter = shorter * 10 + (c - L'0');
+    }
+    return shorter > 0 && shorter < kCommandLimitMs ? static_cast<int32_t>(shorter) : kCommandLimitMs;
+}
+
+std::wstring SystemProgramCommand(const std::wstring& program, const std::wstring& arguments) {
+    return L"\"" + Sys().SystemFolder() + L"\\" + program + L"\" " + arguments;
+}
+
+bool RunSystemProgram(const std::wstring& program, const std::wstring& arguments) {
     std::wstring message;
     uint32_t exitCode = 0;
-    return Sys().RunAndWait(command, kHidden, message, kNoTimeout, false, &exitCode) && exitCode == 0;
+    return Sys().RunAndWait(SystemProgramCommand(program, arguments), kHidden, message, CommandLimitMs(), true,
+                            &exitCode) &&
+           exitCode == 0;
+}
+
+std::optional<std::wstring> ReadSystemProgram(const std::wstring& program, const std::wstring& arguments) {
+    return Sys().RunAndRead(SystemProgramCommand(program, arguments), CommandLimitMs());
 }
 
 bool RunAndWait(ProcessSystem& system, const std::wstring& commandLine, int windowStyle,
@@ -52,26 +72,31 @@ bool RunAndWait(ProcessSystem& system, const std::wstring& commandLine, int wind
 
 bool WaitForExit(ProcessSystem& system, std::wstring& message, int32_t timeoutMs, bool abortOnTimeout,
                  uint32_t* exitCodeOut) {
-    bool result = true;
-    uint32_t exitCode = 0;
     const uint32_t start = system.ReadClock();
-    // The status tested is the one read at the start of the pass, so the pass
-    // that sees the end still sleeps.
-    do {
-        system.QueryExitCode(exitCode);
+    for (;;) {
+        // Woken by the end itself, or at least every poll interval for the
+        // window's messages.
+        const bool ended = system.WaitForEnd(kPollIntervalMs);
         system.PumpMessages();
-        system.SleepFor(kPollIntervalMs);
+        if (ended) {
+            // The process has ended, so 259 here is its real exit code.
+            uint32_t exitCode = 0;
+            if (!system.QueryExitCode(exitCode)) {
+                message = kExitCodeUnreadableText;
+                return false;
+            }
+            if (exitCodeOut) *exitCodeOut = exitCode;
+            return true;
+        }
         // Unsigned, the difference stays right when the clock passes 2^31 or
         // wraps at 2^32.
         const uint32_t elapsed = system.ReadClock() - start;
         if (abortOnTimeout && int64_t{elapsed} > int64_t{timeoutMs}) {
+            system.Terminate();
             message = kProcessTimedOutText;
-            exitCode = 0;
-            result = false;
+            return false;
         }
-    } while (exitCode == kStillActive);
-    if (result && exitCodeOut) *exitCodeOut = exitCode;
-    return result;
+    }
 }
 
 }  // namespace qv

@@ -1,23 +1,23 @@
-// RunAndWait: start a command line and poll until it ends, letting window
+// RunAndWait: start a command line and wait until it ends, letting window
 // messages through meanwhile. The steps are decided here over `ProcessSystem`,
 // so the clock's wrap-around and the redirection switch can be tested without
 // Windows.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace qv {
 
 inline constexpr uint32_t kPollIntervalMs = 100;
-// GetExitCodeProcess's answer for a process that has not ended.
-inline constexpr uint32_t kStillActive = 259;
 
 // One text: the second sentence follows the first period directly.
 inline constexpr wchar_t kProcessNotOpenedText[] =
     L"This program could not determine whether the process started."
     L"Please watch the program and check it completes.";
 inline constexpr wchar_t kProcessTimedOutText[] = L"The process has timed out.";
+inline constexpr wchar_t kExitCodeUnreadableText[] = L"The exit code of the process could not be read.";
 
 // What RunAndWait asks of the system.
 class ProcessSystem {
@@ -32,23 +32,38 @@ public:
     // show state to the platform. On failure `failure` says why.
     virtual bool Start(const std::wstring& commandLine, int windowStyle, uint32_t& processId,
                        std::wstring& failure) = 0;
-    // Opens the started process for status queries; false when no handle came.
+    // Opens the started process for waiting, status queries and ending it;
+    // false when no handle came.
     virtual bool Open(uint32_t processId) = 0;
+    // Waits at most `milliseconds` for the process to end, waking early for
+    // window messages; true once it has ended.
+    virtual bool WaitForEnd(uint32_t milliseconds) = 0;
     // False when the query fails; `exitCode` is then untouched.
     virtual bool QueryExitCode(uint32_t& exitCode) = 0;
+    // Ends a process that was given up on, so it cannot act later.
+    virtual void Terminate() = 0;
     virtual void PumpMessages() = 0;
-    virtual void SleepFor(uint32_t milliseconds) = 0;
     // Milliseconds since the system started; wraps at 2^32.
     virtual uint32_t ReadClock() = 0;
 };
 
 inline constexpr int kHidden = 0;
-// What every caller waits: long enough to mean "until it ends".
+// What the companion program waits: long enough to mean "until it ends".
 inline constexpr int32_t kNoTimeout = 2000000000;
+// bcdedit and reg import end within seconds; past this they count as failed.
+inline constexpr int32_t kCommandLimitMs = 120000;
+inline constexpr wchar_t kCommandLimitVariable[] = L"QUORVINE_COMMAND_LIMIT_MS";
+// The limit in force; the environment may only shorten it (for tests).
+int32_t CommandLimitMs();
 
-// Runs a command hidden through the platform and waits for its end; true when
-// it ran and ended with exit code 0.
-bool RunHidden(const std::wstring& command);
+// A program of the system folder, named by its full path: never one that lies
+// beside Quorvine.exe or in the current folder.
+std::wstring SystemProgramCommand(const std::wstring& program, const std::wstring& arguments);
+// Runs it hidden within the command limit; true when it ended with exit code 0.
+bool RunSystemProgram(const std::wstring& program, const std::wstring& arguments);
+// Its standard output, read through a pipe; empty when it did not end with
+// exit code 0 within the command limit.
+std::optional<std::wstring> ReadSystemProgram(const std::wstring& program, const std::wstring& arguments);
 
 // True when the process was started, opened and waited for until it ended.
 // `message` stays as passed then; otherwise it tells what went wrong.
@@ -56,8 +71,8 @@ bool RunAndWait(ProcessSystem& system, const std::wstring& commandLine, int wind
                 std::wstring& message, int32_t timeoutMs, bool abortOnTimeout,
                 uint32_t* exitCode = nullptr);
 
-// The poll of an opened process: true when it ended, false when given up after
-// `timeoutMs` with `abortOnTimeout`.
+// The wait for an opened process: true when it ended, false when given up
+// (and the process ended) after `timeoutMs` with `abortOnTimeout`.
 // `exitCode`, when given, receives the process's exit code after a true answer.
 bool WaitForExit(ProcessSystem& system, std::wstring& message, int32_t timeoutMs, bool abortOnTimeout,
                  uint32_t* exitCode = nullptr);

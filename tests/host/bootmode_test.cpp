@@ -575,12 +575,9 @@ class BcdFaults : public Cycle {
 protected:
     // Makes "/enum {current}" list the given elements.
     void EnumLists(const std::string& elements) {
-        fake().onStep = [this, elements](const std::wstring& step) {
-            if (step.find(L"/enum {current}") != std::wstring::npos)
-                fake().PutFile(L"C:\\Temp\\quorvine-bcd.txt",
-                               "Windows Boot Loader\r\n-------------------\r\nidentifier              {current}\r\n" +
-                                   elements);
-        };
+        const std::string listing =
+            "Windows Boot Loader\r\n-------------------\r\nidentifier              {current}\r\n" + elements;
+        fake().enumOutput = std::wstring(listing.begin(), listing.end());
     }
 };
 
@@ -610,7 +607,7 @@ TEST_F(BcdFaults, ASetThatCouldNotBeWatchedCountsWhenTheStoreHasIt) {
 TEST_F(BcdFaults, AMissingBcdeditIsReportedAtTheFirstSet) {
     for (const wchar_t* c : {L"bcdedit.exe /export C:\\BCDbak", L"bcdedit.exe /set safeboot network",
                              L"bcdedit.exe /deletevalue safeboot",
-                             L"bcdedit.exe /deletevalue safebootalternateshell"})
+                             L"bcdedit.exe /deletevalue safebootalternateshell", L"bcdedit.exe /enum {current}"})
         fake().failingCommands.insert(c);
     ConfigureSafeNetworkNoReboot();
     // The store could not be read either, so that is told first.
@@ -646,15 +643,10 @@ TEST_F(BcdFaults, ASafeBootSettingThatStaysKeepsItsWayBack) {
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_NE(fake().dialogs[0].text.find(L"Normal Mode could not be restored"), std::wstring::npos);
-    EXPECT_FALSE(fake().HasFile(L"C:\\Temp\\quorvine-bcd.txt"));
 
     ScopedFakePlatform shell;  // the command-prompt mode gets its Autorun back too
     shell.fake.exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 5;
-    shell.fake.onStep = [&](const std::wstring& step) {
-        if (step.find(L"/enum {current}") != std::wstring::npos)
-            shell.fake.PutFile(L"C:\\Temp\\quorvine-bcd.txt",
-                               "safeboot                Minimal\r\nsafebootalternateshell  Yes\r\n");
-    };
+    shell.fake.enumOutput = L"safeboot                Minimal\r\nsafebootalternateshell  Yes\r\n";
     RestoreNormalMode(false);
     EXPECT_EQ(SettingAsText(*shell.fake.Value(kCommandProcessorKey, L"Autorun")), kAutorun);
 }
@@ -671,7 +663,7 @@ TEST_F(BcdFaults, NothingToRemoveStaysQuiet) {
 TEST_F(BcdFaults, ABcdeditThatCannotRunAtAllIsToldAtTheWayBack) {
     fake().failingCommands = {L"bcdedit.exe /deletevalue safeboot",
                               L"bcdedit.exe /deletevalue safebootalternateshell",
-                              L"cmd.exe /c bcdedit.exe /enum {current} > \"C:\\Temp\\quorvine-bcd.txt\""};
+                              L"bcdedit.exe /enum {current}"};
     fake().commandLine = L"\"C:\\Tools\\Quorvine.exe\" /remove";  // Windows consumed the entry to start it
     Main();
     ASSERT_EQ(fake().dialogs.size(), 1u);
@@ -708,17 +700,18 @@ namespace qv {
 namespace {
 
 TEST_F(Cycle, AFailedSafeBootRepairIsToldButStopsNothing) {
-    fake().exitCodes[L"reg.exe import \"C:\\Temp\\sb_8.reg\""] = 1;
+    fake().exitCodes[L"reg.exe import \"C:\\WINDOWS\\Temp\\Quorvine-1\\sb_8.reg\""] = 1;
     ConfigureSafeModeNetwork(false);
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_NE(fake().dialogs[0].text.find(L"The SafeBoot registry key could not be repaired"), std::wstring::npos);
     EXPECT_EQ(Bcd(fake().commands).at(L"safeboot"), L"network");
     EXPECT_TRUE(LastSafeModeConfigured());
 
-    ScopedFakePlatform noTemp;  // a document that cannot be written is the same failure
-    noTemp.fake.resources.clear();
+    ScopedFakePlatform noTemp;  // no private temporary folder: told as what it is
+    noTemp.fake.noPrivateFolder = true;
     ConfigureSafeNetworkNoReboot();
-    EXPECT_EQ(noTemp.fake.dialogs.size(), 1u);
+    ASSERT_EQ(noTemp.fake.dialogs.size(), 1u);
+    EXPECT_NE(noTemp.fake.dialogs[0].text.find(L"no temporary folder"), std::wstring::npos);
 }
 
 }  // namespace

@@ -156,8 +156,23 @@ public:
         return 0;
     }
 
-    bool RunAndWait(const std::wstring& commandLine, int, std::wstring&, int32_t, bool,
+    // System programs are recorded by their bare names ("bcdedit.exe /set ..."),
+    // the full command line in rawCommands.
+    std::wstring systemFolder = L"C:\\WINDOWS\\system32";
+    std::vector<std::wstring> rawCommands;
+    std::vector<int32_t> limits;  // the time-out each command was given
+    std::wstring Bare(const std::wstring& commandLine) const {
+        const std::wstring prefix = L"\"" + systemFolder + L"\\";
+        if (commandLine.rfind(prefix, 0) != 0) return commandLine;
+        std::wstring rest = commandLine.substr(prefix.size());
+        const size_t quote = rest.find(L'"');
+        return quote == std::wstring::npos ? commandLine : rest.erase(quote, 1);
+    }
+    bool RunAndWait(const std::wstring& fullCommandLine, int, std::wstring&, int32_t timeoutMs, bool,
                     uint32_t* exitCode) override {
+        const std::wstring commandLine = Bare(fullCommandLine);
+        rawCommands.push_back(fullCommandLine);
+        limits.push_back(timeoutMs);
         commands.push_back(commandLine);
         Step(L"run:" + commandLine);
         if (failingCommands.count(commandLine)) return false;
@@ -166,6 +181,33 @@ public:
             *exitCode = it == exitCodes.end() ? 0 : it->second;
         }
         return true;
+    }
+    // What "bcdedit.exe /enum {current}" prints (nothing listed: no safe-boot element).
+    std::wstring enumOutput = L"identifier              {current}\r\n";
+    std::optional<std::wstring> RunAndRead(const std::wstring& fullCommandLine, int32_t timeoutMs) override {
+        uint32_t exitCode = 0;
+        std::wstring message;
+        if (!RunAndWait(fullCommandLine, 0, message, timeoutMs, true, &exitCode) || exitCode != 0)
+            return std::nullopt;
+        return enumOutput;
+    }
+    std::wstring SystemFolder() override { return systemFolder; }
+    bool noPrivateFolder = false;
+    int privateFolders = 0;
+    std::set<std::wstring> folders;  // lower-cased
+    std::optional<std::wstring> CreatePrivateFolder() override {
+        if (noPrivateFolder) return std::nullopt;
+        const std::wstring folder = L"C:\\WINDOWS\\Temp\\Quorvine-" + std::to_wstring(++privateFolders);
+        folders.insert(LowerCase(folder));
+        Step(L"mkdir:" + folder);
+        return folder;
+    }
+    bool RemoveFolder(const std::wstring& path) override {
+        Step(L"rmdir:" + path);
+        return folders.erase(LowerCase(path)) != 0;
+    }
+    bool WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) override {
+        return WriteBytes(path, bytes);
     }
     std::map<std::wstring, uint32_t> exitCodes;  // a command's exit code (0 when not listed)
     bool StartDetached(const std::wstring& commandLine, int) override {

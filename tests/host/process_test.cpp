@@ -1,26 +1,28 @@
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <vector>
 
+#include "fake_platform.h"
 #include "system/process.h"
 
 namespace qv {
 namespace {
 
-// A process that reports the scripted exit codes, one per query (then the
-// last one for ever), under a clock that moves only while it sleeps.
+// A process that ends when the clock reaches `endsAt` (never when unset); the
+// clock moves only while the program waits.
 class FakeProcessSystem : public ProcessSystem {
 public:
     bool is64Bit = true;
     bool startFails = false;
     bool openFails = false;
-    std::deque<uint32_t> exitCodes{0};
+    std::optional<uint32_t> endsAt;
+    uint32_t exitCode = 0;
     bool queryFails = false;
+    bool terminated = false;
     uint32_t clock = 0;
     std::vector<std::string> calls;
     int windowStyle = 0;
-    int passes = 0;
+    int waits = 0;
 
     bool Is64BitWindows() override { return is64Bit; }
     void DisableFsRedirection() override { calls.push_back("redirection off"); }
@@ -36,78 +38,77 @@ public:
         calls.push_back("open " + std::to_string(processId));
         return !openFails;
     }
-    bool QueryExitCode(uint32_t& exitCode) override {
-        ++passes;
+    bool WaitForEnd(uint32_t milliseconds) override {
+        ++waits;
+        if (endsAt && uint32_t(*endsAt - clock) <= milliseconds) {
+            clock = *endsAt;  // woken by the end itself
+            return true;
+        }
+        clock += milliseconds;
+        return false;
+    }
+    bool QueryExitCode(uint32_t& code) override {
         if (queryFails) return false;
-        exitCode = exitCodes.front();
-        if (exitCodes.size() > 1) exitCodes.pop_front();
+        code = exitCode;
         return true;
     }
+    void Terminate() override { terminated = true; }
     void PumpMessages() override {}
-    void SleepFor(uint32_t milliseconds) override { clock += milliseconds; }
     uint32_t ReadClock() override { return clock; }
 };
 
-TEST(RunAndWait, WaitsPassByPassUntilTheProcessEndsAndLeavesTheMessage) {
+TEST(RunAndWait, ReturnsWhenTheProcessEndsWithItsExitCodeAndLeavesTheMessage) {
     FakeProcessSystem system;
-    system.exitCodes = {259, 259, 1};
     system.clock = 5000;
+    system.endsAt = 5230;
+    system.exitCode = 259;  // an ended process: 259 is its exit code, not "still running"
     std::wstring message = L"as passed";
-    EXPECT_TRUE(RunAndWait(system, L"bcdedit.exe /set safeboot minimal", 0, message, 2000000000, false));
+    uint32_t exitCode = 0;
+    EXPECT_TRUE(RunAndWait(system, L"bcdedit.exe /set safeboot minimal", 0, message, 2000000000, false, &exitCode));
     EXPECT_EQ(message, L"as passed");
-    EXPECT_EQ(system.passes, 3);
-    EXPECT_EQ(system.clock, 5300u) << "the pass that sees the end still sleeps";
+    EXPECT_EQ(exitCode, 259u);
+    EXPECT_EQ(system.clock, 5230u) << "no poll interval is added after the end";
     EXPECT_EQ(system.calls, (std::vector<std::string>{"redirection off", "start", "open 42", "redirection back"}));
 }
 
-TEST(RunAndWait, ClockPassing2To31Or2To32DoesNotEndTheWait) {
+TEST(RunAndWait, ClockPassing2To31Or2To32NeitherEndsNorStretchesTheWait) {
     for (uint32_t start : {0x7FFFFF00u, 0xFFFFFF00u}) {
-        for (bool abortOnTimeout : {false, true}) {
-            FakeProcessSystem system;
-            system.exitCodes = {259, 259, 259, 259, 259, 0};
-            system.clock = start;
-            std::wstring message;
-            EXPECT_TRUE(RunAndWait(system, L"reg.exe import x", 0, message, 2000000000, abortOnTimeout))
-                << std::hex << start << " abort " << abortOnTimeout;
-            EXPECT_EQ(message, L"");
-            EXPECT_EQ(system.passes, 6);
-        }
-        // The time elapsed across the wrap still counts towards a time-out.
-        FakeProcessSystem stuck;
-        stuck.exitCodes = {259};
-        stuck.clock = start;
+        FakeProcessSystem system;
+        system.clock = start;
+        system.endsAt = start + 550;
         std::wstring message;
+        EXPECT_TRUE(RunAndWait(system, L"reg.exe import x", 0, message, 1000, true)) << std::hex << start;
+        EXPECT_EQ(message, L"");
+        // The time elapsed across the wrap still counts towards the limit.
+        FakeProcessSystem stuck;
+        stuck.clock = start;
         EXPECT_FALSE(RunAndWait(stuck, L"x.exe", 0, message, 300, true));
-        EXPECT_EQ(stuck.passes, 4) << std::hex << start;
+        EXPECT_EQ(stuck.waits, 4) << std::hex << start;
     }
 }
 
-TEST(RunAndWait, GivesUpOnlyOnceMoreThanTheTimeOutHasPassed) {
+TEST(RunAndWait, AProcessPastItsLimitIsEndedAndReportedAsTimedOut) {
     FakeProcessSystem system;
-    system.exitCodes = {259};  // an exit code of 259 looks like a running process
     std::wstring message = L"as passed";
     EXPECT_FALSE(RunAndWait(system, L"x.exe", 0, message, 300, true));
     EXPECT_EQ(message, L"The process has timed out.");
-    EXPECT_EQ(system.passes, 4) << "300 ms is not more than 300 ms";
+    EXPECT_EQ(system.waits, 4) << "300 ms is not more than 300 ms";
+    EXPECT_TRUE(system.terminated);
 
-    // Ended in the pass in which the time-out passed: still a time-out.
-    FakeProcessSystem endsLate;
-    endsLate.exitCodes = {259, 259, 0};
-    EXPECT_FALSE(RunAndWait(endsLate, L"x.exe", 0, message, 250, true));
-
-    FakeProcessSystem noAbort;
-    noAbort.exitCodes = {259, 259, 259, 259, 0};
+    FakeProcessSystem noAbort;  // without abortOnTimeout the limit has no effect
+    noAbort.endsAt = 900;
     message = L"";
     EXPECT_TRUE(RunAndWait(noAbort, L"x.exe", 0, message, 100, false));
-    EXPECT_EQ(message, L"");
+    EXPECT_FALSE(noAbort.terminated);
 }
 
-TEST(RunAndWait, AFailingStatusQueryEndsTheWaitAfterOnePass) {
+TEST(RunAndWait, AnExitCodeThatCannotBeReadIsNoSuccess) {
     FakeProcessSystem system;
+    system.endsAt = 10;
     system.queryFails = true;
     std::wstring message;
-    EXPECT_TRUE(RunAndWait(system, L"x.exe", 0, message, 2000000000, false));
-    EXPECT_EQ(system.passes, 1);
+    EXPECT_FALSE(RunAndWait(system, L"x.exe", 0, message, 2000000000, false));
+    EXPECT_EQ(message, L"The exit code of the process could not be read.");
 }
 
 TEST(RunAndWait, FailuresSwitchTheRedirectionBackAndSayWhy) {
@@ -124,17 +125,32 @@ TEST(RunAndWait, FailuresSwitchTheRedirectionBackAndSayWhy) {
     EXPECT_EQ(message,
               L"This program could not determine whether the process started.Please watch the program and check "
               L"it completes.");
-    EXPECT_EQ(notOpened.passes, 0);
+    EXPECT_EQ(notOpened.waits, 0);
     EXPECT_EQ(notOpened.calls.back(), "redirection back");
 }
 
 TEST(RunAndWait, On32BitWindowsLeavesTheRedirectionAloneAndPassesTheStyle) {
     FakeProcessSystem system;
     system.is64Bit = false;
+    system.endsAt = 0;
     std::wstring message;
     EXPECT_TRUE(RunAndWait(system, L"C:\\Tools\\ets.exe \"C:\\Temp\\x.bat\"", -1, message, 2000000000, false));
     EXPECT_EQ(system.calls, (std::vector<std::string>{"start", "open 42"}));
     EXPECT_EQ(system.windowStyle, -1);
+}
+
+TEST(SystemPrograms, StartByTheirFullPathWithinALimitThatTheEnvironmentMayOnlyShorten) {
+    testing::ScopedFakePlatform platform;
+    EXPECT_EQ(SystemProgramCommand(L"bcdedit.exe", L"/set safeboot minimal"),
+              L"\"C:\\WINDOWS\\system32\\bcdedit.exe\" /set safeboot minimal");
+    const std::vector<std::pair<std::wstring, int32_t>> limits = {
+        {L"", 120000}, {L"2000", 2000}, {L"999999", 120000}, {L"0", 120000}, {L"2s", 120000}};
+    for (const auto& [text, limit] : limits) {
+        platform.fake.env[L"quorvine_command_limit_ms"] = text;
+        EXPECT_EQ(CommandLimitMs(), limit) << "\"" << std::string(text.begin(), text.end()) << "\"";
+    }
+    RunSystemProgram(L"reg.exe", L"import x");
+    EXPECT_EQ(platform.fake.limits, std::vector<int32_t>{120000});
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ public:
         std::string document, batch;  // "-" when the file is not there
     };
     std::vector<Run> runs;
-    std::wstring documentPath = L"C:\\Temp\\sb_7.reg";
+    std::wstring documentPath = L"C:\\WINDOWS\\Temp\\Quorvine-1\\sb_7.reg";
 
     RepairPlatform() {
         SetPlatform(this);
@@ -44,7 +44,7 @@ public:
     bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
                     int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode) override {
         runs.push_back({commandLine, windowStyle, message, timeoutMs, abortOnTimeout,
-                        Snapshot(documentPath), Snapshot(L"C:\\Temp\\RegImport.cmd")});
+                        Snapshot(documentPath), Snapshot(L"C:\\WINDOWS\\Temp\\Quorvine-1\\RegImport.cmd")});
         return FakePlatform::RunAndWait(commandLine, windowStyle, message, timeoutMs, abortOnTimeout, exitCode);
     }
 };
@@ -67,64 +67,55 @@ TEST(SafeBootRepair, ImportsTheDocumentOfTheRunningWindows) {
         RepairPlatform p;
         p.version.majorVersion = row.major;
         p.version.minorVersion = row.minor;
-        p.documentPath = L"C:\\Temp\\" + std::wstring(row.document) + L".reg";
-        RepairSafeBootKey();
+        p.documentPath = L"C:\\WINDOWS\\Temp\\Quorvine-1\\" + std::wstring(row.document) + L".reg";
+        EXPECT_EQ(RepairSafeBootKey(), RepairOutcome::Repaired);
         ASSERT_EQ(p.runs.size(), 1u);
-        EXPECT_EQ(p.runs[0].commandLine, L"reg.exe import \"" + p.documentPath + L"\"");
+        EXPECT_EQ(p.runs[0].commandLine, L"\"C:\\WINDOWS\\system32\\reg.exe\" import \"" + p.documentPath + L"\"");
         EXPECT_EQ(p.runs[0].document, "document " + Narrow(row.document));
     }
 }
 
-TEST(SafeBootRepair, WithoutCompanionRunsRegHiddenAndLeavesNoFiles) {
+TEST(SafeBootRepair, WithoutCompanionRunsRegHiddenInAPrivateFolderAndLeavesNothing) {
     RepairPlatform p;
     RepairSafeBootKey();
     ASSERT_EQ(p.runs.size(), 1u);
     EXPECT_EQ(p.runs[0].windowStyle, 0);
-    EXPECT_EQ(p.runs[0].message, L"");
-    EXPECT_EQ(p.runs[0].timeoutMs, 2000000000);
-    EXPECT_FALSE(p.runs[0].abortOnTimeout);
-    EXPECT_EQ(p.steps, (std::vector<std::wstring>{L"writefile:C:\\Temp\\sb_7.reg",
-                                                   L"run:reg.exe import \"C:\\Temp\\sb_7.reg\"",
-                                                   L"remove:C:\\Temp\\sb_7.reg"}));
+    EXPECT_EQ(p.runs[0].timeoutMs, 120000);
+    EXPECT_TRUE(p.runs[0].abortOnTimeout);
+    EXPECT_EQ(p.steps, (std::vector<std::wstring>{L"mkdir:C:\\WINDOWS\\Temp\\Quorvine-1", L"writefile:C:\\WINDOWS\\Temp\\Quorvine-1\\sb_7.reg",
+                                                   L"run:reg.exe import \"C:\\WINDOWS\\Temp\\Quorvine-1\\sb_7.reg\"",
+                                                   L"remove:C:\\WINDOWS\\Temp\\Quorvine-1\\sb_7.reg", L"rmdir:C:\\WINDOWS\\Temp\\Quorvine-1"}));
     EXPECT_EQ(p.runs[0].batch, "-");
     EXPECT_TRUE(p.files.empty());
+    EXPECT_TRUE(p.folders.empty());
 }
 
 TEST(SafeBootRepair, CompanionRunsTheTwoLineBatchFromAFolderWithBlanks) {
     RepairPlatform p;
     p.exePath = L"C:\\Program Files\\Quorvine\\Quorvine.exe";
     p.PutFile(L"C:\\Program Files\\Quorvine\\ets.exe", "MZ");
-    p.PutFile(L"C:\\Temp\\RegImport.cmd", "echo leftover\r\n");
     RepairSafeBootKey();
 
     ASSERT_EQ(p.runs.size(), 2u);
-    EXPECT_EQ(p.runs[0].commandLine, L"reg.exe import \"C:\\Temp\\sb_7.reg\"");
-    EXPECT_EQ(p.runs[1].commandLine, L"\"C:\\Program Files\\Quorvine\\ets.exe\" \"C:\\Temp\\RegImport.cmd\"");
+    EXPECT_EQ(p.runs[1].commandLine, L"\"C:\\Program Files\\Quorvine\\ets.exe\" \"C:\\WINDOWS\\Temp\\Quorvine-1\\RegImport.cmd\"");
     EXPECT_EQ(p.runs[1].windowStyle, -1);
-    EXPECT_EQ(p.runs[1].message, L"");
-    EXPECT_EQ(p.runs[1].timeoutMs, 2000000000);
-    EXPECT_FALSE(p.runs[1].abortOnTimeout);
+    EXPECT_TRUE(p.runs[1].abortOnTimeout);
     EXPECT_EQ(p.runs[1].batch, "pushd \"%~dp0\"\r\nreg import sb_7.reg\r\n");
     EXPECT_EQ(p.runs[1].document, "document sb_7") << "the companion imports the same file";
-
-    EXPECT_EQ(p.steps, (std::vector<std::wstring>{
-                           L"writefile:C:\\Temp\\sb_7.reg", L"run:reg.exe import \"C:\\Temp\\sb_7.reg\"",
-                           L"remove:C:\\Temp\\RegImport.cmd", L"append:C:\\Temp\\RegImport.cmd",
-                           L"append:C:\\Temp\\RegImport.cmd", L"run:" + p.runs[1].commandLine,
-                           L"remove:C:\\Temp\\RegImport.cmd", L"remove:C:\\Temp\\sb_7.reg"}));
-    EXPECT_FALSE(p.HasFile(L"C:\\Temp\\RegImport.cmd"));
-    EXPECT_FALSE(p.HasFile(L"C:\\Temp\\sb_7.reg"));
+    EXPECT_TRUE(p.files.size() == 1u && p.folders.empty()) << "only the companion itself is left";
 }
 
-TEST(SafeBootRepair, MissingResourceStillWritesAnEmptyDocumentAndImportsIt) {
-    RepairPlatform p;
-    p.resources.clear();
-    p.failingCommands.insert(L"reg.exe import \"C:\\Temp\\sb_7.reg\"");
-    RepairSafeBootKey();
-    ASSERT_EQ(p.runs.size(), 1u);
-    EXPECT_EQ(p.runs[0].document, "");
-    EXPECT_EQ(p.steps.front(), L"writefile:C:\\Temp\\sb_7.reg");
-    EXPECT_FALSE(p.HasFile(L"C:\\Temp\\sb_7.reg"));
+TEST(SafeBootRepair, NoPrivateFolderOrNoDocumentIsReportedWithoutAnImport) {
+    RepairPlatform noFolder;
+    noFolder.noPrivateFolder = true;
+    EXPECT_EQ(RepairSafeBootKey(), RepairOutcome::NoPrivateFolder);
+    EXPECT_TRUE(noFolder.runs.empty());
+
+    RepairPlatform noDocument;
+    noDocument.resources.clear();
+    EXPECT_EQ(RepairSafeBootKey(), RepairOutcome::ImportFailed);
+    EXPECT_TRUE(noDocument.runs.empty());
+    EXPECT_TRUE(noDocument.files.empty() && noDocument.folders.empty());
 }
 
 }  // namespace
