@@ -1,7 +1,7 @@
 // The one seam between Quorvine's decisions and Windows.
 //
 // Everything the program asks of the system passes through `Platform`. The
-// Windows build installs the Win32 implementation (system/win32_platform.cpp);
+// Windows build installs the Win32 implementation (system/platform_win32.cpp);
 // host tests install a fake. This header must not include windows.h.
 #pragma once
 
@@ -14,7 +14,7 @@
 
 namespace qv {
 
-// OSVERSIONINFOEXA as the program keeps it; szCSDVersion already widened.
+// OSVERSIONINFOEXA as the program keeps it (sizes count as in that record).
 struct VersionRecord {
     uint32_t size = 0;
     uint32_t majorVersion = 0;
@@ -69,6 +69,12 @@ public:
 
     // Files.
     virtual bool FileExists(const std::wstring& path) = 0;
+    // The short (8.3) form of an existing path; empty when the system gives none.
+    virtual std::optional<std::wstring> ShortPath(const std::wstring& path) = 0;
+    // True when both paths name the same existing file (same volume and file index).
+    virtual bool SameFile(const std::wstring& first, const std::wstring& second) = 0;
+    // The text in the console (OEM) code page, when every character has an exact byte there; else empty.
+    virtual std::optional<std::string> ToOemText(const std::wstring& text) = 0;
     // A directory search that also finds hidden and system files and folders.
     virtual bool FindAnyEntry(const std::wstring& path, bool& searchFailed) = 0;
     virtual bool CopyFileOver(const std::wstring& source, const std::wstring& target) = 0;
@@ -86,7 +92,7 @@ public:
                                const std::wstring& key, const std::wstring& value) = 0;
 
     // Windows facts.
-    // GetVersionExA with the given record size; false when the call fails.
+    // GetVersionEx with the record of the given size; false when the call fails.
     virtual bool GetVersionRecord(uint32_t size, VersionRecord& record) = 0;
     virtual int CleanBootState() = 0;                          // GetSystemMetrics(SM_CLEANBOOT)
     virtual int32_t QueryOperatingSystemSku() = 0;             // WMI; 0 when it cannot be reached

@@ -43,6 +43,9 @@ public:
     std::set<std::wstring> refusedKeys;
     std::map<std::wstring, std::wstring> iniValues;  // "file|section|key" (lower-case) -> value
     std::set<std::wstring> readOnlyFiles;            // WriteIniValue/copy onto these fails
+    std::map<std::wstring, std::wstring> shortPaths;   // lower-case path -> its 8.3 form
+    std::map<std::wstring, std::wstring> fileAliases;  // path -> canonical path, both lower-case
+    std::map<wchar_t, char> oemExtra;                  // console bytes beyond ASCII
 
     // --- what the test observes -------------------------------------------
     std::vector<Dialog> dialogs;
@@ -175,6 +178,33 @@ public:
     }
 
     bool FileExists(const std::wstring& path) override { return HasFile(path); }
+    std::optional<std::wstring> ShortPath(const std::wstring& path) override {
+        auto it = shortPaths.find(LowerCase(path));
+        if (it == shortPaths.end()) return std::nullopt;
+        return it->second;
+    }
+    bool SameFile(const std::wstring& first, const std::wstring& second) override {
+        auto canonical = [this](const std::wstring& path) {
+            auto it = fileAliases.find(LowerCase(path));
+            return it == fileAliases.end() ? LowerCase(path) : it->second;
+        };
+        const std::wstring target = canonical(first);
+        const bool exists = files.count(target) != 0 || target == LowerCase(exePath);
+        return exists && target == canonical(second);
+    }
+    std::optional<std::string> ToOemText(const std::wstring& text) override {
+        std::string bytes;
+        for (wchar_t c : text) {
+            if (c < 0x80) {
+                bytes.push_back(static_cast<char>(c));
+            } else if (auto it = oemExtra.find(c); it != oemExtra.end()) {
+                bytes.push_back(it->second);
+            } else {
+                return std::nullopt;
+            }
+        }
+        return bytes;
+    }
     bool FindAnyEntry(const std::wstring& path, bool& searchFailed) override {
         searchFailed = false;
         return HasFile(path);
