@@ -26,14 +26,15 @@ UniqueHandle OpenExisting(const std::wstring& path, DWORD access, DWORD share, D
 bool FileExists(const std::wstring& path) {
     // Callers rely on false for a folder and for a file locked against reading.
     if (path.empty()) return false;
-    UniqueHandle file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_ATTRIBUTE_NORMAL);
+    UniqueHandle file =
+        OpenExisting(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_ATTRIBUTE_NORMAL);
     BY_HANDLE_FILE_INFORMATION info{};
     return file && GetFileInformationByHandle(file.get(), &info) &&
            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 std::optional<std::wstring> ShortPath(const std::wstring& path) {
-    // The length can change between the two calls; retry until it fits.
+    // A buffer too small gets the size needed; tried again until the name fits.
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
         DWORD length = GetShortPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));

@@ -151,7 +151,8 @@ TEST_F(SettingsStore, NumbersAndBooleansKeepTheirStoredForm) {
 }
 
 TEST_F(SettingsStore, TextRoundTripKeepsBlanksAndLettersOfAnyScript) {
-    const std::wstring text = L"  Gr\u00fc\u00dfe aus K\u00f6ln, \u0417\u0430\u0433\u0440\u0443\u0437\u043a\u0438 \u6f22\u5b57  ";
+    const std::wstring text =
+        L"  Gr\u00fc\u00dfe aus K\u00f6ln, \u0417\u0430\u0433\u0440\u0443\u0437\u043a\u0438 \u6f22\u5b57  ";
     EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"Text", L"S", text), 0);
     RawValue raw = ReadRaw(wideScratch_, L"Text", KEY_WOW64_64KEY);
     EXPECT_EQ(raw.type, DWORD{REG_SZ});
