@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "system/handles_win32.h"
 #include "system/network.h"
 #include "system/platform_win32.h"
 #include "system/text.h"
@@ -180,7 +181,13 @@ TEST_F(SettingsStore, PathsOutsideTheCodePageReachFilesRegistryAndPlatform) {
     EXPECT_EQ(win32::ReadBytes(file), bytes);
     EXPECT_TRUE(sys.FileExists(file));
     EXPECT_FALSE(sys.FileExists(folder)) << "a folder is no file";
-    EXPECT_TRUE(sys.SameFile(file, UpperCase(file)));
+    EXPECT_FALSE(sys.FileExists(folder + L"\\missing.ini"));
+    {
+        // Held without sharing, as another program may hold it.
+        win32::UniqueHandle held(CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        EXPECT_FALSE(sys.FileExists(file)) << "locked against reading";
+        EXPECT_TRUE(sys.SameFile(file, UpperCase(file))) << "compared without asking for access";
+    }
     EXPECT_FALSE(sys.SameFile(file, folder));
     if (auto shortPath = sys.ShortPath(file)) {
         EXPECT_TRUE(sys.SameFile(*shortPath, file));
