@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "startup/module1.h"
-#include "system/ansi_win32.h"
 #include "system/handles_win32.h"
 #include "system/platform_win32.h"
 #include "system/shutdown.h"
@@ -18,7 +17,7 @@
 namespace {
 template <typename Function>
 Function Kernel32(const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
 }
 ULONGLONG WINAPI TickCount64() {
     static const auto real = Kernel32<ULONGLONG(WINAPI*)()>("GetTickCount64");
@@ -44,7 +43,7 @@ ULONG(WINAPI* qvRemoveVectored)(PVOID) __asm__("__imp__RemoveVectoredExceptionHa
 
 namespace {
 
-constexpr char kInstanceName[] = "Local\\Tamberlow.Quorvine";
+constexpr wchar_t kInstanceName[] = L"Local\\Tamberlow.Quorvine";
 constexpr DWORD kWaitForOtherMs = 60000;
 
 // Two quick starts would run their commands over each other (one temporary
@@ -59,10 +58,10 @@ bool TakeTurn(HANDLE instance) {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     qv::win32::Win32Platform platform;
     qv::SetPlatform(&platform);
-    qv::win32::UniqueHandle instance(CreateMutexA(nullptr, FALSE, kInstanceName));
+    qv::win32::UniqueHandle instance(CreateMutexW(nullptr, FALSE, kInstanceName));
     if (instance && !TakeTurn(instance.get())) {
-        MessageBoxA(nullptr, "Quorvine is already running. Please finish it first, then start it again.",
-                    "Quorvine", MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(nullptr, L"Quorvine is already running. Please finish it first, then start it again.",
+                    L"Quorvine", MB_OK | MB_ICONINFORMATION);
         return 1;
     }
     try {
@@ -70,8 +69,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return qv::win32::RunMessageLoop();
     } catch (const qv::ShutdownError& error) {
         // Only the restart paths raise; the program shows why and ends.
-        MessageBoxA(nullptr, qv::win32::ToAnsi(qv::DescribeUnhandledError(error)).c_str(), "Quorvine",
-                    MB_OK | MB_ICONERROR);
+        MessageBoxW(nullptr, qv::DescribeUnhandledError(error).c_str(), L"Quorvine", MB_OK | MB_ICONERROR);
         return 1;
     }
 }

@@ -1,5 +1,6 @@
-// The program keeps UTF-16 texts and calls the ANSI forms of the Win32 API;
-// these convert at that border, through the system's ANSI code page.
+// Text files the program writes for other readers (boot.ini for the boot
+// loader) keep the bytes of the system's ANSI code page; these convert their
+// contents. Paths, names and messages go to the wide functions instead.
 #pragma once
 
 #include <string>
@@ -25,7 +26,5 @@ inline std::wstring FromAnsi(const char* text, size_t length) {
     MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), out.data(), size);
     return out;
 }
-
-inline std::wstring FromAnsi(const std::string& text) { return FromAnsi(text.data(), text.size()); }
 
 }  // namespace qv::win32

@@ -1,4 +1,5 @@
-// File services: existence, copy, delete, attributes, whole writes, appends.
+// File services: existence, identity, copy, delete, attributes, whole writes,
+// appends, and the console code page of batch texts.
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,21 +13,70 @@
 namespace qv::win32 {
 
 namespace {
-constexpr UINT kOfExist = 0x4000;
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+UniqueHandle OpenExisting(const std::wstring& path, DWORD access, DWORD share, DWORD flags) {
+    HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+    return UniqueHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
 }
 
+}  // namespace
+
 bool FileExists(const std::wstring& path) {
-    // OpenFile answers false for folders, files locked against reading and
-    // paths longer than its limit, which is what the callers rely on.
-    OFSTRUCT info{};
-    info.cBytes = sizeof(info);
-    return OpenFile(ToAnsi(path).c_str(), &info, kOfExist) != HFILE_ERROR;
+    // Callers rely on false for a folder and for a file locked against reading.
+    if (path.empty()) return false;
+    UniqueHandle file =
+        OpenExisting(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_ATTRIBUTE_NORMAL);
+    BY_HANDLE_FILE_INFORMATION info{};
+    return file && GetFileInformationByHandle(file.get(), &info) &&
+           (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::optional<std::wstring> ShortPath(const std::wstring& path) {
+    // A buffer too small gets the size needed; tried again until the name fits.
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = GetShortPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return std::nullopt;
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return buffer;
+        }
+        buffer.resize(length);
+    }
+}
+
+bool SameFile(const std::wstring& first, const std::wstring& second) {
+    // No access rights asked: a file locked by another program still compares.
+    auto identify = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
+        UniqueHandle file = OpenExisting(path, 0, kShareAll, FILE_FLAG_BACKUP_SEMANTICS);
+        return file && GetFileInformationByHandle(file.get(), &info);
+    };
+    BY_HANDLE_FILE_INFORMATION a{}, b{};
+    return identify(first, a) && identify(second, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+std::optional<std::string> ToOemText(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    // Without WC_NO_BEST_FIT_CHARS "ō" would pass as "o" and name another path.
+    const int length = static_cast<int>(text.size());
+    BOOL usedDefault = FALSE;
+    int size = WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0, nullptr,
+                                   &usedDefault);
+    if (size == 0 || usedDefault) return std::nullopt;
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, text.data(), length, out.data(), size, nullptr,
+                        &usedDefault);
+    if (usedDefault) return std::nullopt;
+    return out;
 }
 
 bool FindAnyEntry(const std::wstring& path, bool& searchFailed) {
     searchFailed = false;
-    WIN32_FIND_DATAA data{};
-    UniqueFind find(FindFirstFileA(ToAnsi(path).c_str(), &data));
+    WIN32_FIND_DATAW data{};
+    UniqueFind find(FindFirstFileW(path.c_str(), &data));
     if (find.get() == INVALID_HANDLE_VALUE) {
         find.release();
         DWORD error = GetLastError();
@@ -41,22 +91,18 @@ bool FindAnyEntry(const std::wstring& path, bool& searchFailed) {
 }
 
 bool CopyFileOver(const std::wstring& source, const std::wstring& target) {
-    return CopyFileA(ToAnsi(source).c_str(), ToAnsi(target).c_str(), FALSE) != FALSE;
+    return CopyFileW(source.c_str(), target.c_str(), FALSE) != FALSE;
 }
 
-bool RemoveFile(const std::wstring& path) { return DeleteFileA(ToAnsi(path).c_str()) != FALSE; }
+bool RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
 
 bool SetAttributes(const std::wstring& path, uint32_t attributes) {
-    return SetFileAttributesA(ToAnsi(path).c_str(), attributes) != FALSE;
+    return SetFileAttributesW(path.c_str(), attributes) != FALSE;
 }
 
 std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path) {
-    UniqueHandle file(CreateFileA(ToAnsi(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();
-        return std::nullopt;
-    }
+    UniqueHandle file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
+    if (!file) return std::nullopt;
     std::vector<uint8_t> bytes;
     uint8_t chunk[4096];
     DWORD read = 0;
@@ -67,7 +113,7 @@ std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path) {
 
 bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     // CREATE_ALWAYS cuts a longer leftover of the same name.
-    UniqueHandle file(CreateFileA(ToAnsi(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) {
         file.release();
@@ -80,12 +126,13 @@ bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
 }
 
 void AppendTextLine(const std::wstring& path, const std::wstring& line) {
-    UniqueHandle file(CreateFileA(ToAnsi(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+    UniqueHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) {
         file.release();
         return;  // a folder missing, a file locked or no rights: passed over
     }
+    // The boot loader reads boot.ini in the ANSI code page.
     std::string text = ToAnsi(line) + "\r\n";
     DWORD written = 0;
     WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);

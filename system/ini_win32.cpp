@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include "system/ansi_win32.h"
 #include "system/win32.h"
 
 namespace qv::win32 {
@@ -16,16 +15,15 @@ constexpr DWORD kIniBufferSize = 255;
 }  // namespace
 
 std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key) {
-    std::array<char, kIniBufferSize> buffer{};
-    const DWORD count = GetPrivateProfileStringA(ToAnsi(section).c_str(), ToAnsi(key).c_str(), "", buffer.data(),
-                                                 kIniBufferSize, ToAnsi(file).c_str());
-    return FromAnsi(buffer.data(), count);
+    std::array<wchar_t, kIniBufferSize> buffer{};
+    const DWORD count = GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", buffer.data(), kIniBufferSize,
+                                                 file.c_str());
+    return std::wstring(buffer.data(), count);
 }
 
 bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                    const std::wstring& value) {
-    return WritePrivateProfileStringA(ToAnsi(section).c_str(), ToAnsi(key).c_str(), ToAnsi(value).c_str(),
-                                      ToAnsi(file).c_str()) != FALSE;
+    return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
 }
 
 }  // namespace qv::win32

@@ -1,6 +1,7 @@
 // The real platform: each service forwards to its Win32 module.
 #include "system/platform_win32.h"
 
+#include <string>
 #include <vector>
 
 #include <windows.h>
@@ -11,32 +12,34 @@
 namespace qv::win32 {
 
 std::wstring Win32Platform::GetEnv(const std::wstring& name) {
-    std::string ansiName = ToAnsi(name);
-    DWORD size = GetEnvironmentVariableA(ansiName.c_str(), nullptr, 0);
-    if (size == 0) return {};
-    std::string value(size, '\0');
-    DWORD length = GetEnvironmentVariableA(ansiName.c_str(), value.data(), size);
-    return FromAnsi(value.data(), length < size ? length : 0);
+    // The size includes the NUL; a variable that grows between the calls is read again.
+    std::wstring value;
+    DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    while (size > value.size()) {
+        value.resize(size);
+        size = GetEnvironmentVariableW(name.c_str(), value.data(), static_cast<DWORD>(value.size()));
+    }
+    value.resize(size);
+    return value;
 }
 
-std::wstring Win32Platform::CommandLine() {
-    const char* line = GetCommandLineA();
-    return FromAnsi(line, strlen(line));
-}
+std::wstring Win32Platform::CommandLine() { return GetCommandLineW(); }
 
 std::wstring Win32Platform::ExecutablePath() {
-    std::vector<char> buffer(MAX_PATH);
+    // A path longer than the buffer comes back cut and filling it: try a larger one.
+    std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
-        DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length < buffer.size()) return FromAnsi(buffer.data(), length);
+        DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return buffer;
+        }
         buffer.resize(buffer.size() * 2);
     }
 }
 
 int Win32Platform::ShowMessage(const std::wstring& text, const std::wstring& title, unsigned style) {
-    std::string ansiText = ToAnsi(text);
-    std::string ansiTitle = ToAnsi(title.empty() ? std::wstring(L"Quorvine") : title);
-    return MessageBoxA(GetActiveWindow(), ansiText.c_str(), ansiTitle.c_str(), style);
+    return MessageBoxW(GetActiveWindow(), text.c_str(), title.empty() ? L"Quorvine" : title.c_str(), style);
 }
 
 int32_t Win32Platform::ReadSetting(const std::wstring& location, const std::wstring& keyPath,
@@ -61,6 +64,11 @@ bool Win32Platform::StartDetached(const std::wstring& commandLine, int windowSty
     return win32::StartDetached(commandLine, windowStyle);
 }
 bool Win32Platform::FileExists(const std::wstring& path) { return win32::FileExists(path); }
+std::optional<std::wstring> Win32Platform::ShortPath(const std::wstring& path) { return win32::ShortPath(path); }
+bool Win32Platform::SameFile(const std::wstring& first, const std::wstring& second) {
+    return win32::SameFile(first, second);
+}
+std::optional<std::string> Win32Platform::ToOemText(const std::wstring& text) { return win32::ToOemText(text); }
 bool Win32Platform::FindAnyEntry(const std::wstring& path, bool& searchFailed) {
     return win32::FindAnyEntry(path, searchFailed);
 }

@@ -23,6 +23,9 @@ public:
                     int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode) override;
     bool StartDetached(const std::wstring& commandLine, int windowStyle) override;
     bool FileExists(const std::wstring& path) override;
+    std::optional<std::wstring> ShortPath(const std::wstring& path) override;
+    bool SameFile(const std::wstring& first, const std::wstring& second) override;
+    std::optional<std::string> ToOemText(const std::wstring& text) override;
     bool FindAnyEntry(const std::wstring& path, bool& searchFailed) override;
     bool CopyFileOver(const std::wstring& source, const std::wstring& target) override;
     bool RemoveFile(const std::wstring& path) override;

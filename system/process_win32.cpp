@@ -7,7 +7,6 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include "system/ansi_win32.h"
 #include "system/network.h"
 #include "system/win32.h"
 
@@ -24,16 +23,16 @@ using Wow64RevertFn = BOOL(WINAPI*)(PVOID);
 // and an import would keep the program from loading there at all.
 template <typename Fn>
 Fn Kernel32Function(const char* name) {
-    FARPROC proc = GetProcAddress(GetModuleHandleA("kernel32.dll"), name);
+    FARPROC proc = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name);
     return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
 }
 
 std::wstring SystemErrorText(DWORD error) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        error, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
-    std::wstring out = length ? FromAnsi(text, length) : L"error " + std::to_wstring(error);
+        error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    std::wstring out = length ? std::wstring(text, length) : L"error " + std::to_wstring(error);
     if (text) LocalFree(text);
     // The system's texts end in a period and a line break, out of place in parentheses.
     while (!out.empty() && std::wstring_view(L"\r\n .").find(out.back()) != std::wstring_view::npos) out.pop_back();
@@ -41,7 +40,7 @@ std::wstring SystemErrorText(DWORD error) {
 }
 
 bool CreateWithStyle(const std::wstring& commandLine, int windowStyle, PROCESS_INFORMATION& info) {
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     // A negative style is no show state; the new program then gets the
     // platform's default for its first window.
@@ -49,8 +48,8 @@ bool CreateWithStyle(const std::wstring& commandLine, int windowStyle, PROCESS_I
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = static_cast<WORD>(windowStyle);
     }
-    std::string line = ToAnsi(commandLine);  // CreateProcessA may write into it
-    return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info) !=
+    std::wstring line = commandLine;  // CreateProcessW may write into it
+    return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info) !=
            FALSE;
 }
 
@@ -98,14 +97,14 @@ bool Win32ProcessSystem::QueryExitCode(uint32_t& exitCode) {
 
 void Win32ProcessSystem::PumpMessages() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // Left for the program's own message loop to end on.
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
 }
 

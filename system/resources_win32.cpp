@@ -5,14 +5,13 @@
 
 #include <windows.h>
 
-#include "system/ansi_win32.h"
 #include "system/win32.h"
 
 namespace qv::win32 {
 
 std::optional<std::vector<uint8_t>> LoadCustomResource(const std::wstring& name) {
     // Resource names are looked up without regard to case: "sb_7" finds "SB_7".
-    HRSRC info = FindResourceA(nullptr, ToAnsi(name).c_str(), "CUSTOM");
+    HRSRC info = FindResourceW(nullptr, name.c_str(), L"CUSTOM");
     if (!info) return std::nullopt;
     HGLOBAL loaded = LoadResource(nullptr, info);
     if (!loaded) return std::nullopt;

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include "system/ansi_win32.h"
 #include "system/handles_win32.h"
 #include "system/platform.h"
 #include "system/shutdown.h"
@@ -21,17 +20,17 @@ constexpr DWORD kMessageBufferSize = 256;
 class Win32ShutdownApi final : public ShutdownApi {
 public:
     bool GetPlatformId(uint32_t& platformId) override {
-        OSVERSIONINFOA info{};
+        OSVERSIONINFOW info{};
         info.dwOSVersionInfoSize = sizeof(info);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-        if (!GetVersionExA(&info)) return false;
+        if (!GetVersionExW(&info)) return false;
 #pragma GCC diagnostic pop
         platformId = info.dwPlatformId;
         return true;
     }
     bool LookupShutdownPrivilege() override {
-        return LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &luid_) != FALSE;
+        return LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &luid_) != FALSE;
     }
     bool HaveCurrentProcess() override {
         process_ = GetCurrentProcess();
@@ -59,10 +58,10 @@ public:
     }
     int32_t LastError() override { return static_cast<int32_t>(GetLastError()); }
     std::wstring SystemErrorText(int32_t code) override {
-        std::vector<char> buffer(kMessageBufferSize, '\0');
-        DWORD count = FormatMessageA(kMessageFlags, nullptr, static_cast<DWORD>(code), 0, buffer.data(),
+        std::vector<wchar_t> buffer(kMessageBufferSize, L'\0');
+        DWORD count = FormatMessageW(kMessageFlags, nullptr, static_cast<DWORD>(code), 0, buffer.data(),
                                      kMessageBufferSize, nullptr);
-        return count > 0 ? FromAnsi(buffer.data(), count) : std::wstring();
+        return std::wstring(buffer.data(), count);
     }
     std::wstring ExecutableBaseName() override {
         std::wstring path = Sys().ExecutablePath();

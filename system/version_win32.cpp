@@ -1,11 +1,11 @@
 // Version record, clean-boot state and the edition number from WMI.
+#include <iterator>
 #include <string>
 
 #include <windows.h>
 #include <oleauto.h>
 #include <wbemidl.h>
 
-#include "system/ansi_win32.h"
 #include "system/handles_win32.h"
 #include "system/win32.h"
 
@@ -111,9 +111,14 @@ int32_t ReadSkuFromWmi() {
 }  // namespace
 
 bool GetVersionRecord(uint32_t size, VersionRecord& record) {
-    OSVERSIONINFOEXA info{};
-    info.dwOSVersionInfoSize = size;
-    if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) return false;
+    // The callers count sizes as the ANSI records do; the wide records are
+    // larger by the wide service-pack field.
+    DWORD wideSize = size;
+    if (size == sizeof(OSVERSIONINFOEXA)) wideSize = sizeof(OSVERSIONINFOEXW);
+    if (size == sizeof(OSVERSIONINFOA)) wideSize = sizeof(OSVERSIONINFOW);
+    OSVERSIONINFOEXW info{};
+    info.dwOSVersionInfoSize = wideSize;
+    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) return false;
 
     record = VersionRecord{};
     record.size = size;
@@ -122,7 +127,7 @@ bool GetVersionRecord(uint32_t size, VersionRecord& record) {
     record.buildNumber = info.dwBuildNumber;
     record.platformId = info.dwPlatformId;
     // The whole field, NULs and what follows them included; the caller cuts it.
-    record.csdVersion = FromAnsi(info.szCSDVersion, sizeof(info.szCSDVersion));
+    record.csdVersion.assign(info.szCSDVersion, std::size(info.szCSDVersion));
     // The plain record ends before these; they stay zero then.
     record.servicePackMajor = info.wServicePackMajor;
     record.servicePackMinor = info.wServicePackMinor;

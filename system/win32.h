@@ -30,6 +30,9 @@ bool StartDetached(const std::wstring& commandLine, int windowStyle);
 
 // files_win32.cpp
 bool FileExists(const std::wstring& path);
+std::optional<std::wstring> ShortPath(const std::wstring& path);
+bool SameFile(const std::wstring& first, const std::wstring& second);
+std::optional<std::string> ToOemText(const std::wstring& text);
 bool FindAnyEntry(const std::wstring& path, bool& searchFailed);
 bool CopyFileOver(const std::wstring& source, const std::wstring& target);
 bool RemoveFile(const std::wstring& path);

@@ -1,8 +1,6 @@
 // mod32BitIcon.
 #include "ui/icon_win32.h"
 
-#include "system/ansi_win32.h"
-
 namespace qv::win32 {
 
 namespace {
@@ -20,8 +18,7 @@ HWND TopMostOwner(HWND window) {
 // window lives as long as the program.
 void SetIcons(HWND window, const std::wstring& name, bool applyToOwner, UINT loadFlag) {
     const HWND owner = applyToOwner ? TopMostOwner(window) : nullptr;
-    const std::string ansiName = ToAnsi(name);
-    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
 
     struct Size {
         int widthMetric;
@@ -31,11 +28,11 @@ void SetIcons(HWND window, const std::wstring& name, bool applyToOwner, UINT loa
     for (const Size& size : {Size{SM_CXICON, SM_CYICON, ICON_BIG}, Size{SM_CXSMICON, SM_CYSMICON, ICON_SMALL}}) {
         const int width = GetSystemMetrics(size.widthMetric);
         const int height = GetSystemMetrics(size.heightMetric);
-        HANDLE icon = LoadImageA(instance, ansiName.c_str(), IMAGE_ICON, width, height, loadFlag);
+        HANDLE icon = LoadImageW(instance, name.c_str(), IMAGE_ICON, width, height, loadFlag);
         // A failed load sends the null icon all the same: the platform's
         // default shows, and the caller goes on.
-        if (owner) SendMessageA(owner, WM_SETICON, size.which, reinterpret_cast<LPARAM>(icon));
-        SendMessageA(window, WM_SETICON, size.which, reinterpret_cast<LPARAM>(icon));
+        if (owner) SendMessageW(owner, WM_SETICON, size.which, reinterpret_cast<LPARAM>(icon));
+        SendMessageW(window, WM_SETICON, size.which, reinterpret_cast<LPARAM>(icon));
     }
 }
 

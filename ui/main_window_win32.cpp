@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <cwchar>
 #include <exception>
 #include <memory>
 #include <string>
@@ -11,7 +12,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "system/ansi_win32.h"
 #include "system/handles_win32.h"
 #include "system/win32.h"
 #include "ui/icon_win32.h"
@@ -22,13 +22,13 @@ namespace qv::win32 {
 HMODULE ShellLibraryHandle = nullptr;
 
 void PrepareCommonControls() {
-    ShellLibraryHandle = LoadLibraryA("shell32.dll");
+    ShellLibraryHandle = LoadLibraryW(L"shell32.dll");
     InitCommonControls();
 }
 
 namespace {
 
-constexpr char kWindowClass[] = "frmQuorvine";
+constexpr wchar_t kWindowClass[] = L"frmQuorvine";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kWindowExStyle = 0;
 
@@ -47,8 +47,8 @@ constexpr int kOptionId = 100;   // + index
 constexpr int kCommandId = 200;  // + index
 constexpr int kLabelId = 300;    // + label number
 
-constexpr char kLabelTip[] =
-    "(Upon restart, Quorvine will remove the temporary configuration, restoring normal startup.)";
+constexpr wchar_t kLabelTip[] =
+    L"(Upon restart, Quorvine will remove the temporary configuration, restoring normal startup.)";
 
 enum class Kind { Option, Command, Label };
 
@@ -56,38 +56,38 @@ struct LayoutRow {
     Kind kind;
     int index;  // optSafeMode / cmdDo index, or the label's number
     int left, top, width, height;  // twips
-    const char* text;
+    const wchar_t* text;
     bool bold;
-    const char* toolTip;
+    const wchar_t* toolTip;
 };
 
 // In tab order: the order of creation is the order Tab follows.
 constexpr std::array<LayoutRow, 13> kControls{{
-    {Kind::Option, 3, 360, 840, 2055, 375, "Normal Mode", false, nullptr},
-    {Kind::Option, 0, 360, 1560, 1815, 375, "Safe Mode", false, nullptr},
-    {Kind::Option, 1, 360, 2280, 3615, 375, "Safe Mode with Networking", false, nullptr},
-    {Kind::Option, 2, 360, 3000, 4695, 375, "Safe Mode with Command Prompt Only", false, nullptr},
-    {Kind::Command, 1, 6240, 2280, 3015, 735, "Configure Only (No Restart)", false,
-     "Configures Windows to start in the 'mode' of your choice, but allows you to restart later at your "
-     "convenience."},
-    {Kind::Command, 0, 6240, 3120, 3015, 735, "Restart Windows", true,
-     "Restarts Windows into the selected 'mode' of your choice, forcing any open applicactions to close "
-     "without waiting; anything not saved will be lost!"},
-    {Kind::Label, 2, 240, 360, 2775, 375, "Choose your Boot Mode:", true, nullptr},
+    {Kind::Option, 3, 360, 840, 2055, 375, L"Normal Mode", false, nullptr},
+    {Kind::Option, 0, 360, 1560, 1815, 375, L"Safe Mode", false, nullptr},
+    {Kind::Option, 1, 360, 2280, 3615, 375, L"Safe Mode with Networking", false, nullptr},
+    {Kind::Option, 2, 360, 3000, 4695, 375, L"Safe Mode with Command Prompt Only", false, nullptr},
+    {Kind::Command, 1, 6240, 2280, 3015, 735, L"Configure Only (No Restart)", false,
+     L"Configures Windows to start in the 'mode' of your choice, but allows you to restart later at your "
+     L"convenience."},
+    {Kind::Command, 0, 6240, 3120, 3015, 735, L"Restart Windows", true,
+     L"Restarts Windows into the selected 'mode' of your choice, forcing any open applicactions to close "
+     L"without waiting; anything not saved will be lost!"},
+    {Kind::Label, 2, 240, 360, 2775, 375, L"Choose your Boot Mode:", true, nullptr},
     {Kind::Label, 1, 4440, 1320, 4935, 840,
-     "Quorvine temporarily modifies the Windows 'boot' configuration to automatically restart Windows into "
-     "the 'Safe Mode' of your choice.",
+     L"Quorvine temporarily modifies the Windows 'boot' configuration to automatically restart Windows into "
+     L"the 'Safe Mode' of your choice.",
      false, kLabelTip},
-    {Kind::Label, 3, 600, 1920, 3975, 240, "(Loads basic drivers and services only)", false, kLabelTip},
-    {Kind::Label, 4, 600, 2640, 5175, 240, "(Adds networking support and internet capabilities)", false,
+    {Kind::Label, 3, 600, 1920, 3975, 240, L"(Loads basic drivers and services only)", false, kLabelTip},
+    {Kind::Label, 4, 600, 2640, 5175, 240, L"(Adds networking support and internet capabilities)", false,
      kLabelTip},
-    {Kind::Label, 5, 600, 3360, 5535, 240, "(Does not load Windows Explorer, the graphical interface)", false,
+    {Kind::Label, 5, 600, 3360, 5535, 240, L"(Does not load Windows Explorer, the graphical interface)", false,
      kLabelTip},
-    {Kind::Label, 6, 600, 1200, 3015, 240, "(Start Windows normally)", false, kLabelTip},
+    {Kind::Label, 6, 600, 1200, 3015, 240, L"(Start Windows normally)", false, kLabelTip},
     {Kind::Label, 7, 3120, 240, 6375, 1080,
-     "'Safe Mode' options start Windows with minimal functionality and no additional software starting "
-     "automatically, which can be useful in troubleshooting, repair, and malware removal scenarios (but is NOT "
-     "designed or recommended for general usage!).",
+     L"'Safe Mode' options start Windows with minimal functionality and no additional software starting "
+     L"automatically, which can be useful in troubleshooting, repair, and malware removal scenarios (but is NOT "
+     L"designed or recommended for general usage!).",
      false, kLabelTip},
 }};
 
@@ -99,7 +99,7 @@ int LabelOfOption(int16_t index) { return index + 3; }
 // the system DPI and the plain calls.
 template <typename Function>
 Function User32Function(const char* name) {
-    FARPROC found = GetProcAddress(GetModuleHandleA("user32.dll"), name);
+    FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
 }
 
@@ -126,13 +126,13 @@ RECT WindowRectForClient(int width, int height, UINT dpi) {
 }
 
 UniqueHfont TahomaFont(double points, bool bold, UINT dpi) {
-    LOGFONTA font{};
+    LOGFONTW font{};
     font.lfHeight = -static_cast<LONG>(points * dpi / kPointsPerInch + 0.5);
     font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfQuality = DEFAULT_QUALITY;
-    std::strcpy(font.lfFaceName, "Tahoma");
-    return UniqueHfont(CreateFontIndirectA(&font));
+    std::wcscpy(font.lfFaceName, L"Tahoma");
+    return UniqueHfont(CreateFontIndirectW(&font));
 }
 
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -140,19 +140,19 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 class MainWindow final : public MainWindowView {
 public:
     bool Create() {
-        WNDCLASSEXA windowClass{};
+        WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof(windowClass);
         windowClass.lpfnWndProc = WindowProcedure;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         windowClass.lpszClassName = kWindowClass;
-        RegisterClassExA(&windowClass);
+        RegisterClassExW(&windowClass);
 
         // Created hidden: Form_Load runs before the window is seen.
-        window_ = CreateWindowExA(kWindowExStyle, kWindowClass, "Quorvine", kWindowStyle, CW_USEDEFAULT,
+        window_ = CreateWindowExW(kWindowExStyle, kWindowClass, L"Quorvine", kWindowStyle, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), this);
+                                  GetModuleHandleW(nullptr), this);
         if (!window_) return false;
         CreateControls();
         Layout(DpiOf(window_));
@@ -166,7 +166,7 @@ public:
         GetWindowRect(window_, &frame);
         MONITORINFO monitor{};
         monitor.cbSize = sizeof(monitor);
-        GetMonitorInfoA(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+        GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
         const RECT& area = monitor.rcWork;
         const int width = frame.right - frame.left;
         const int height = frame.bottom - frame.top;
@@ -205,7 +205,7 @@ public:
             PostQuitMessage(0);
             return 0;
         default:
-            return DefWindowProcA(window_, message, wParam, lParam);
+            return DefWindowProcW(window_, message, wParam, lParam);
         }
     }
 
@@ -220,7 +220,7 @@ public:
         constexpr DWORD kFixedInfoSignature = 0xFEEF04BD;
         ProgramVersion version;
         HRSRC found =
-            FindResourceA(nullptr, MAKEINTRESOURCEA(kVersionRecordId), MAKEINTRESOURCEA(kVersionResourceType));
+            FindResourceW(nullptr, MAKEINTRESOURCEW(kVersionRecordId), MAKEINTRESOURCEW(kVersionResourceType));
         HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
         const auto* bytes = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
         const DWORD size = found ? SizeofResource(nullptr, found) : 0;
@@ -236,7 +236,7 @@ public:
         return version;
     }
     void SetCaption(const std::wstring& caption) override {
-        SetWindowTextA(window_, ToAnsi(caption).c_str());
+        SetWindowTextW(window_, caption.c_str());
     }
     void SetIconFromFile(const std::wstring& path, bool applyToOwner) override {
         win32::SetIconFromFile(window_, path, applyToOwner);
@@ -247,15 +247,15 @@ public:
     void SelectOption(int16_t index) override {
         // BM_SETCHECK also moves the group's tab stop to the checked button.
         for (int16_t option = 0; option < kOptionCount; ++option) {
-            SendMessageA(options_[option], BM_SETCHECK, option == index ? BST_CHECKED : BST_UNCHECKED, 0);
+            SendMessageW(options_[option], BM_SETCHECK, option == index ? BST_CHECKED : BST_UNCHECKED, 0);
         }
     }
     bool IsOptionSelected(int16_t index) override {
-        return SendMessageA(options_[index], BM_GETCHECK, 0, 0) == BST_CHECKED;
+        return SendMessageW(options_[index], BM_GETCHECK, 0, 0) == BST_CHECKED;
     }
     void SetOptionBold(int16_t index, bool bold) override {
         optionBold_[index] = bold;
-        SendMessageA(options_[index], WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(bold)), TRUE);
+        SendMessageW(options_[index], WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(bold)), TRUE);
     }
     void EnableOption(int16_t index, bool enabled) override { EnableWindow(options_[index], enabled); }
     void EnableOptionLabel(int16_t index, bool enabled) override {
@@ -279,10 +279,10 @@ public:
 
 private:
     void CreateControls() {
-        const HINSTANCE instance = GetModuleHandleA(nullptr);
+        const HINSTANCE instance = GetModuleHandleW(nullptr);
         bool firstLabel = true;
         for (const LayoutRow& row : kControls) {
-            const char* windowClass = "BUTTON";
+            const wchar_t* windowClass = L"BUTTON";
             // Some labels overlap their neighbours a little; each paints only
             // where no earlier control lies.
             DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
@@ -299,13 +299,13 @@ private:
                 id = kCommandId + row.index;
                 break;
             case Kind::Label:
-                windowClass = "STATIC";
+                windowClass = L"STATIC";
                 style |= SS_LEFT | SS_NOPREFIX | (firstLabel ? WS_GROUP : 0);
                 firstLabel = false;
                 id = kLabelId + row.index;
                 break;
             }
-            HWND control = CreateWindowExA(0, windowClass, row.text, style, 0, 0, 0, 0, window_,
+            HWND control = CreateWindowExW(0, windowClass, row.text, style, 0, 0, 0, 0, window_,
                                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
             switch (row.kind) {
             case Kind::Option: options_[row.index] = control; break;
@@ -317,24 +317,24 @@ private:
     }
 
     void CreateToolTips() {
-        toolTip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+        toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
-                                   GetModuleHandleA(nullptr), nullptr);
+                                   GetModuleHandleW(nullptr), nullptr);
         if (!toolTip_) return;
         for (const LayoutRow& row : kControls) {
             if (!row.toolTip) continue;
-            TOOLINFOA tool = ToolFor(row);
-            tool.lpszText = const_cast<char*>(row.toolTip);
-            SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+            TOOLINFOW tool = ToolFor(row);
+            tool.lpszText = const_cast<wchar_t*>(row.toolTip);
+            SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         }
     }
 
     // Buttons are tools by their window. Labels are tools by their area of
     // the main window: a disabled label gets no mouse messages, its parent
     // does, so the tip still shows over the grey text.
-    TOOLINFOA ToolFor(const LayoutRow& row) const {
-        TOOLINFOA tool{};
-        tool.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every comctl32 version
+    TOOLINFOW ToolFor(const LayoutRow& row) const {
+        TOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;  // understood by every comctl32 version
         tool.uFlags = TTF_SUBCLASS;
         if (row.kind == Kind::Label) {
             tool.hwnd = window_;
@@ -383,15 +383,15 @@ private:
                          pixels(row.top + row.height) - top, SWP_NOZORDER | SWP_NOACTIVATE);
             bool bold = row.bold || (row.kind == Kind::Option && optionBold_[row.index]);
             HFONT font = bold ? controlBoldFont.get() : controlFont.get();
-            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         }
         if (toolTip_) {
-            SendMessageA(toolTip_, WM_SETFONT, reinterpret_cast<WPARAM>(windowFont.get()), TRUE);
-            SendMessageA(toolTip_, TTM_SETMAXTIPWIDTH, 0, MulDiv(kToolTipWidth, static_cast<int>(dpi), kDefaultDpi));
+            SendMessageW(toolTip_, WM_SETFONT, reinterpret_cast<WPARAM>(windowFont.get()), TRUE);
+            SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0, MulDiv(kToolTipWidth, static_cast<int>(dpi), kDefaultDpi));
             for (const LayoutRow& row : kControls) {
                 if (row.kind != Kind::Label || !row.toolTip) continue;
-                TOOLINFOA tool = ToolFor(row);
-                SendMessageA(toolTip_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+                TOOLINFOW tool = ToolFor(row);
+                SendMessageW(toolTip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
             }
         }
         // The old fonts go only after every control has the new ones.
@@ -411,8 +411,8 @@ private:
             HWND button = commands_[id - kCommandId];
             // The focused command button looks like the one Enter presses.
             // BS_NOTIFY is passed along: some systems take the whole low word.
-            if (code == BN_SETFOCUS) SendMessageA(button, BM_SETSTYLE, BS_DEFPUSHBUTTON | BS_NOTIFY, TRUE);
-            if (code == BN_KILLFOCUS) SendMessageA(button, BM_SETSTYLE, BS_PUSHBUTTON | BS_NOTIFY, TRUE);
+            if (code == BN_SETFOCUS) SendMessageW(button, BM_SETSTYLE, BS_DEFPUSHBUTTON | BS_NOTIFY, TRUE);
+            if (code == BN_KILLFOCUS) SendMessageW(button, BM_SETSTYLE, BS_PUSHBUTTON | BS_NOTIFY, TRUE);
             if (code == BN_CLICKED) PressCommand(static_cast<int16_t>(id - kCommandId));
         } else if (id == IDOK) {
             // Enter anywhere else does nothing: a restart is never a default.
@@ -450,16 +450,16 @@ std::unique_ptr<MainWindow> mainWindow;
 
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* owner = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
+        auto* owner = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
         owner->Attach(window);
     }
-    auto* owner = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!owner) return DefWindowProcA(window, message, wParam, lParam);
+    auto* owner = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!owner) return DefWindowProcW(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         owner->Destroyed();
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
     return owner->OnMessage(message, wParam, lParam);
 }
@@ -487,12 +487,12 @@ void ShowMainWindow() {
 int RunMessageLoop() {
     if (!mainWindow) return 0;
     MSG message{};
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         HWND window = mainWindow->Handle();
         // Tab, the arrow keys in the option group, Enter and Escape.
-        if (window && IsDialogMessageA(window, &message)) continue;
+        if (window && IsDialogMessageW(window, &message)) continue;
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     std::exception_ptr error = mainWindow->pendingError;
     mainWindow.reset();

@@ -43,6 +43,9 @@ public:
     std::set<std::wstring> refusedKeys;
     std::map<std::wstring, std::wstring> iniValues;  // "file|section|key" (lower-case) -> value
     std::set<std::wstring> readOnlyFiles;            // WriteIniValue/copy onto these fails
+    std::map<std::wstring, std::wstring> shortPaths;   // lower-case path -> its 8.3 form
+    std::map<std::wstring, std::wstring> fileAliases;  // path -> canonical path, both lower-case
+    std::map<wchar_t, char> oemExtra;                  // console bytes beyond ASCII
 
     // --- what the test observes -------------------------------------------
     std::vector<Dialog> dialogs;
@@ -217,34 +220,32 @@ public:
     }
 
     bool FileExists(const std::wstring& path) override { return HasFile(path); }
-    std::map<std::wstring, std::wstring> shortPaths;    // lower-cased path -> its 8.3 form
-    std::map<std::wstring, std::wstring> fileAliases;   // lower-cased path -> the file it names
-    std::map<wchar_t, char> oemExtra;                   // letters the console code page holds
     std::optional<std::wstring> ShortPath(const std::wstring& path) override {
         auto it = shortPaths.find(LowerCase(path));
         if (it == shortPaths.end()) return std::nullopt;
         return it->second;
     }
     bool SameFile(const std::wstring& first, const std::wstring& second) override {
-        auto canonical = [&](const std::wstring& path) {
+        auto canonical = [this](const std::wstring& path) {
             auto it = fileAliases.find(LowerCase(path));
             return it == fileAliases.end() ? LowerCase(path) : it->second;
         };
-        const std::wstring a = canonical(first);
-        return a == canonical(second) && (HasFile(a) || a == LowerCase(exePath));
+        const std::wstring target = canonical(first);
+        const bool exists = files.count(target) != 0 || target == LowerCase(exePath);
+        return exists && target == canonical(second);
     }
     std::optional<std::string> ToOemText(const std::wstring& text) override {
-        std::string out;
+        std::string bytes;
         for (wchar_t c : text) {
             if (c < 0x80) {
-                out += static_cast<char>(c);
+                bytes.push_back(static_cast<char>(c));
             } else if (auto it = oemExtra.find(c); it != oemExtra.end()) {
-                out += it->second;
+                bytes.push_back(it->second);
             } else {
                 return std::nullopt;
             }
         }
-        return out;
+        return bytes;
     }
     bool FindAnyEntry(const std::wstring& path, bool& searchFailed) override {
         searchFailed = false;

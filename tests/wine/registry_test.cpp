@@ -1,13 +1,16 @@
 // The settings store against the registry and files of a 64-bit test prefix.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <windows.h>
 
+#include "system/handles_win32.h"
 #include "system/network.h"
 #include "system/platform_win32.h"
+#include "system/text.h"
 #include "system/win32.h"
 
 namespace qv {
@@ -26,14 +29,15 @@ struct RawValue {
     std::vector<BYTE> data;
 };
 
-RawValue ReadRaw(const std::string& keyPath, const char* name, REGSAM view) {
+// The wide query hands text over as stored, UTF-16 with its NUL.
+RawValue ReadRaw(const std::wstring& keyPath, const wchar_t* name, REGSAM view) {
     RawValue value;
     HKEY key = nullptr;
-    value.status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE | view, &key);
+    value.status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE | view, &key);
     if (value.status != ERROR_SUCCESS) return value;
     BYTE data[512];
     DWORD size = sizeof(data);
-    value.status = RegQueryValueExA(key, name, nullptr, &value.type, data, &size);
+    value.status = RegQueryValueExW(key, name, nullptr, &value.type, data, &size);
     if (value.status == ERROR_SUCCESS) value.data.assign(data, data + size);
     RegCloseKey(key);
     return value;
@@ -82,8 +86,8 @@ TEST_F(SettingsStore, ViewTableOnA64BitPrefix) {
     const std::wstring wideWow(wow.begin(), wow.end());
 
     EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"Seen", L"S", std::wstring(L"64-bit")), 0);
-    EXPECT_EQ(ReadRaw(scratch_, "Seen", KEY_WOW64_64KEY).status, ERROR_SUCCESS);
-    EXPECT_EQ(ReadRaw(scratch_, "Seen", KEY_WOW64_32KEY).status, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ReadRaw(wideScratch_, L"Seen", KEY_WOW64_64KEY).status, ERROR_SUCCESS);
+    EXPECT_EQ(ReadRaw(wideScratch_, L"Seen", KEY_WOW64_32KEY).status, ERROR_FILE_NOT_FOUND);
 
     WriteRaw(scratch_, "Seen", REG_SZ, "32-bit", 7, KEY_WOW64_32KEY);
     SettingValue result;
@@ -97,11 +101,11 @@ TEST_F(SettingsStore, ViewTableOnA64BitPrefix) {
     EXPECT_EQ(WriteSetting(L"HKLM", wideWow, L"Back", L"D", int32_t{2}), 0);
     EXPECT_EQ(ReadSetting(L"HKLM", wideWow, L"Back", L"D", int32_t{0}, result), 0);
     EXPECT_EQ(std::get<int32_t>(result), 2);
-    EXPECT_EQ(ReadRaw(scratch_, "Back", KEY_WOW64_64KEY).status, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ReadRaw(wideScratch_, L"Back", KEY_WOW64_64KEY).status, ERROR_FILE_NOT_FOUND);
 
     EXPECT_EQ(DeleteSetting(L"HKLM", wideWow, L"Seen"), 0);
-    EXPECT_EQ(ReadRaw(scratch_, "Seen", KEY_WOW64_32KEY).status, ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(ReadRaw(scratch_, "Seen", KEY_WOW64_64KEY).status, ERROR_SUCCESS);
+    EXPECT_EQ(ReadRaw(wideScratch_, L"Seen", KEY_WOW64_32KEY).status, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ReadRaw(wideScratch_, L"Seen", KEY_WOW64_64KEY).status, ERROR_SUCCESS);
 }
 
 TEST_F(SettingsStore, MissingValuesAndKeysAndUnknownLocations) {
@@ -127,15 +131,15 @@ TEST_F(SettingsStore, MissingValuesAndKeysAndUnknownLocations) {
 
 TEST_F(SettingsStore, NumbersAndBooleansKeepTheirStoredForm) {
     EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"TooBig", L"D", int32_t{40000}), 0);
-    EXPECT_EQ(ReadRaw(scratch_, "TooBig", KEY_WOW64_64KEY).status, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ReadRaw(wideScratch_, L"TooBig", KEY_WOW64_64KEY).status, ERROR_FILE_NOT_FOUND);
 
     EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"Minus", L"d", int32_t{-1}), 0);
-    RawValue raw = ReadRaw(scratch_, "Minus", KEY_WOW64_64KEY);
+    RawValue raw = ReadRaw(wideScratch_, L"Minus", KEY_WOW64_64KEY);
     EXPECT_EQ(raw.type, DWORD{REG_DWORD});
     EXPECT_EQ(raw.data, (std::vector<BYTE>{0xFF, 0xFF, 0xFF, 0xFF}));
 
     EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"Flag", L"B", true), 0);
-    raw = ReadRaw(scratch_, "Flag", KEY_WOW64_64KEY);
+    raw = ReadRaw(wideScratch_, L"Flag", KEY_WOW64_64KEY);
     EXPECT_EQ(raw.type, DWORD{REG_BINARY});
     EXPECT_EQ(raw.data, (std::vector<BYTE>{0xFF, 0xFF}));
     SettingValue result;
@@ -147,20 +151,62 @@ TEST_F(SettingsStore, NumbersAndBooleansKeepTheirStoredForm) {
     EXPECT_EQ(result, SettingValue(false));
 }
 
-TEST_F(SettingsStore, TextRoundTripKeepsBlanksAndLettersOfTheCodePage) {
-    const std::wstring text = L"  Gr\u00fc\u00dfe aus K\u00f6ln, caf\u00e9  ";
-    BOOL lossy = FALSE;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, nullptr, 0, nullptr, &lossy);
-    if (lossy) GTEST_SKIP() << "the ANSI code page " << GetACP() << " lacks these letters";
-
+TEST_F(SettingsStore, TextRoundTripKeepsBlanksAndLettersOfAnyScript) {
+    const std::wstring text =
+        L"  Gr\u00fc\u00dfe aus K\u00f6ln, \u0417\u0430\u0433\u0440\u0443\u0437\u043a\u0438 \u6f22\u5b57  ";
     EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"Text", L"S", text), 0);
-    // The NUL after the counted bytes is stored too.
-    RawValue raw = ReadRaw(scratch_, "Text", KEY_WOW64_64KEY);
-    ASSERT_FALSE(raw.data.empty());
-    EXPECT_EQ(raw.data.back(), 0);
+    RawValue raw = ReadRaw(wideScratch_, L"Text", KEY_WOW64_64KEY);
+    EXPECT_EQ(raw.type, DWORD{REG_SZ});
+    const auto* stored = reinterpret_cast<const wchar_t*>(raw.data.data());
+    ASSERT_EQ(raw.data.size(), (text.size() + 1) * sizeof(wchar_t)) << "the NUL is counted once";
+    EXPECT_EQ(std::wstring(stored, text.size() + 1), text + L'\0');
     SettingValue result;
     EXPECT_EQ(ReadSetting(L"HKLM", wideScratch_, L"Text", L"S", std::wstring(), result), 0);
     EXPECT_EQ(result, SettingValue(text));
+}
+
+TEST_F(SettingsStore, PathsOutsideTheCodePageReachFilesRegistryAndPlatform) {
+    Platform& sys = Sys();
+    // Cyrillic, CJK, an emoji (a surrogate pair), and "\u014d", which the ANSI
+    // functions would turn into "o", naming another folder.
+    const std::wstring parent = L"C:\\qvtest\\J\u00fcrgen";
+    const std::wstring folder =
+        parent + L"\\\u0417\u0430\u0433\u0440\u0443\u0437\u043a\u0438 \u014d \u6f22\u5b57 \U0001F600";
+    const std::wstring file = folder + L"\\boot.ini";
+    CreateDirectoryW(parent.c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << GetLastError();
+
+    const std::vector<uint8_t> bytes{'[', 'q', 'v', ']'};
+    EXPECT_TRUE(sys.WriteBytes(file, bytes));
+    EXPECT_EQ(win32::ReadBytes(file), bytes);
+    EXPECT_TRUE(sys.FileExists(file));
+    EXPECT_FALSE(sys.FileExists(folder)) << "a folder is no file";
+    EXPECT_FALSE(sys.FileExists(folder + L"\\missing.ini"));
+    {
+        // Held without sharing, as another program may hold it.
+        win32::UniqueHandle held(CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        EXPECT_FALSE(sys.FileExists(file)) << "locked against reading";
+        EXPECT_TRUE(sys.SameFile(file, UpperCase(file))) << "compared without asking for access";
+    }
+    EXPECT_FALSE(sys.SameFile(file, folder));
+    if (auto shortPath = sys.ShortPath(file)) {
+        EXPECT_TRUE(sys.SameFile(*shortPath, file));
+    }
+    EXPECT_EQ(sys.ToOemText(file), std::nullopt);
+    EXPECT_EQ(sys.ToOemText(L"C:\\Tools"), std::optional<std::string>("C:\\Tools"));
+
+    EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"Folder \U0001F600", L"S", file), 0);
+    SettingValue result;
+    EXPECT_EQ(ReadSetting(L"HKLM", wideScratch_, L"Folder \U0001F600", L"S", std::wstring(), result), 0);
+    EXPECT_EQ(result, SettingValue(file));
+
+    EXPECT_EQ(sys.CommandLine().find(L'?'), std::wstring::npos);
+    EXPECT_EQ(sys.ExecutablePath().find(L'?'), std::wstring::npos);
+    EXPECT_TRUE(sys.FileExists(sys.ExecutablePath()));
+
+    EXPECT_TRUE(sys.RemoveFile(file));
+    RemoveDirectoryW(folder.c_str());
+    RemoveDirectoryW(parent.c_str());
 }
 
 TEST_F(SettingsStore, IniLocationIsAnOrdinaryFileOnly) {
