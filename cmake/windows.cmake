@@ -6,7 +6,10 @@ enable_testing()
 # variables, which import GetTickCount64 and keep the exe from loading on XP.
 set(QV_WIN_OPTIONS -Wall -Wextra -DWINVER=0x0A00 -D_WIN32_WINNT=0x0A00 -DNOMINMAX -DWIN32_LEAN_AND_MEAN
     -fno-threadsafe-statics)
-set(QV_WIN_LIBS advapi32 user32 gdi32 comctl32 winmm mpr ole32 oleaut32 uuid wbemuuid)
+# Only DLLs that Windows always takes from the system folder (and comctl32,
+# which the manifest takes from the side-by-side store); others are loaded at
+# run time by full path.
+set(QV_WIN_LIBS advapi32 user32 gdi32 comctl32 ole32 oleaut32 uuid wbemuuid)
 # Static, so the exe runs without MinGW DLLs beside it.
 set(QV_STATIC -static -static-libgcc -static-libstdc++)
 

@@ -6,6 +6,7 @@
 #include "system/handles_win32.h"
 #include "system/platform_win32.h"
 #include "system/shutdown.h"
+#include "system/system_library_win32.h"
 #include "system/win32.h"
 
 #if defined(__i386__)
@@ -17,7 +18,7 @@
 namespace {
 template <typename Function>
 Function Kernel32(const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
+    return qv::win32::SystemFunctionAs<Function>(L"kernel32.dll", name);
 }
 ULONGLONG WINAPI TickCount64() {
     static const auto real = Kernel32<ULONGLONG(WINAPI*)()>("GetTickCount64");
@@ -55,7 +56,20 @@ bool TakeTurn(HANDLE instance) {
 
 }  // namespace
 
+// DLLs that system DLLs load later by name come from the system folder only,
+// never from beside the exe (a Downloads folder anyone can drop files into)
+// or the current folder. Windows without these calls keeps its own order.
+static void RestrictDllSearch() {
+    using SetDefaultFn = BOOL(WINAPI*)(DWORD);
+    using SetDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
+    const auto setDefault = qv::win32::SystemFunctionAs<SetDefaultFn>(L"kernel32.dll", "SetDefaultDllDirectories");
+    if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const auto setDirectory = qv::win32::SystemFunctionAs<SetDirectoryFn>(L"kernel32.dll", "SetDllDirectoryW");
+    if (setDirectory) setDirectory(L"");
+}
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    RestrictDllSearch();
     qv::win32::Win32Platform platform;
     qv::SetPlatform(&platform);
     qv::win32::UniqueHandle instance(CreateMutexW(nullptr, FALSE, kInstanceName));

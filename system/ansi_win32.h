@@ -19,12 +19,14 @@ inline std::string ToAnsi(const std::wstring& text) {
     return out;
 }
 
-inline std::wstring FromAnsi(const char* text, size_t length) {
+inline std::wstring FromCodePage(UINT codePage, const char* text, size_t length) {
     if (length == 0) return {};
-    int size = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0);
+    int size = MultiByteToWideChar(codePage, 0, text, static_cast<int>(length), nullptr, 0);
     std::wstring out(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), out.data(), size);
+    MultiByteToWideChar(codePage, 0, text, static_cast<int>(length), out.data(), size);
     return out;
 }
+
+inline std::wstring FromAnsi(const char* text, size_t length) { return FromCodePage(CP_ACP, text, length); }
 
 }  // namespace qv::win32

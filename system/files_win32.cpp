@@ -1,13 +1,18 @@
 // File services: existence, identity, copy, delete, attributes, whole writes,
 // appends, and the console code page of batch texts.
+#include <algorithm>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <windows.h>
+#include <sddl.h>
 
 #include "system/ansi_win32.h"
 #include "system/handles_win32.h"
+#include "system/system_library_win32.h"
+#include "system/text.h"
 #include "system/win32.h"
 
 namespace qv::win32 {
@@ -20,6 +25,15 @@ UniqueHandle OpenExisting(const std::wstring& path, DWORD access, DWORD share, D
     HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
     return UniqueHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
 }
+
+// Files written for elevated commands, held open against changes until removed.
+std::map<std::wstring, UniqueHandle>& HeldFiles() {
+    static std::map<std::wstring, UniqueHandle> held;
+    return held;
+}
+
+// Administrators and the system only, and nothing inherited from above.
+constexpr wchar_t kPrivateFolderSddl[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 
 }  // namespace
 
@@ -94,7 +108,63 @@ bool CopyFileOver(const std::wstring& source, const std::wstring& target) {
     return CopyFileW(source.c_str(), target.c_str(), FALSE) != FALSE;
 }
 
-bool RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+bool RemoveFile(const std::wstring& path) {
+    HeldFiles().erase(LowerCase(path));
+    return DeleteFileW(path.c_str()) != FALSE;
+}
+
+std::optional<std::wstring> CreatePrivateFolder() {
+    using ConvertFn = BOOL(WINAPI*)(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
+    static const auto convert = SystemFunctionAs<ConvertFn>(
+        L"advapi32.dll", "ConvertStringSecurityDescriptorToSecurityDescriptorW");
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!convert || !convert(kPrivateFolderSddl, SDDL_REVISION_1, &descriptor, nullptr)) return std::nullopt;
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+
+    // The Windows folder's Temp, not the user's: the user's own programs may
+    // write there. A name that exists already is never reused.
+    wchar_t windows[MAX_PATH] = {};
+    const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    std::optional<std::wstring> made;
+    if (length > 0 && length < MAX_PATH) {
+        const std::wstring temp = std::wstring(windows, length) + L"\\Temp";
+        CreateDirectoryW(temp.c_str(), nullptr);
+        for (int attempt = 0; attempt < 16 && !made; ++attempt) {
+            const std::wstring folder = temp + L"\\Quorvine-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                        std::to_wstring(GetTickCount() + attempt);
+            if (CreateDirectoryW(folder.c_str(), &attributes)) made = folder;
+            else if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+        }
+    }
+    LocalFree(descriptor);
+    return made;
+}
+
+bool RemoveFolder(const std::wstring& path) { return RemoveDirectoryW(path.c_str()) != FALSE; }
+
+bool WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    {
+        HANDLE created = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (created == INVALID_HANDLE_VALUE) return false;
+        UniqueHandle file(created);
+        DWORD written = 0;
+        if (!bytes.empty() && (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                                          nullptr) ||
+                               written != bytes.size()))
+            return false;
+    }
+    // Readers may open it; nobody may write, rename or delete it while held.
+    UniqueHandle held = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
+    if (!held) return false;
+    // What the command will read is what was written, or nothing runs.
+    std::vector<uint8_t> back(bytes.size() + 1);
+    DWORD read = 0;
+    if (!ReadFile(held.get(), back.data(), static_cast<DWORD>(back.size()), &read, nullptr) || read != bytes.size() ||
+        !std::equal(bytes.begin(), bytes.end(), back.begin()))
+        return false;
+    HeldFiles()[LowerCase(path)] = std::move(held);
+    return true;
+}
 
 bool SetAttributes(const std::wstring& path, uint32_t attributes) {
     return SetFileAttributesW(path.c_str(), attributes) != FALSE;

@@ -5,16 +5,21 @@
 #include <windows.h>
 #include <winnetwk.h>
 
+#include "system/system_library_win32.h"
 #include "system/win32.h"
 
 namespace qv::win32 {
 
 uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName, uint32_t& bufferSize) {
-    // The one wide call of the program: remote names are Unicode.
+    // mpr.dll is no DLL that Windows always takes from the system folder, so
+    // it is not imported but loaded from there by its full path.
+    using GetConnectionFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, LPDWORD);
+    static const auto getConnection = SystemFunctionAs<GetConnectionFn>(L"mpr.dll", "WNetGetConnectionW");
+    if (!getConnection) return ERROR_NOT_CONNECTED;
     std::vector<wchar_t> buffer(remoteName.begin(), remoteName.end());
     buffer.resize(bufferSize > buffer.size() ? bufferSize : buffer.size(), L' ');
     DWORD size = bufferSize;
-    DWORD status = WNetGetConnectionW(localName.c_str(), buffer.data(), &size);
+    DWORD status = getConnection(localName.c_str(), buffer.data(), &size);
     bufferSize = size;
     remoteName.assign(buffer.begin(), buffer.end());
     return status;

@@ -63,6 +63,15 @@ bool Win32Platform::RunAndWait(const std::wstring& commandLine, int windowStyle,
 bool Win32Platform::StartDetached(const std::wstring& commandLine, int windowStyle) {
     return win32::StartDetached(commandLine, windowStyle);
 }
+std::optional<std::wstring> Win32Platform::RunAndRead(const std::wstring& commandLine, int32_t timeoutMs) {
+    return win32::RunAndRead(commandLine, timeoutMs);
+}
+std::wstring Win32Platform::SystemFolder() { return win32::SystemFolder(); }
+std::optional<std::wstring> Win32Platform::CreatePrivateFolder() { return win32::CreatePrivateFolder(); }
+bool Win32Platform::RemoveFolder(const std::wstring& path) { return win32::RemoveFolder(path); }
+bool Win32Platform::WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    return win32::WriteHeldFile(path, bytes);
+}
 bool Win32Platform::FileExists(const std::wstring& path) { return win32::FileExists(path); }
 std::optional<std::wstring> Win32Platform::ShortPath(const std::wstring& path) { return win32::ShortPath(path); }
 bool Win32Platform::SameFile(const std::wstring& first, const std::wstring& second) {

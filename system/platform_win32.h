@@ -22,6 +22,11 @@ public:
     bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
                     int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode) override;
     bool StartDetached(const std::wstring& commandLine, int windowStyle) override;
+    std::optional<std::wstring> RunAndRead(const std::wstring& commandLine, int32_t timeoutMs) override;
+    std::wstring SystemFolder() override;
+    std::optional<std::wstring> CreatePrivateFolder() override;
+    bool RemoveFolder(const std::wstring& path) override;
+    bool WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
     bool FileExists(const std::wstring& path) override;
     std::optional<std::wstring> ShortPath(const std::wstring& path) override;
     bool SameFile(const std::wstring& first, const std::wstring& second) override;

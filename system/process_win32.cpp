@@ -5,9 +5,10 @@
 #include <string_view>
 
 #include <windows.h>
-#include <mmsystem.h>
 
+#include "system/ansi_win32.h"
 #include "system/network.h"
+#include "system/system_library_win32.h"
 #include "system/win32.h"
 
 namespace qv::win32 {
@@ -18,14 +19,6 @@ namespace {
 
 using Wow64DisableFn = BOOL(WINAPI*)(PVOID*);
 using Wow64RevertFn = BOOL(WINAPI*)(PVOID);
-
-// Looked up at run time: kernel32 of Windows 2000 and early XP lacks these,
-// and an import would keep the program from loading there at all.
-template <typename Fn>
-Fn Kernel32Function(const char* name) {
-    FARPROC proc = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name);
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
-}
 
 std::wstring SystemErrorText(DWORD error) {
     wchar_t* text = nullptr;
@@ -58,13 +51,14 @@ bool CreateWithStyle(const std::wstring& commandLine, int windowStyle, PROCESS_I
 bool Win32ProcessSystem::Is64BitWindows() { return qv::Is64BitWindows(); }
 
 void Win32ProcessSystem::DisableFsRedirection() {
-    // A 64-bit process has no redirection: the call just fails there.
-    static const auto disable = Kernel32Function<Wow64DisableFn>("Wow64DisableWow64FsRedirection");
+    // Looked up at run time: Windows 2000 and early XP lack it, and a 64-bit
+    // process has no redirection (the call just fails there).
+    static const auto disable = SystemFunctionAs<Wow64DisableFn>(L"kernel32.dll", "Wow64DisableWow64FsRedirection");
     if (disable) disable(&FsRedirectionOldValue);
 }
 
 void Win32ProcessSystem::RevertFsRedirection() {
-    static const auto revert = Kernel32Function<Wow64RevertFn>("Wow64RevertWow64FsRedirection");
+    static const auto revert = SystemFunctionAs<Wow64RevertFn>(L"kernel32.dll", "Wow64RevertWow64FsRedirection");
     if (revert) revert(FsRedirectionOldValue);
 }
 
@@ -83,7 +77,7 @@ bool Win32ProcessSystem::Start(const std::wstring& commandLine, int windowStyle,
 }
 
 bool Win32ProcessSystem::Open(uint32_t processId) {
-    process_.reset(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+    process_.reset(OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId));
     started_.reset();
     return process_ != nullptr;
 }
@@ -94,6 +88,16 @@ bool Win32ProcessSystem::QueryExitCode(uint32_t& exitCode) {
     exitCode = code;
     return true;
 }
+
+bool Win32ProcessSystem::WaitForEnd(uint32_t milliseconds) {
+    HANDLE process = process_.get();
+    const DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, milliseconds, QS_ALLINPUT);
+    // A failed wait must not spin: it counts as a pass of the interval.
+    if (woken == WAIT_FAILED) Sleep(milliseconds);
+    return woken == WAIT_OBJECT_0;
+}
+
+void Win32ProcessSystem::Terminate() { TerminateProcess(process_.get(), ERROR_TIMEOUT); }
 
 void Win32ProcessSystem::PumpMessages() {
     MSG msg;
@@ -108,15 +112,71 @@ void Win32ProcessSystem::PumpMessages() {
     }
 }
 
-void Win32ProcessSystem::SleepFor(uint32_t milliseconds) { Sleep(milliseconds); }
-
-uint32_t Win32ProcessSystem::ReadClock() { return timeGetTime(); }
+// GetTickCount counts the same milliseconds as timeGetTime without winmm.dll.
+uint32_t Win32ProcessSystem::ReadClock() { return GetTickCount(); }
 
 bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message, int32_t timeoutMs,
                 bool abortOnTimeout, uint32_t* exitCode) {
     Win32ProcessSystem system;
     return qv::RunAndWait(system, commandLine, windowStyle, message, timeoutMs, abortOnTimeout, exitCode);
 }
+
+std::optional<std::wstring> RunAndRead(const std::wstring& commandLine, int32_t timeoutMs) {
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return std::nullopt;
+    UniqueHandle reader(readEnd);
+    UniqueHandle writer(writeEnd);
+    SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdOutput = writer.get();
+    startup.hStdError = writer.get();
+    PROCESS_INFORMATION info{};
+    std::wstring line = commandLine;
+    Win32ProcessSystem redirection;
+    const bool redirected = redirection.Is64BitWindows();
+    if (redirected) redirection.DisableFsRedirection();
+    const bool started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                        nullptr, &startup, &info) != FALSE;
+    if (redirected) redirection.RevertFsRedirection();
+    // Only the child holds the write end now, so the pipe ends with it.
+    writer.reset();
+    if (!started) return std::nullopt;
+    UniqueHandle thread(info.hThread);
+    UniqueHandle process(info.hProcess);
+
+    std::string output;
+    auto drain = [&] {
+        DWORD available = 0;
+        while (PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+            char chunk[4096];
+            DWORD read = 0;
+            if (!ReadFile(reader.get(), chunk, sizeof(chunk), &read, nullptr) || read == 0) return;
+            output.append(chunk, read);
+        }
+    };
+    const DWORD start = GetTickCount();
+    for (;;) {
+        drain();
+        if (WaitForSingleObject(process.get(), 20) == WAIT_OBJECT_0) break;
+        if (GetTickCount() - start > static_cast<DWORD>(timeoutMs)) {
+            TerminateProcess(process.get(), ERROR_TIMEOUT);
+            return std::nullopt;
+        }
+    }
+    drain();
+    DWORD exitCode = 1;
+    if (!GetExitCodeProcess(process.get(), &exitCode) || exitCode != 0) return std::nullopt;
+    // Console programs write to a pipe in the console code page.
+    return FromCodePage(CP_OEMCP, output.data(), output.size());
+}
+
+std::wstring SystemFolder() { return SystemDirectory(); }
 
 bool StartDetached(const std::wstring& commandLine, int windowStyle) {
     PROCESS_INFORMATION info{};

@@ -21,9 +21,10 @@ public:
     bool Start(const std::wstring& commandLine, int windowStyle, uint32_t& processId,
                std::wstring& failure) override;
     bool Open(uint32_t processId) override;
+    bool WaitForEnd(uint32_t milliseconds) override;
     bool QueryExitCode(uint32_t& exitCode) override;
+    void Terminate() override;
     void PumpMessages() override;
-    void SleepFor(uint32_t milliseconds) override;
     uint32_t ReadClock() override;
 
 private:

@@ -27,6 +27,8 @@ bool IsOrdinaryFile(const std::wstring& path);
 bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
                 int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode = nullptr);
 bool StartDetached(const std::wstring& commandLine, int windowStyle);
+std::optional<std::wstring> RunAndRead(const std::wstring& commandLine, int32_t timeoutMs);
+std::wstring SystemFolder();
 
 // files_win32.cpp
 bool FileExists(const std::wstring& path);
@@ -38,6 +40,9 @@ bool CopyFileOver(const std::wstring& source, const std::wstring& target);
 bool RemoveFile(const std::wstring& path);
 bool SetAttributes(const std::wstring& path, uint32_t attributes);
 std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path);
+std::optional<std::wstring> CreatePrivateFolder();
+bool RemoveFolder(const std::wstring& path);
+bool WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes);
 bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
 void AppendTextLine(const std::wstring& path, const std::wstring& line);
 
