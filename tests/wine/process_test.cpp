@@ -41,6 +41,19 @@ std::string TestFolder() {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+void WriteFileText(const char* path, const std::string& text) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    if (file != INVALID_HANDLE_VALUE) {
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+}
+
+constexpr char kStandIn[] = "C:\\windows\\system32\\bcdedit.exe";
+constexpr char kCallsLog[] = "C:\\bcdstub\\calls.log";
+constexpr char kDecoyLog[] = "C:\\bcdstub\\decoy.log";
+
 long long FileSize(const char* path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
@@ -102,12 +115,24 @@ TEST_F(RunAndWaitTest, WaitsUntilTheProcessEndsLettingMessagesThrough) {
     DeleteFileA(stop.c_str());
 }
 
-TEST_F(RunAndWaitTest, ExitCode259LooksLikeARunningProcessUntilTheTimeOut) {
+TEST_F(RunAndWaitTest, AnEndedProcessWithExitCode259HasEndedAndAHungOneIsEnded) {
     std::wstring message = L"as passed";
-    const ULONGLONG started = GetTickCount64();
-    EXPECT_FALSE(win32::RunAndWait(L"cmd.exe /c exit 259", 0, message, 300, true));
-    EXPECT_GE(GetTickCount64() - started, 300u);
+    uint32_t exitCode = 0;
+    ULONGLONG started = GetTickCount64();
+    EXPECT_TRUE(win32::RunAndWait(L"cmd.exe /c exit 259", 0, message, 3000, true, &exitCode));
+    EXPECT_EQ(exitCode, 259u);
+    EXPECT_EQ(message, L"as passed");
+    EXPECT_LT(GetTickCount64() - started, 3000u);
+
+    // A command that never ends (the stand-in told to hang) is given up and ended.
+    if (!Exists(kStandIn)) GTEST_SKIP() << "no bcdedit stand-in in this prefix";
+    WriteFileText("C:\\bcdstub\\fail.txt", "/enum hang\r\n");
+    started = GetTickCount64();
+    EXPECT_FALSE(win32::RunAndWait(L"\"C:\\windows\\system32\\bcdedit.exe\" /enum {current}", 0, message, 500, true));
     EXPECT_EQ(message, L"The process has timed out.");
+    EXPECT_FALSE(win32::RunAndRead(L"\"C:\\windows\\system32\\bcdedit.exe\" /enum {current}", 500).has_value());
+    EXPECT_LT(GetTickCount64() - started, 5000u);
+    DeleteFileA("C:\\bcdstub\\fail.txt");
 }
 
 TEST_F(RunAndWaitTest, StyleMinusOneStartsWithTheDefaultShowState) {
@@ -119,9 +144,6 @@ TEST_F(RunAndWaitTest, StyleMinusOneStartsWithTheDefaultShowState) {
     EXPECT_FALSE(win32::StartDetached(L"qv-no-such-program.exe", 1));
 }
 
-constexpr char kStandIn[] = "C:\\windows\\system32\\bcdedit.exe";
-constexpr char kCallsLog[] = "C:\\bcdstub\\calls.log";
-constexpr char kDecoyLog[] = "C:\\bcdstub\\decoy.log";
 
 TEST_F(RunAndWaitTest, BcdeditReachesTheStandInOfTheNativeSystemFolder) {
     if (!Exists(kStandIn)) GTEST_SKIP() << "no bcdedit stand-in in this prefix";

@@ -101,9 +101,16 @@ void WriteFileBytes(const std::string& path, const void* bytes, size_t size) {
     CloseHandle(file);
 }
 
+std::string WindowsTemp() {
+    char buffer[MAX_PATH];
+    UINT length = GetSystemWindowsDirectoryA(buffer, MAX_PATH);
+    return std::string(buffer, length < MAX_PATH ? length : 0) + "\\Temp";
+}
+
 void ExpectNoTemporaryFilesLeft() {
     EXPECT_EQ(FilesIn(Temp() + "\\sb_*.reg"), std::vector<std::string>{});
     EXPECT_EQ(FilesIn(Temp() + "\\RegImport.cmd"), std::vector<std::string>{});
+    EXPECT_EQ(FilesIn(WindowsTemp() + "\\Quorvine-*"), std::vector<std::string>{});
 }
 
 class SafeBootRepair : public ::testing::Test {
@@ -149,23 +156,30 @@ TEST_F(SafeBootRepair, LeavesTheWholeDocumentAndKeepsWhatElseIsThere) {
     DeleteKey(kept);
 }
 
-TEST_F(SafeBootRepair, CutsALongerLeftoverDocumentFile) {
-    const size_t document = ExpectedDocument();
-    const std::string tailKey = kSafeBoot + "\\Minimal\\QvLeftoverTail";
-    DeleteKey(tailKey);
-    // A leftover that begins like the document and goes on with one more block:
-    // a file written over it without being cut would import that block too.
-    const std::string tail = "[HKEY_LOCAL_MACHINE\\" + tailKey + "]\r\n@=\"Service\"\r\n\r\n";
-    auto leftover = BuildSafeBootDocument(document);
-    for (char c : tail) leftover.insert(leftover.end(), {static_cast<uint8_t>(c), 0});
-    const std::string file = Temp() + "\\" + std::string(kSafeBootDocumentNames[document]) + ".reg";
-    WriteFileBytes(file, leftover.data(), leftover.size());
+TEST_F(SafeBootRepair, AHeldDocumentCanBeReadButNotChangedReplacedOrDeleted) {
+    const auto folder = Sys().CreatePrivateFolder();
+    ASSERT_TRUE(folder.has_value());
+    EXPECT_EQ(Ansi(*folder).rfind(WindowsTemp() + "\\Quorvine-", 0), 0u) << Ansi(*folder);
+    const std::wstring document = *folder + L"\\sb_7.reg";
+    const std::vector<uint8_t> bytes{0xFF, 0xFE, 'W', 0};
+    ASSERT_TRUE(Sys().WriteHeldFile(document, bytes));
 
-    RepairSafeBootKey();
+    const std::string path = Ansi(document);
+    // reg.exe's own open: reading, with others reading and writing allowed.
+    HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    CloseHandle(reader);
+    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+    if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+    EXPECT_FALSE(DeleteFileA(path.c_str()));
+    EXPECT_FALSE(MoveFileA(path.c_str(), (path + ".old").c_str()));
+    EXPECT_FALSE(Sys().WriteHeldFile(document, bytes)) << "an existing file is never written over";
 
-    EXPECT_FALSE(KeyExists(tailKey));
-    ExpectNoTemporaryFilesLeft();
-    DeleteKey(tailKey);
+    EXPECT_TRUE(Sys().RemoveFile(document));
+    EXPECT_TRUE(Sys().RemoveFolder(*folder));
 }
 
 // A companion in a folder with blanks needs the program itself there: a copy
@@ -199,9 +213,6 @@ void CheckCompanionRun(const std::string& folder, bool ownFolder) {
     const std::string standIn = Ansi(AppFolder()) + "ets-standin.exe";
     ASSERT_TRUE(CopyFileA(standIn.c_str(), (folder + "ets.exe").c_str(), FALSE))
         << standIn << " is built beside the test program";
-    const std::string batch = Temp() + "\\RegImport.cmd";
-    const char leftover[] = "echo leftover of an earlier run\r\n";
-    WriteFileBytes(batch, leftover, sizeof(leftover) - 1);
 
     if (ownFolder)
         RepairSafeBootKey();
@@ -209,7 +220,10 @@ void CheckCompanionRun(const std::string& folder, bool ownFolder) {
         EXPECT_EQ(RunCopyOfThisProgram(folder), 0u);
 
     const std::string name(kSafeBootDocumentNames[ExpectedDocument()]);
-    EXPECT_EQ(ReadFileText(folder + "ets-command.txt"), "\"" + folder + "ets.exe\" \"" + batch + "\"");
+    const std::string command = ReadFileText(folder + "ets-command.txt");
+    const std::string batchStart = "\"" + folder + "ets.exe\" \"" + WindowsTemp() + "\\Quorvine-";
+    EXPECT_EQ(command.rfind(batchStart, 0), 0u) << command;
+    EXPECT_TRUE(command.ends_with("\\RegImport.cmd\"")) << command;
     EXPECT_EQ(ReadFileText(folder + "ets-batch.txt"), "pushd \"%~dp0\"\r\nreg import " + name + ".reg\r\n");
     const std::string output = ReadFileText(folder + "ets-output.txt");
     EXPECT_TRUE(output.ends_with("exit 0\r\n")) << "the batch's own import: " << output;
