@@ -44,11 +44,11 @@ def arch():
 
 @pytest.fixture
 def make_prefix(display):
-    """make_prefix(version="win7"): a fresh prefix, removed after the test."""
+    """make_prefix(version="win7", bits=64): a fresh prefix, removed after the test."""
     made = []
 
-    def make(version="win7"):
-        prefix = rig.new_prefix(version, display)
+    def make(version="win7", bits=64):
+        prefix = rig.new_prefix(version, display, bits)
         made.append(prefix)
         return prefix
 

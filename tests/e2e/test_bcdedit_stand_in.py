@@ -70,6 +70,30 @@ def test_injected_failures_leave_the_store_alone_but_are_logged(prefix):
         "/set safeboot network", "-DeleteValue safeboot", r"/export C:\bcd.txt"]
 
 
+def test_hangs_and_exit_code_259_on_request(prefix):
+    rig.write_file(prefix, r"C:\bcdstub\fail.txt", "/set 259\r\n/enum hang\r\n")
+    done = bcdedit(prefix, "/set", "safeboot", "minimal")
+    # Linux sees the low byte of the Windows exit code.
+    assert (done.returncode, done.output.strip()) == (259 % 256, "An error has occurred (injected failure 259).")
+    assert prefix.run(["bcdedit", "/enum"], timeout=5).timed_out
+    assert rig.bcd_store(prefix) == {}
+
+
+def test_enum_shows_booleans_in_the_display_language_in_the_oem_code_page(prefix):
+    bcdedit(prefix, "/set", "safeboot", "minimal")
+    bcdedit(prefix, "/set", "safebootalternateshell", "on")
+    bcdedit(prefix, "/set", "bootlog", "0")
+    # Read through a file, as through a pipe: the prefix's OEM code page is 437.
+    for language, yes, no in (("en", "Yes", "No"), ("de", "Ja", "Nein"), ("fr", "Oui", "Non"),
+                              ("es", "Sí", "No")):
+        rig.set_bcd_language(prefix, language)
+        listing = bcdedit(prefix, "/enum").raw.decode("cp437").split("\r\n")
+        assert "safeboot                minimal" in listing, language
+        assert "safebootalternateshell  " + yes in listing, language
+        assert "bootlog                 " + no in listing, language
+    assert rig.bcd_store(prefix) == {"safeboot": "minimal", "safebootalternateshell": "on", "bootlog": "0"}
+
+
 def test_the_wow64_folder_holds_a_decoy_that_only_logs(prefix):
     done = prefix.run([r"C:\windows\syswow64\bcdedit.exe", "/set", "safeboot", "minimal"])
     assert done.returncode == 1

@@ -1,5 +1,5 @@
-"""What Quorvine.exe carries, read from the file itself: the 32-bit product and
-the 64-bit build that the Wine tests run must carry the same."""
+"""What Quorvine.exe carries, read from the file itself: the 32-bit product,
+and the 64-bit build where that is what this run tests, must carry the same."""
 
 import os
 import re
@@ -11,7 +11,10 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 sys.path.insert(0, os.path.join(ROOT, "tools", "rig"))
 import peres  # noqa: E402
 
-BUILDS = {"x86": "build/windows-x86/Quorvine.exe", "x64": "build/windows-x64/Quorvine.exe"}
+import rig  # noqa: E402
+
+# The 64-bit exe only where this run built and tests it: an older one may lie in build/.
+BUILDS = {arch: f"build/windows-{arch}/Quorvine.exe" for arch in {"x86", rig.test_arch(announce=False)}}
 SUPPORTED_OS = {
     "e2011457-1546-43c5-a5fe-008deee3d3f0": "Vista",
     "35138b9a-5d96-4fbd-8e2d-a2440225f93a": "7",

@@ -3,8 +3,9 @@ the main paths: the three Safe Modes answered Yes through the restart and the
 way back, the quiet networking mode then "/normal", and the window's
 Configure Only then "/remove" answered No and Yes.
 
-Only 64-bit prefixes: Wine on these machines runs no 32-bit code, so the
-64-bit build of the same sources stands in (see the rig's arch line)."""
+64-bit prefixes, with the build under test (see the rig's arch line); where
+that is the 32-bit build, Windows XP also in a 32-bit prefix, as most XP
+machines were."""
 
 import pytest
 
@@ -101,6 +102,21 @@ def test_each_safe_mode_goes_through_the_restart_and_comes_back(make_prefix, ver
     section, present, absent = DOCUMENT_MARKS[version]
     subkeys = rig.reg_subkeys(machine.prefix, SAFEBOOT + "\\" + section)
     assert present in subkeys and absent not in subkeys
+
+
+def test_safe_modes_through_the_restart_on_a_32_bit_xp(make_prefix, arch):
+    if arch != "x86":
+        pytest.skip("no 32-bit program starts under Wine here")
+    rig.ensure_tools("x86")
+    machine = Machine(make_prefix("winxp", bits=32), "winxp")
+    for switch, mode in (("/safe", "minimal"), ("/safenet", "network")):
+        run = machine.run(switch, answers=["Yes"])
+        assert run.restarted and run.runonce_at_restart.get(ENTRY) == WAY_BACK, (switch, run.dialogs)
+        assert ARC + b'="Tamberlow Quorvine Mod"' + OPTIONS_OF[mode] + b"\r\n" in run.boot_ini_at_restart
+        assert len(run.dialogs) == 1, run.dialogs
+        assert rig.read_file(machine.prefix, r"C:\boot.ini") == BOOT_INI
+        machine.assert_normal()
+    assert run.bcd_log == [] and not machine.prefix.unix_path(r"C:\windows\syswow64").exists()
 
 
 @pytest.mark.parametrize("version", VERSIONS)

@@ -4,6 +4,16 @@
 //
 // The paths are fixed: Quorvine starts it again after a simulated restart, from
 // a RunOnce entry, with none of the test's environment.
+//
+// Files in C:\bcdstub that a test writes to steer it:
+//   fail.txt      one line per verb: "/set 5" makes /set exit with 5 (259, the
+//                 code of a process still running, works too), "/enum hang"
+//                 makes /enum never exit, as a stuck bcdedit would.
+//   language.txt  "de", "fr", "es" or "ru": /enum prints yes/no values in that
+//                 display language ("Ja"/"Nein"...); English otherwise. Element
+//                 names and values such as Minimal stay as they are.
+// Into a pipe or a file the output is in the OEM code page, as bcdedit's is;
+// on a console it is written as Unicode.
 
 #include <cstdio>
 #include <cwchar>
@@ -32,6 +42,7 @@ constexpr wchar_t kStorePath[] = L"C:\\bcdstub\\store.txt";
 constexpr wchar_t kLogPath[] = L"C:\\bcdstub\\calls.log";
 constexpr wchar_t kFailPath[] = L"C:\\bcdstub\\fail.txt";
 constexpr wchar_t kDecoyLogPath[] = L"C:\\bcdstub\\decoy.log";
+constexpr wchar_t kLanguagePath[] = L"C:\\bcdstub\\language.txt";
 
 constexpr char kSuccess[] = "The operation completed successfully.";
 constexpr char kNotFound[] =
@@ -54,11 +65,34 @@ bool WriteAll(const wchar_t* path, const std::string& content, bool append)
     return ok;
 }
 
-// stdout is in text mode: "\n" reaches the caller as CR LF.
+// UTF-8 text to stdout with CR LF line ends: Unicode on a console, the OEM
+// code page otherwise (a caller reading a pipe decodes it so).
+void Print(const std::string& text)
+{
+    std::wstring wide;
+    for (wchar_t c : tooltext::Wide(text)) {
+        if (c == L'\n')
+            wide += L'\r';
+        wide += c;
+    }
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0, written = 0;
+    if (GetConsoleMode(out, &mode)) {
+        WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    int size = WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                   nullptr, nullptr);
+    std::string oem(size > 0 ? size : 0, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()), oem.data(), size,
+                            nullptr, nullptr);
+    WriteFile(out, oem.data(), static_cast<DWORD>(oem.size()), &written, nullptr);
+}
+
 void Say(const char* text)
 {
-    std::printf("%s\n", text);
-    std::fflush(stdout);
+    Print(std::string(text) + "\n");
 }
 
 // The command line after the program name, exactly as the caller wrote it.
@@ -121,7 +155,9 @@ std::string VerbOf(const std::wstring& argument)
     return verb;
 }
 
-// Exit code that fail.txt asks this verb to fail with, or 0.
+constexpr int kHang = -1;
+
+// Exit code that fail.txt asks this verb to fail with, kHang, or 0.
 int InjectedFailure(const std::string& verb)
 {
     std::string content;
@@ -130,6 +166,8 @@ int InjectedFailure(const std::string& verb)
     for (const std::string& line : tooltext::NonEmptyLines(content)) {
         size_t space = line.find(' ');
         if (space != std::string::npos && VerbOf(std::wstring(line.begin(), line.begin() + space)) == verb) {
+            if (Lower(line.substr(space + 1)).rfind("hang", 0) == 0)
+                return kHang;
             int code = std::atoi(line.c_str() + space + 1);
             if (code != 0)
                 return code;
@@ -138,16 +176,50 @@ int InjectedFailure(const std::string& verb)
     return 0;
 }
 
+// Yes and No as bcdedit prints them in the display language of language.txt.
+std::pair<std::string, std::string> YesNo()
+{
+    static const char* const kWords[][3] = {
+        {"de", "Ja", "Nein"},
+        {"fr", "Oui", "Non"},
+        {"es", "S\xc3\xad", "No"},
+        {"ru", "\xd0\x94\xd0\xb0", "\xd0\x9d\xd0\xb5\xd1\x82"},
+    };
+    std::string language;
+    if (ReadAll(kLanguagePath, language)) {
+        std::vector<std::string> lines = tooltext::NonEmptyLines(language);
+        language = lines.empty() ? "" : Lower(lines[0]);
+        while (!language.empty() && (language.back() == ' ' || language.back() == '\t'))
+            language.pop_back();
+        for (const auto& words : kWords)
+            if (language == words[0])
+                return {words[1], words[2]};
+    }
+    return {"Yes", "No"};
+}
+
+// A value as /enum shows it: booleans in the display language, the rest as stored.
+std::string Shown(const std::string& value, const std::pair<std::string, std::string>& yesNo)
+{
+    std::string lower = Lower(value);
+    if (lower == "true" || lower == "yes" || lower == "on" || lower == "1")
+        return yesNo.first;
+    if (lower == "false" || lower == "no" || lower == "off" || lower == "0")
+        return yesNo.second;
+    return value;
+}
+
 int Enumerate(const Store& store)
 {
+    std::pair<std::string, std::string> yesNo = YesNo();
     std::string text = "Windows Boot Loader\n-------------------\n";
     text += "identifier              {current}\n";
     for (const auto& [name, value] : store) {
         std::string padded = name;
         padded.resize(name.size() < 24 ? 24 : name.size() + 1, ' ');
-        text += padded + value + "\n";
+        text += padded + Shown(value, yesNo) + "\n";
     }
-    std::printf("%s", text.c_str());
+    Print(text);
     return 0;
 }
 
@@ -157,7 +229,10 @@ int Run(const std::vector<std::wstring>& args)
         return Enumerate(LoadStore());
     std::string verb = VerbOf(args[0]);
     if (int code = InjectedFailure(verb)) {
-        std::printf("An error has occurred (injected failure %d).\n", code);
+        if (code == kHang)
+            for (;;)
+                Sleep(INFINITE);
+        Print("An error has occurred (injected failure " + std::to_string(code) + ").\n");
         return code;
     }
     // An optional identifier such as {current} may follow the verb.

@@ -27,8 +27,9 @@ class Run:
     """What a run did. exit_code is None when the rig ended the program (time
     limit, or a dialog no answer fitted: stuck_dialog); a program the restart
     ended reports 0. dialogs are the answerer's records, before and after a
-    restart; runonce_at_restart and bcd_store_at_restart are as the restart found
-    them; bcd_log, bcd_store and decoy_log are read after the run."""
+    restart; runonce_at_restart, bcd_store_at_restart and boot_ini_at_restart
+    (bytes, None without one) are as the restart found them; bcd_log, bcd_store
+    and decoy_log are read after the run."""
 
     exit_code: int | None
     timed_out: bool = False
@@ -37,6 +38,7 @@ class Run:
     restarted: bool = False
     runonce_at_restart: dict | None = None
     bcd_store_at_restart: dict | None = None
+    boot_ini_at_restart: bytes | None = None
     bcd_log: list = field(default_factory=list)
     bcd_store: dict = field(default_factory=dict)
     decoy_log: list = field(default_factory=list)
@@ -111,6 +113,16 @@ def bcd_store(prefix, path=STUB + r"\store.txt"):
     return dict((line.split(" ", 1) + [""])[:2] for line in _lines(prefix, path) if line)
 
 
+BCD_LANGUAGES = ("en", "de", "fr", "es", "ru")
+
+
+def set_bcd_language(prefix, language):
+    """The display language the bcdedit stand-in prints yes/no values in (en, de, fr, es, ru)."""
+    if language not in BCD_LANGUAGES:
+        raise ValueError(f"language {language!r}: one of {BCD_LANGUAGES}")
+    write_file(prefix, STUB + r"\language.txt", language + "\r\n")
+
+
 class _Answerer:
     """The dialog answerer inside the prefix, for one stretch of a run."""
 
@@ -169,7 +181,7 @@ def _restarting(prefix, probe_file):
 def _probe_command(folder):
     """The RunOnce command that records what a program left for the restart."""
     return (f'cmd /c reg export "{RUNONCE}" {folder}\\runonce.reg /y /reg:64'
-            f' & copy /y {STUB}\\store.txt {folder}\\store.txt')
+            f' & copy /y {STUB}\\store.txt {folder}\\store.txt & copy /y C:\\boot.ini {folder}\\boot.ini')
 
 
 def _finish_restart(prefix, run, folder, probe_file, answers, default, timeout):
@@ -197,6 +209,10 @@ def _finish_restart(prefix, run, folder, probe_file, answers, default, timeout):
         run.runonce_at_restart = {name: data for values in keys.values()
                                   for name, (_, data) in values.items()}
         run.bcd_store_at_restart = bcd_store(prefix, f"{folder}\\store.txt")
+        try:
+            run.boot_ini_at_restart = read_file(prefix, f"{folder}\\boot.ini")
+        except FileNotFoundError:
+            pass
 
 
 def run_program(prefix, command, answers=(), timeout=60, default="OK", follow_restart=True):

@@ -89,10 +89,7 @@ def main():
 
     if options.arch:
         os.environ["QV_TEST_ARCH"] = options.arch
-    rig.build("windows-x64", ("Quorvine", *rig.wine.TOOL_TARGETS))
-    arch = rig.test_arch()
-    if arch == "x86":
-        rig.build("windows-x86", ("Quorvine",))
+    arch = rig.build_for_tests(("Quorvine",))
 
     with rig.Display() as display:
         prefix = rig.new_prefix(options.version, display.name)

@@ -1,9 +1,10 @@
 """Wine prefixes and an X display for the tests.
 
-Only 64-bit Wine is assumed: prefixes are 64-bit (a 32-bit program runs in
-them under WoW64 where the host can run 32-bit code at all). Every Wine call
-has a time limit and writes its output to a file: Wine's helper processes
-inherit the output and would hold a pipe open for ever.
+Prefixes are 64-bit (a 32-bit program runs in them under WoW64 where the
+host can run 32-bit code at all); where it can, a 32-bit prefix (WINEARCH=win32,
+bits=32) stands for a 32-bit Windows such as XP. Every Wine call has a time
+limit and writes its output to a file: Wine's helper processes inherit the
+output and would hold a pipe open for ever.
 """
 
 import fcntl
@@ -22,6 +23,8 @@ from .registry import reg_import
 
 ROOT = Path(__file__).resolve().parents[2]
 WINE = "/usr/lib/wine/wine64"
+# The 32-bit loader, for 32-bit prefixes: wine64 refuses them.
+WINE32 = "/usr/lib/wine/wine"
 WINESERVER = "/usr/lib/wine/wineserver64"
 CACHE = Path(os.environ.get("QV_RIG_CACHE", "/tmp/quorvine-rig"))
 VERSIONS = ("winxp", "vista", "win7", "win8", "win81", "win10")
@@ -32,7 +35,9 @@ WINE_TIMEOUT = 60
 BOOT_TIMEOUT = 180
 # Bump when what a base prefix holds changes, so old caches are rebuilt.
 BASE_FORMAT = "4"
-TOOL_TARGETS = ("bcdedit", "bcdedit_decoy", "answerer", "qv_probe", "qv_msgboxes", "ets")
+TOOL_TARGETS = ("bcdedit", "bcdedit_decoy", "answerer", "qv_probe", "qv_msgboxes", "ets", "uiprobe")
+TOOL_FILES = ("bcdedit.exe", "bcdedit-decoy.exe", "answerer.exe", "qv_probe.exe", "qv_msgboxes.exe",
+              "ets-standin.exe")
 
 # Set by tools/test-all; every process the rig starts carries it as QV_RIG_TAG,
 # so sweep() finds whatever a killed test run left behind.
@@ -66,11 +71,20 @@ def build(preset, targets=()):
             raise RuntimeError(f"build of {preset} failed:\n{out.read().decode(errors='replace')[-4000:]}")
 
 
-def ensure_tools():
-    """Builds the stand-ins (64-bit: the prefixes are) when they are missing."""
-    if not all((build_dir("x64") / f"{name}.exe").exists()
-               for name in ("bcdedit", "bcdedit-decoy", "answerer", "qv_probe", "qv_msgboxes", "ets-standin")):
-        build("windows-x64", TOOL_TARGETS)
+def ensure_tools(arch="x64"):
+    """Builds the stand-ins when they are missing: 64-bit for the 64-bit prefixes,
+    32-bit (arch="x86") for the 32-bit ones."""
+    if not all((build_dir(arch) / name).exists() for name in TOOL_FILES):
+        build(f"windows-{arch}", TOOL_TARGETS)
+
+
+def build_for_tests(targets=()):
+    """Decides the build under test (see test_arch), builds its preset in this
+    run (all of it, or the targets) and the 64-bit stand-ins; returns x86 or x64."""
+    arch = test_arch()
+    build(f"windows-{arch}", targets)
+    build("windows-x64", TOOL_TARGETS)
+    return arch
 
 
 def wine_version():
@@ -84,6 +98,7 @@ class Result:
     returncode: int | None
     output: str
     timed_out: bool = False
+    raw: bytes = b""
 
 
 class Display:
@@ -176,10 +191,12 @@ def prefix_processes(path):
 class Prefix:
     """A Wine prefix: a throw-away Windows with its own registry and C: drive."""
 
-    def __init__(self, path, version=None, display=None):
+    def __init__(self, path, version=None, display=None, bits=64):
         self.path = Path(path)
         self.version = version
         self.display = display
+        self.bits = bits
+        self.wine = WINE32 if bits == 32 else WINE
         self.scratch = self.path.parent / "rig"
         self.scratch.mkdir(exist_ok=True)
         self._outputs = 0
@@ -194,6 +211,8 @@ class Prefix:
             env.pop(name, None)
         env.update(WINEPREFIX=str(self.path), WINEDEBUG="-all", LC_ALL="C.UTF-8",
                    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        if self.bits == 32:
+            env["WINEARCH"] = "win32"
         env["QV_RIG_TAG"] = RUN_TAG
         # Tells test programs the prefix's version: win7 prefixes have no Version value.
         if self.version:
@@ -208,18 +227,20 @@ class Prefix:
         self._outputs += 1
         return self.scratch / f"{stem}-{self._outputs}.txt"
 
-    def run(self, args, timeout=WINE_TIMEOUT, program=WINE):
+    def run(self, args, timeout=WINE_TIMEOUT, program=None):
         """Runs a Windows program (or wineserver) to its end; kills it at the time limit."""
         out_path = self.output_file()
         with open(out_path, "wb") as out:
-            process = subprocess.Popen([program, *map(str, args)], env=self.env(), stdin=subprocess.DEVNULL,
+            process = subprocess.Popen([program or self.wine, *map(str, args)], env=self.env(),
+                                       stdin=subprocess.DEVNULL,
                                        stdout=out, stderr=subprocess.STDOUT)
             try:
                 code, timed_out = process.wait(timeout), False
             except subprocess.TimeoutExpired:
                 process.kill()
                 code, timed_out = process.wait(), True
-        return Result(code, out_path.read_bytes().decode("utf-8", errors="replace"), timed_out)
+        raw = out_path.read_bytes()
+        return Result(code, raw.decode("utf-8", errors="replace"), timed_out, raw)
 
     def check(self, args, timeout=WINE_TIMEOUT):
         done = self.run(args, timeout)
@@ -232,7 +253,7 @@ class Prefix:
         """Starts a Windows program in the background."""
         out_path = out_path or self.output_file("spawn")
         with open(out_path, "wb") as out:
-            process = subprocess.Popen([WINE, *map(str, args)], env=self.env(), stdin=subprocess.DEVNULL,
+            process = subprocess.Popen([self.wine, *map(str, args)], env=self.env(), stdin=subprocess.DEVNULL,
                                        stdout=out, stderr=subprocess.STDOUT)
         process.out_path = out_path
         return process
@@ -373,27 +394,31 @@ def _settle(prefix):
         prefix.stop()
 
 
-def base_prefix(version="win7"):
+def base_prefix(version="win7", bits=64):
     """The prepared prefix for a Windows version, made once and kept in the cache.
 
-    One base per version serves both architectures: the prefix is 64-bit either way.
+    One 64-bit base per version serves both builds; bits=32 gives a 32-bit
+    prefix (base-winxp32 and so on), where only 32-bit programs run.
     """
     if version not in VERSIONS:
         raise ValueError(f"unknown Windows version {version!r}; one of {VERSIONS}")
+    if bits not in (32, 64):
+        raise ValueError("bits is 32 or 64")
+    suffix = "32" if bits == 32 else ""
     stamp = _stamp()
-    base = CACHE / f"base-{version}" / "pfx"
+    base = CACHE / f"base-{version}{suffix}" / "pfx"
     with _Lock(exclusive=False):
         if _ready(base, stamp):
             return base
     with _Lock(exclusive=True):
         if _ready(base, stamp):
             return base
-        pristine = CACHE / "base-pristine" / "pfx"
+        pristine = CACHE / f"base-pristine{suffix}" / "pfx"
         if not _ready(pristine, stamp):
             shutil.rmtree(pristine.parent, ignore_errors=True)
             pristine.parent.mkdir(parents=True)
             started = time.monotonic()
-            prefix = Prefix(pristine)
+            prefix = Prefix(pristine, bits=bits)
             done = prefix.run(["wineboot", "-i"], timeout=BOOT_TIMEOUT)
             if done.timed_out or done.returncode != 0:
                 raise RuntimeError(f"wineboot -i failed: {done.returncode}\n{done.output}")
@@ -410,11 +435,11 @@ def base_prefix(version="win7"):
             })
             _settle(prefix)
             (pristine / ".qv-ready").write_text(stamp)
-            note(f"made a Wine prefix in {time.monotonic() - started:.1f} s")
+            note(f"made a {bits}-bit Wine prefix in {time.monotonic() - started:.1f} s")
         shutil.rmtree(base.parent, ignore_errors=True)
         base.parent.mkdir(parents=True)
         _copy_prefix(pristine, base)
-        prefix = Prefix(base, version)
+        prefix = Prefix(base, version, bits=bits)
         reg_import(prefix, _version_values(version))
         if version == "win7":
             # Wine 8.0 takes "win7" for Windows Server 2008 R2 (product type 3);
@@ -434,32 +459,38 @@ def _replace(source, target):
 
 
 def install_stand_ins(prefix):
-    """bcdedit in the native system32, its decoy in syswow64, the helpers in C:\\qvtest."""
-    tools = build_dir("x64")
-    missing = [name for name in ("bcdedit.exe", "bcdedit-decoy.exe", "answerer.exe", "qv_probe.exe",
-                                 "qv_msgboxes.exe", "ets-standin.exe") if not (tools / name).exists()]
+    """bcdedit in the native system32, its decoy in syswow64, the helpers in C:\\qvtest.
+
+    A 32-bit prefix gets them 32-bit, and no decoy: it has no syswow64."""
+    arch = "x86" if prefix.bits == 32 else "x64"
+    tools = build_dir(arch)
+    missing = [name for name in TOOL_FILES if not (tools / name).exists()]
     if missing:
         raise RuntimeError(f"missing in {tools}: {', '.join(missing)}; build them with "
-                           f"cmake --build --preset windows-x64 --target {' '.join(TOOL_TARGETS)}")
+                           f"cmake --build --preset windows-{arch} --target {' '.join(TOOL_TARGETS)}")
     windows = prefix.drive_c / "windows"
     _replace(tools / "bcdedit.exe", windows / "system32" / "bcdedit.exe")
-    _replace(tools / "bcdedit-decoy.exe", windows / "syswow64" / "bcdedit.exe")
+    if prefix.bits == 64:
+        _replace(tools / "bcdedit-decoy.exe", windows / "syswow64" / "bcdedit.exe")
     # ets-standin.exe becomes the companion "ets.exe" only where a test copies it.
     for name in ("answerer.exe", "qv_probe.exe", "qv_msgboxes.exe", "ets-standin.exe"):
         _replace(tools / name, prefix.unix_path(HELPERS) / name)
 
 
-def new_prefix(version="win7", display=None):
-    """A fresh copy of the base prefix with the stand-ins and a running wineserver."""
-    base = base_prefix(version)
+def new_prefix(version="win7", display=None, bits=64, stand_ins=True):
+    """A fresh copy of the base prefix with the stand-ins and a running wineserver.
+
+    bits=32: a 32-bit prefix (needs a host that runs 32-bit code)."""
+    base = base_prefix(version, bits)
     (CACHE / "cases").mkdir(parents=True, exist_ok=True)
-    case = Path(tempfile.mkdtemp(prefix=f"{version}-", dir=CACHE / "cases"))
+    case = Path(tempfile.mkdtemp(prefix=f"{version}-{bits}-", dir=CACHE / "cases"))
     (case / "tag").write_text(RUN_TAG)
     with _Lock(exclusive=False):
         _copy_prefix(base, case / "pfx")
-    prefix = Prefix(case / "pfx", version, display)
+    prefix = Prefix(case / "pfx", version, display, bits)
     try:
-        install_stand_ins(prefix)
+        if stand_ins:
+            install_stand_ins(prefix)
         prefix.start_server()
     except BaseException:
         prefix.close()
@@ -471,12 +502,17 @@ _arch = None
 
 
 def test_arch(announce=True):
-    """(x64 or x86, why): QV_TEST_ARCH, else x86 when a 32-bit program runs in a prefix here."""
+    """x86 or x64: the build every layer tests in this run, decided once.
+
+    QV_TEST_ARCH chooses (with QV_TEST_ARCH_WHY, the reason a parent command
+    found); otherwise a freshly built 32-bit program is tried in a prefix, and
+    the 32-bit build is tested where it starts. announce prints the one line
+    that says which and why, unless a parent command decided and printed it."""
     global _arch
     if _arch is None:
         _arch = _choose_arch()
-        if announce:
-            print(f"rig: testing the {_arch[0]} build: {_arch[1]}", flush=True)
+        if announce and not os.environ.get("QV_TEST_ARCH_WHY"):
+            print(arch_line(), flush=True)
     return _arch[0]
 
 
@@ -485,21 +521,28 @@ def arch_line():
     return f"rig: testing the {_arch[0]} build: {_arch[1]}"
 
 
+def arch_reason():
+    test_arch(announce=False)
+    return _arch[1]
+
+
 def _choose_arch():
     chosen = os.environ.get("QV_TEST_ARCH", "")
     if chosen in ("x64", "x86"):
-        return chosen, "QV_TEST_ARCH"
+        return chosen, os.environ.get("QV_TEST_ARCH_WHY") or "chosen by QV_TEST_ARCH"
     if chosen:
         raise ValueError(f"QV_TEST_ARCH={chosen!r}: use x64 or x86")
-    probe = build_dir("x86") / "answerer.exe"
-    if not probe.exists():
-        return "x64", f"{probe.relative_to(ROOT)} is not built, no 32-bit program to try"
-    base = base_prefix("win7")
-    with _Lock(exclusive=True):
-        prefix = Prefix(base)
-        # Without arguments the answerer prints its usage and exits with 2.
+    # Linked anew in this run: what lies in build/ may be another machine's or an old one.
+    probe = build_dir("x86") / "qv_probe.exe"
+    probe.unlink(missing_ok=True)
+    try:
+        build("windows-x86", ("qv_probe",))
+    except RuntimeError:
+        return "x64", "the 32-bit probe program did not build, so the 64-bit build stands in"
+    with new_prefix("win7", stand_ins=False) as prefix:
+        # Without arguments it prints its usage and exits with 2.
         done = prefix.run([probe], timeout=WINE_TIMEOUT)
-        prefix.stop()
-    if done.returncode == 2:
-        return "x86", "a 32-bit program runs under Wine here"
-    return "x64", f"a 32-bit program does not start under Wine here (exit {done.returncode})"
+    if done.returncode == 2 and "usage" in done.output:
+        return "x86", "a 32-bit program starts under Wine here"
+    return "x64", (f"a 32-bit program does not start under Wine here (exit {done.returncode}"
+                   f"{', timed out' if done.timed_out else ''}), so the 64-bit build stands in")
