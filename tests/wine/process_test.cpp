@@ -126,6 +126,7 @@ TEST_F(RunAndWaitTest, AnEndedProcessWithExitCode259HasEndedAndAHungOneIsEnded) 
 
     // A command that never ends (the stand-in told to hang) is given up and ended.
     if (!Exists(kStandIn)) GTEST_SKIP() << "no bcdedit stand-in in this prefix";
+    CreateDirectoryA("C:\\bcdstub", nullptr);
     WriteFileText("C:\\bcdstub\\fail.txt", "/enum hang\r\n");
     started = GetTickCount64();
     EXPECT_FALSE(win32::RunAndWait(L"\"C:\\windows\\system32\\bcdedit.exe\" /enum {current}", 0, message, 500, true));
