@@ -49,6 +49,18 @@ def test_without_bcdedit_nothing_is_configured_and_the_user_is_told(win10):
     assert way_back(win10) is not None
 
 
+def test_a_bcdedit_that_never_ends_is_given_up_at_the_limit_and_the_configuration_taken_back(win10):
+    # The limit is two minutes; the environment may shorten it for a test.
+    rig.reg_set(win10, r"HKCU\Environment", "QUORVINE_COMMAND_LIMIT_MS", "2000")
+    fail(win10, "/set hang")
+    run = rig.run_quorvine(win10, ["/safenet"], answers=["Yes"], timeout=40)
+    assert not run.timed_out and not run.restarted
+    assert any('"bcdedit.exe /set safeboot network" failed' in t for t in texts(run)), texts(run)
+    assert rig.bcd_store(win10) == {}
+    assert way_back(win10) is None
+    assert not any(image == "bcdedit.exe" for _, image in rig.prefix_processes(win10.path)), "ended, not left hanging"
+
+
 @pytest.mark.parametrize("switch, verb", [("/safenet", "/set"), ("/safecmd", "/set")])
 def test_a_failing_set_takes_the_way_back_away_again(win10, switch, verb):
     fail(win10, f"{verb} 5")
