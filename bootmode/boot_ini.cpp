@@ -1,5 +1,5 @@
 // iniModule's boot.ini editor: the Safe Mode entry before Windows Vista.
-#include "bootmode/bootmode.h"
+#include "bootmode/boot_ini.h"
 
 #include <vector>
 
@@ -13,7 +13,7 @@ namespace {
 constexpr uint32_t kNoAttributes = 0;
 constexpr uint32_t kReadOnlyHiddenSystem = 1 | 2 | 4;
 
-void Fail(const std::wstring& text) { Sys().ShowMessage(text, L"", kMbCritical); }
+BootIniResult Fail(const std::wstring& text) { return {false, text}; }
 
 std::wstring OptionString(bool commandPromptOnly, bool networking) {
     if (commandPromptOnly) return L" /fastdetect /safeboot:minimal(alternateshell) /sos /bootlog /noguiboot";
@@ -46,8 +46,8 @@ void ApplyDefaults(std::wstring& bootIniPath, std::wstring& backupName) {
 
 }  // namespace
 
-bool SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupName, std::wstring description,
-                        bool commandPromptOnly, bool networking) {
+BootIniResult SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupName, std::wstring description,
+                                 bool commandPromptOnly, bool networking) {
     ApplyDefaults(bootIniPath, backupName);
     if (description.empty()) description = L"Safe Mode Mod";
     const std::wstring backup = bootIniPath.substr(0, 2) + backupName;
@@ -56,12 +56,10 @@ bool SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupName, std::
     bool searchFailed = false;
     const bool backupFound = Sys().FindAnyEntry(backup, searchFailed);
     if (searchFailed || (!backupFound && !Sys().CopyFileOver(bootIniPath, backup))) {
-        Fail(L"Could not find:  " + bootIniPath + L"\r\nor could not write to:  " + backup);
-        return false;
+        return Fail(L"Could not find:  " + bootIniPath + L"\r\nor could not write to:  " + backup);
     }
     if (!Sys().SetAttributes(bootIniPath, kNoAttributes)) {
-        Fail(L"Cound not remove file attributes:  " + bootIniPath);
-        return false;
+        return Fail(L"Cound not remove file attributes:  " + bootIniPath);
     }
 
     const std::wstring arcPath = Sys().ReadIniValue(bootIniPath, L"boot loader", L"default");
@@ -69,19 +67,17 @@ bool SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupName, std::
     // Without a default entry there is nothing to start in Safe Mode; an entry
     // with an empty key would only confuse the boot loader.
     if (arcPath.empty()) {
-        Fail(writeFailed);
-        return false;
+        return Fail(writeFailed);
     }
     const std::wstring entry = L"\"" + description + L"\"" + OptionString(commandPromptOnly, networking);
     const std::wstring previous = Sys().ReadIniValue(bootIniPath, L"operating systems", arcPath);
 
     if (!Sys().WriteIniValue(bootIniPath, L"boot loader", L"timeout", L"3") ||
         !Sys().WriteIniValue(bootIniPath, L"operating systems", arcPath, entry)) {
-        Fail(writeFailed);
-        return false;
+        return Fail(writeFailed);
     }
     KeepPreviousEntry(bootIniPath, arcPath + L"=" + previous);
-    return true;
+    return {};
 }
 
 std::optional<std::wstring> InsertBootEntry(const std::wstring& content, const std::wstring& line) {
@@ -110,30 +106,26 @@ std::optional<std::wstring> InsertBootEntry(const std::wstring& content, const s
     return out;
 }
 
-bool RestoreBootIni(std::wstring bootIniPath, std::wstring backupName) {
+BootIniResult RestoreBootIni(std::wstring bootIniPath, std::wstring backupName) {
     ApplyDefaults(bootIniPath, backupName);
     const std::wstring backup = bootIniPath.substr(0, 2) + backupName;
     const std::wstring attributesFailed = L"Cound not set file attributes:  " + bootIniPath;
     if (!Sys().SetAttributes(bootIniPath, kNoAttributes)) {
-        Fail(attributesFailed);
-        return false;
+        return Fail(attributesFailed);
     }
     if (!Sys().CopyFileOver(backup, bootIniPath)) {
-        Fail(L"Could not find:  " + backup + L"\r\nor could not write to:  " + bootIniPath);
-        return false;
+        return Fail(L"Could not find:  " + backup + L"\r\nor could not write to:  " + bootIniPath);
     }
     if (!Sys().SetAttributes(bootIniPath, kReadOnlyHiddenSystem)) {
-        Fail(attributesFailed);
-        return false;
+        return Fail(attributesFailed);
     }
     // The backup is a copy of boot.ini and took its read-only attribute along,
     // which would make the delete fail.
     Sys().SetAttributes(backup, kNoAttributes);
     if (!Sys().RemoveFile(backup)) {
-        Fail(L"Error deleting backup file:  " + backup);
-        return false;
+        return Fail(L"Error deleting backup file:  " + backup);
     }
-    return true;
+    return {};
 }
 
 }  // namespace qv

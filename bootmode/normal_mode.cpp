@@ -2,15 +2,16 @@
 // The safe-boot setting goes first and the way back last, the mirror of the
 // order of configuring, so that nothing can stop it half-way with Safe Mode set
 // and nothing left to undo it.
-#include "bootmode/bootmode.h"
+#include "bootmode/normal_mode.h"
 
-#include "bootmode/boot_commands.h"
-#include "opsys/mod_opsys.h"
-#include "startup/module1.h"
-#include "system/network.h"
+#include "bootmode/boot_ini.h"
+#include "bootmode/boot_state.h"
+#include "bootmode/way_back.h"
+#include "opsys/windows_version.h"
+#include "system/file_checks.h"
 #include "system/platform.h"
 #include "system/process.h"
-#include "system/text.h"
+#include "system/program_paths.h"
 
 namespace qv {
 
@@ -26,31 +27,17 @@ void KeepTheWayBack(bool commandPrompt) {
     if (commandPrompt && !OwnAutorunArmed()) SetUpCommandPromptShell();
 }
 
-void ReportSettingStayed(SafeBootState state) {
-    if (state == SafeBootState::Unknown) {
-        Sys().ShowMessage(
-            L"Quorvine could not check the boot configuration: bcdedit.exe could not be run.\r\n\r\n"
-            L"If Windows starts in Safe Mode again, run \"bcdedit /deletevalue safeboot\" as administrator.",
-            L"", kMbCritical);
-        return;
-    }
-    Sys().ShowMessage(
-        L"Normal Mode could not be restored: bcdedit.exe could not remove the Safe Mode setting from the "
-        L"boot configuration.\r\n\r\nWindows will start in Safe Mode again, and Quorvine will try "
-        L"again then. To remove the setting by hand, run \"bcdedit /deletevalue safeboot\" as "
-        L"administrator.",
-        L"", kMbCritical);
-}
-
 }  // namespace
 
-bool RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration) {
+ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration) {
+    ModeResult result;
+    result.outcome = ModeOutcome::Restored;
     // Only whether the way back asks first; never what brings Windows back.
     Sys().DeleteSetting(L"HKLM", kProgramKey, L"BootMode");
     const bool commandPromptArmed = OwnAutorunArmed();
     bool gone = true;
     if (OsIsVista()) {
-        const bool deleted = RunSystemProgram(L"bcdedit.exe", L"/deletevalue safeboot");
+        const bool deleted = RunSystemProgram(L"bcdedit.exe", L"/deletevalue safeboot").ok;
         RunSystemProgram(L"bcdedit.exe", L"/deletevalue safebootalternateshell");
         if (!deleted) {
             // A missing element fails too; only a look at the store tells them
@@ -61,23 +48,26 @@ bool RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration) {
                 gone = state == SafeBootState::Absent;
                 if (!gone) {
                     KeepTheWayBack(commandPromptArmed || state == SafeBootState::CommandPrompt);
-                    ReportSettingStayed(state);
+                    result.Add(state == SafeBootState::Unknown ? ProblemKind::StoreUnreadable
+                                                               : ProblemKind::SettingStayed);
                 }
             }
         }
     } else if (FileExists(Sys().GetEnv(L"systemdrive") + BootIniBackupName)) {
-        // RestoreBootIni names what failed; the Safe Mode entry is still there.
-        gone = RestoreBootIni(BootIniPath, BootIniBackupName);
+        const BootIniResult restored = RestoreBootIni(BootIniPath, BootIniBackupName);
+        if (!restored.ok) result.Add(ProblemKind::BootIniStep, restored.failure);
+        gone = restored.ok;
         if (!gone && checkBootConfiguration) KeepTheWayBack(commandPromptArmed);
     }
     if (gone) DisarmWayBack(removeHelperScript);
+    else result.outcome = ModeOutcome::SettingStayed;
+    return result;
+}
 
-    // In Safe Mode, after the way back ran, the suite's sibling program follows.
-    if (LowerCase(ArgumentText()) == L"/remove" && OsWindowsMode() != 0) {
-        const std::wstring sibling = AppFolder() + L"..\\Tessel.exe";
-        if (FileExists(sibling)) Sys().StartDetached(L"\"" + sibling + L"\"", kNormalFocused);
-    }
-    return gone;
+void StartSiblingInSafeMode() {
+    if (OsWindowsMode() == 0) return;
+    const std::wstring sibling = AppFolder() + L"..\\Tessel.exe";
+    if (FileExists(sibling)) Sys().StartDetached(L"\"" + sibling + L"\"", kNormalFocused);
 }
 
 }  // namespace qv

@@ -1,20 +1,19 @@
-// Safe Mode configuration: repair the SafeBoot key, clear an earlier
-// configuration, arm the way back, then write the safe-boot setting.
-#include "bootmode/bootmode.h"
+#include "bootmode/safe_mode.h"
 
-#include "bootmode/boot_commands.h"
-#include "opsys/mod_opsys.h"
-#include "safeboot/safeboot.h"
-#include "startup/module1.h"
-#include "system/network.h"
+#include "bootmode/boot_ini.h"
+#include "bootmode/boot_state.h"
+#include "bootmode/normal_mode.h"
+#include "bootmode/way_back.h"
+#include "opsys/windows_version.h"
+#include "safeboot/safeboot_repair.h"
+#include "system/file_checks.h"
 #include "system/platform.h"
-#include "system/shutdown.h"
+#include "system/process.h"
+#include "system/program_paths.h"
 
 namespace qv {
 
 namespace {
-
-bool lastConfigured = false;
 
 enum class Mode { Minimal, CommandPrompt, Network };
 enum class WayBack { RunOnce, Autorun, None };
@@ -31,20 +30,11 @@ bool ArmWayBack(WayBack wayBack) {
     return false;
 }
 
-void ReportWayBackFailure() {
-    Sys().ShowMessage(
-        L"Safe Mode was not configured, because the automatic return to 'Normal Mode' could not be "
-        L"set up (the registry entry that starts Quorvine again could not be written, or would not start this "
-        L"Quorvine.exe).\r\n\r\n"
-        L"No changes were made to the boot configuration, and Windows will start normally.",
-        L"", kMbCritical);
-}
-
-// The backup is made once; false when it was due and could not be made.
-bool ExportBcdOnce(std::wstring& command) {
-    if (FileExists(BcdBackupPath)) return true;
-    command = L"bcdedit.exe /export " + BcdBackupPath;
-    return RunSystemProgram(L"bcdedit.exe", L"/export " + BcdBackupPath);
+// The backup is made once; a failure is a warning: Safe Mode works without it.
+void ExportBcdOnce(ModeResult& result) {
+    if (FileExists(BcdBackupPath)) return;
+    const CommandResult exported = RunSystemProgram(L"bcdedit.exe", L"/export " + BcdBackupPath);
+    if (!exported.ok) result.Add(ProblemKind::BackupNotMade, L"bcdedit.exe /export " + BcdBackupPath, exported.reason);
 }
 
 // After a command that could not be watched to its end, the store itself
@@ -59,103 +49,96 @@ bool InPlace(Mode mode) {
     return false;
 }
 
-// Writes the safe-boot setting; on failure names the command that failed.
-bool SetSafeBoot(Mode mode, std::wstring& failed) {
+// Writes the safe-boot setting; on failure names the command that failed and why.
+bool SetSafeBoot(Mode mode, std::wstring& failed, std::wstring& reason) {
     const std::wstring safeBoot = mode == Mode::Network ? L"/set safeboot network" : L"/set safeboot minimal";
     failed = L"bcdedit.exe " + safeBoot;
-    if (!RunSystemProgram(L"bcdedit.exe", safeBoot)) return false;
-    failed = L"bcdedit.exe /set safebootalternateshell true";
-    return mode != Mode::CommandPrompt || RunSystemProgram(L"bcdedit.exe", L"/set safebootalternateshell true");
+    CommandResult set = RunSystemProgram(L"bcdedit.exe", safeBoot);
+    if (set.ok && mode == Mode::CommandPrompt) {
+        failed = L"bcdedit.exe /set safebootalternateshell true";
+        set = RunSystemProgram(L"bcdedit.exe", L"/set safebootalternateshell true");
+    }
+    reason = set.reason;
+    return set.ok;
 }
 
-// The SafeBoot key is repaired as a precaution; Safe Mode works with the key
-// as it is, so a failed repair is told but stops nothing.
-void ReportRepair(RepairOutcome outcome) {
-    if (outcome == RepairOutcome::Repaired) return;
-    const std::wstring why =
-        outcome == RepairOutcome::NoPrivateFolder
-            ? L": no temporary folder that only administrators can change could be made for its standard content."
-            : L" (\"reg.exe import\" of its standard content failed).";
-    Sys().ShowMessage(L"The SafeBoot registry key could not be repaired" + why +
-                          L"\r\n\r\nSafe Mode is configured with the key as it is.",
-                      L"", kMbOk);
+void NoteRepair(RepairOutcome outcome, ModeResult& result) {
+    if (outcome == RepairOutcome::NoPrivateFolder) result.Add(ProblemKind::RepairNoFolder);
+    if (outcome == RepairOutcome::ImportFailed) result.Add(ProblemKind::RepairImportFailed);
 }
 
-// Everything after the restart question. Returns true when the configuration
-// was written; false when it stopped (and has then told the user why).
-bool Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
+// Everything after the restart question.
+ModeResult Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
+    ModeResult result;
     const RepairOutcome repaired = RepairSafeBootKey();
-    RestoreNormalMode(false, false);
+    result.Append(RestoreNormalMode(false, false));
     if (!ArmWayBack(wayBack)) {
-        ReportWayBackFailure();
-        return false;
+        result.outcome = ModeOutcome::Stopped;
+        result.Add(ProblemKind::WayBackNotArmed);
+        return result;
     }
     if (OsIsVista()) {
-        std::wstring exportCommand;
-        const bool exported = ExportBcdOnce(exportCommand);
+        ModeResult warnings;
+        ExportBcdOnce(warnings);
         std::wstring failed;
-        if (!SetSafeBoot(mode, failed) && !InPlace(mode)) {
+        std::wstring reason;
+        if (!SetSafeBoot(mode, failed, reason) && !InPlace(mode)) {
             // Whatever part was written goes, and the way back only once the
             // store shows it gone (else that has been told and the way back stays).
-            const bool cleared = RestoreNormalMode(false, true);
-            Sys().ShowMessage(L"Safe Mode could not be configured: the command \"" + failed + L"\" failed." +
-                                  (cleared ? L"\r\n\r\nWindows will start normally." : L""),
-                              L"", kMbCritical);
-            return false;
+            result.outcome = ModeOutcome::Stopped;
+            const ModeResult takenBack = RestoreNormalMode(false, true);
+            result.Append(takenBack);
+            result.Add(ProblemKind::CommandFailed, failed, reason, takenBack.outcome == ModeOutcome::Restored);
+            return result;
         }
-        if (!exported) {
-            Sys().ShowMessage(L"The boot configuration could not be backed up (\"" + exportCommand +
-                                  L"\" failed).\r\n\r\nSafe Mode is configured all the same.",
-                              L"", kMbOk);
-        }
-        ReportRepair(repaired);
-        return true;
+        result.Append(warnings);
+        NoteRepair(repaired, result);
+        return result;
     }
-    if (SetBootIniSafeMode(BootIniPath, BootIniBackupName, EntryTitle, mode == Mode::CommandPrompt,
-                           mode == Mode::Network)) {
-        ReportRepair(repaired);
-        return true;
+    const BootIniResult edited = SetBootIniSafeMode(BootIniPath, BootIniBackupName, EntryTitle,
+                                                    mode == Mode::CommandPrompt, mode == Mode::Network);
+    if (edited.ok) {
+        NoteRepair(repaired, result);
+        return result;
     }
-    if (reportBootIniFailure) {
-        Sys().ShowMessage(L"Failed to make the required changes to the Boot.INI file, aborting.", L"",
-                          kMbOk);
-    }
+    result.outcome = ModeOutcome::Stopped;
+    result.Add(ProblemKind::BootIniStep, edited.failure);
+    if (reportBootIniFailure) result.Add(ProblemKind::BootIniAborted);
     // The Safe Mode entry is not in force after a failed edit, so nothing may
     // stay armed for it; boot.ini goes back from its backup as well.
     if (wayBack != WayBack::None) {
-        RestoreNormalMode(false, false);
+        result.Append(RestoreNormalMode(false, false));
         DisarmWayBack(false);
     }
-    return false;
+    return result;
 }
 
-bool AskFirst(const std::wstring& question) {
-    if (Sys().ShowMessage(question, L"", kMbYesNoQuestion) == kAnswerNo) {
-        SafeModeDeclined = true;
-        return false;
-    }
-    return true;
+bool Declined(const std::wstring& question) {
+    return Sys().ShowMessage(question, L"", kMbYesNoQuestion) == kAnswerNo;
 }
 
-void RestartIfAsked(bool askAndRestart) {
-    if (!askAndRestart) return;
-    try {
-        Sys().ShutdownSystem(kRestartFlags);
-    } catch (const ShutdownError& error) {
-        // The configuration and its way back stay; the user restarts by hand.
-        Sys().ShowMessage(L"Safe Mode is configured, but Windows could not be restarted:\r\n\r\n" +
-                              error.Description() + L"\r\n\r\nPlease restart Windows yourself.",
-                          L"", kMbCritical);
-    }
+ModeResult DeclinedResult() {
+    ModeResult result;
+    result.outcome = ModeOutcome::Declined;
+    return result;
+}
+
+ModeResult Refused() {
+    ModeResult result;
+    result.outcome = ModeOutcome::Stopped;
+    result.Add(ProblemKind::WayBackUnreachable);
+    return result;
+}
+
+ModeResult WithRestart(ModeResult result, bool askAndRestart) {
+    result.restartRequested = askAndRestart && result.outcome == ModeOutcome::Configured;
+    return result;
 }
 
 }  // namespace
 
-bool LastSafeModeConfigured() { return lastConfigured; }
-
-void ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
-    lastConfigured = false;
-    if (!WayBackCanReachExe(commandPromptOnly)) return;
+ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
+    if (!WayBackCanReachExe(commandPromptOnly)) return Refused();
     if (askAndRestart) {
         const std::wstring question =
             commandPromptOnly
@@ -164,24 +147,22 @@ void ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
                   L"/reboot', use the 'quorvine /normal' command to restart directly to 'Normal Mode', "
                   L"or simply type 'quorvine' for all options.)"
                 : L"Restart into Safe Mode?";
-        if (!AskFirst(question)) return;
+        if (Declined(question)) return DeclinedResult();
     }
-    lastConfigured = Configure(commandPromptOnly ? Mode::CommandPrompt : Mode::Minimal,
-                               commandPromptOnly ? WayBack::Autorun : WayBack::RunOnce, true);
-    if (lastConfigured) RestartIfAsked(askAndRestart);
+    return WithRestart(Configure(commandPromptOnly ? Mode::CommandPrompt : Mode::Minimal,
+                                 commandPromptOnly ? WayBack::Autorun : WayBack::RunOnce, true),
+                       askAndRestart);
 }
 
-void ConfigureSafeModeNetwork(bool askAndRestart) {
-    lastConfigured = false;
-    if (!WayBackCanReachExe(false)) return;
-    if (askAndRestart && !AskFirst(L"Restart into Safe Mode with Networking?")) return;
-    lastConfigured = Configure(Mode::Network, WayBack::RunOnce, true);
-    if (lastConfigured) RestartIfAsked(askAndRestart);
+ModeResult ConfigureSafeModeNetwork(bool askAndRestart) {
+    if (!WayBackCanReachExe(false)) return Refused();
+    if (askAndRestart && Declined(L"Restart into Safe Mode with Networking?")) return DeclinedResult();
+    return WithRestart(Configure(Mode::Network, WayBack::RunOnce, true), askAndRestart);
 }
 
-void ConfigureSafeNetworkNoReboot() {
+ModeResult ConfigureSafeNetworkNoReboot() {
     // No way back here by design: the technician takes it by hand.
-    lastConfigured = Configure(Mode::Network, WayBack::None, false);
+    return Configure(Mode::Network, WayBack::None, false);
 }
 
 }  // namespace qv

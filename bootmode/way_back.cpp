@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "startup/module1.h"
-#include "system/network.h"
+#include "system/file_checks.h"
 #include "system/platform.h"
+#include "system/program_paths.h"
 #include "system/text.h"
 
 namespace qv {
@@ -77,15 +77,7 @@ std::optional<std::string> CommandFileLine() {
 }
 
 bool WayBackCanReachExe(bool commandPrompt) {
-    if (ExePathForCommandProcessor() && (!commandPrompt || CommandFileLine())) return true;
-    Sys().ShowMessage(
-        L"Quorvine cannot set up its automatic return to 'Normal Mode' from this folder: the command "
-        L"processor would not find Quorvine.exe by the folder's name (for example because of '%' "
-        L"signs in it).\r\n\r\n"
-        L"Please copy Quorvine.exe to a plain local folder, such as C:\\Tools, and start it from there. "
-        L"Nothing was changed.",
-        L"", kMbOk);
-    return false;
+    return ExePathForCommandProcessor() && (!commandPrompt || CommandFileLine());
 }
 
 std::wstring RunOnceValueName() { return L"*" + EntryTitle; }

@@ -22,8 +22,7 @@ std::optional<std::wstring> ExePathForCommandProcessor();
 // The exe's path for the command file, in the console code page, "%" written
 // "%%"; empty when neither the full nor the short path fits that code page.
 std::optional<std::string> CommandFileLine();
-// False (after telling the user) when the way back of this mode could not
-// reach the exe from its folder; nothing has been changed then.
+// False when the way back of this mode could not reach the exe from its folder.
 bool WayBackCanReachExe(bool commandPrompt);
 
 std::wstring RunOnceValueName();

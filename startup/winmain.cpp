@@ -2,12 +2,12 @@
 // main window's message loop alive while it is open.
 #include <windows.h>
 
-#include "startup/module1.h"
+#include "startup/switches.h"
 #include "system/handles_win32.h"
 #include "system/platform_win32.h"
 #include "system/shutdown.h"
 #include "system/system_library_win32.h"
-#include "system/win32.h"
+#include "ui/main_window.h"
 
 #if defined(__i386__)
 // The static thread library imports functions that Windows 2000 or XP lack
@@ -79,8 +79,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return 1;
     }
     try {
-        qv::Main();
-        return qv::win32::RunMessageLoop();
+        qv::Main([] { qv::ShowMainWindow(); });
+        return qv::RunMessageLoop();
     } catch (const qv::ShutdownError& error) {
         // Only the restart paths raise; the program shows why and ends.
         MessageBoxW(nullptr, qv::DescribeUnhandledError(error).c_str(), L"Quorvine", MB_OK | MB_ICONERROR);

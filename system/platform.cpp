@@ -8,6 +8,10 @@ Platform* current = nullptr;
 
 Platform& Sys() { return *current; }
 
-void SetPlatform(Platform* platform) { current = platform; }
+Platform* SetPlatform(Platform* platform) {
+    Platform* previous = current;
+    current = platform;
+    return previous;
+}
 
 }  // namespace qv

@@ -1,7 +1,7 @@
 // The one seam between Quorvine's decisions and Windows.
 //
 // Everything the program asks of the system passes through `Platform`. The
-// Windows build installs the Win32 implementation (system/platform_win32.cpp);
+// Windows build installs the Win32 implementation (system/platform_win32.h);
 // host tests install a fake. This header must not include windows.h.
 #pragma once
 
@@ -115,13 +115,11 @@ public:
 
     // Restart; throws ShutdownError.
     virtual bool ShutdownSystem(int32_t flags) = 0;
-
-    // The main window (no-op where there is no user interface).
-    virtual void ShowMainWindow() = 0;
 };
 
 // The platform in force; set once at start-up (or by a test).
 Platform& Sys();
-void SetPlatform(Platform* platform);
+// Returns the one it replaces, so a test can put it back.
+Platform* SetPlatform(Platform* platform);
 
 }  // namespace qv

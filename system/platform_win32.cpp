@@ -124,6 +124,5 @@ uint32_t Win32Platform::GetConnection(const std::wstring& localName, std::wstrin
     return win32::GetConnection(localName, remoteName, bufferSize);
 }
 bool Win32Platform::ShutdownSystem(int32_t flags) { return win32::ShutdownSystem(flags); }
-void Win32Platform::ShowMainWindow() { win32::ShowMainWindow(); }
 
 }  // namespace qv::win32

@@ -50,7 +50,6 @@ public:
     uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName,
                            uint32_t& bufferSize) override;
     bool ShutdownSystem(int32_t flags) override;
-    void ShowMainWindow() override;
 };
 
 }  // namespace qv::win32

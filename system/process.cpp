@@ -39,12 +39,14 @@ std::wstring SystemProgramCommand(const std::wstring& program, const std::wstrin
     return L"\"" + Sys().SystemFolder() + L"\\" + program + L"\" " + arguments;
 }
 
-bool RunSystemProgram(const std::wstring& program, const std::wstring& arguments) {
+CommandResult RunSystemProgram(const std::wstring& program, const std::wstring& arguments) {
     std::wstring message;
     uint32_t exitCode = 0;
-    return Sys().RunAndWait(SystemProgramCommand(program, arguments), kHidden, message, CommandLimitMs(), true,
-                            &exitCode) &&
-           exitCode == 0;
+    if (!Sys().RunAndWait(SystemProgramCommand(program, arguments), kHidden, message, CommandLimitMs(), true,
+                          &exitCode))
+        return {false, message};
+    if (exitCode != 0) return {false, L"It ended with exit code " + std::to_wstring(exitCode) + L"."};
+    return {true, {}};
 }
 
 std::optional<std::wstring> ReadSystemProgram(const std::wstring& program, const std::wstring& arguments) {

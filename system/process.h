@@ -59,8 +59,12 @@ int32_t CommandLimitMs();
 // A program of the system folder, named by its full path: never one that lies
 // beside Quorvine.exe or in the current folder.
 std::wstring SystemProgramCommand(const std::wstring& program, const std::wstring& arguments);
-// Runs it hidden within the command limit; true when it ended with exit code 0.
-bool RunSystemProgram(const std::wstring& program, const std::wstring& arguments);
+struct CommandResult {
+    bool ok = false;      // ran, and ended with exit code 0 within the limit
+    std::wstring reason;  // why not, in words
+};
+// Runs it hidden within the command limit.
+CommandResult RunSystemProgram(const std::wstring& program, const std::wstring& arguments);
 // Its standard output, read through a pipe; empty when it did not end with
 // exit code 0 within the command limit.
 std::optional<std::wstring> ReadSystemProgram(const std::wstring& program, const std::wstring& arguments);

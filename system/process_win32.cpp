@@ -7,7 +7,8 @@
 #include <windows.h>
 
 #include "system/ansi_win32.h"
-#include "system/network.h"
+#include "system/file_checks.h"
+#include "system/network_location.h"
 #include "system/system_library_win32.h"
 #include "system/win32.h"
 

@@ -6,7 +6,8 @@
 #include <windows.h>
 
 #include "system/handles_win32.h"
-#include "system/network.h"
+#include "system/file_checks.h"
+#include "system/network_location.h"
 #include "system/registry.h"
 #include "system/win32.h"
 

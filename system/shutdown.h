@@ -7,6 +7,8 @@
 
 namespace qv {
 
+inline constexpr int kRestartFlags = 6;  // restart, forced
+
 inline constexpr uint32_t kErrShutdownFailed = 0x8004062B;
 inline constexpr uint32_t kErrNoPrivilegeValue = 0x8004062C;
 inline constexpr uint32_t kErrNoCurrentProcess = 0x8004062D;

@@ -67,9 +67,5 @@ uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName,
 // shutdown_win32.cpp
 bool ShutdownSystem(int32_t flags);
 
-// ui: main_window_win32.cpp
-void ShowMainWindow();
-// Runs the message loop while the main window is open; 0 at once when none is.
-int RunMessageLoop();
 
 }  // namespace qv::win32

@@ -1,10 +1,13 @@
 // frmQuorvine's event procedures.
 #include "ui/main_window.h"
 
-#include "bootmode/bootmode.h"
-#include "startup/module1.h"
-#include "system/network.h"
+#include "bootmode/normal_mode.h"
+#include "bootmode/safe_mode.h"
+#include "system/file_checks.h"
+#include "system/network_location.h"
 #include "system/platform.h"
+#include "system/program_paths.h"
+#include "ui/mode_messages.h"
 
 namespace qv {
 
@@ -16,38 +19,17 @@ void WriteBootMode(int16_t mode) {
     Sys().WriteSetting(L"HKLM", kProgramKey, kBootModeValue, L"D", int32_t{mode});
 }
 
-void RestoreNormal(MainWindowView& window, bool restart, ModeOperations& modes) {
-    // A setting that stayed has been reported; no word of a normal start then.
-    if (!modes.RestoreNormalMode(true)) {
-        window.Close();
-        return;
-    }
-    if (restart) {
-        int answer = Sys().ShowMessage(
-            L"Windows is now configured to restart in 'Normal Mode', would you like to restart now?",
-            L"Restart Windows normally?", kMbYesNoQuestion);
-        if (answer == kAnswerYes) {
-            // A ShutdownError goes up to the top of the program from here.
-            Sys().ShutdownSystem(kRestartFlags);
-        } else {
-            Sys().ShowMessage(L"Windows will start normally the next time you restart.", L"", kMbOk);
-        }
-    } else {
-        Sys().ShowMessage(L"Windows is now configured to start normally.", L"", kMbOk);
-    }
-    window.Close();
-}
-
 }  // namespace
 
-void ModeOperations::ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
-    qv::ConfigureSafeMode(commandPromptOnly, askAndRestart);
+ModeResult ModeOperations::ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
+    return qv::ConfigureSafeMode(commandPromptOnly, askAndRestart);
 }
-void ModeOperations::ConfigureSafeModeNetwork(bool askAndRestart) {
-    qv::ConfigureSafeModeNetwork(askAndRestart);
+ModeResult ModeOperations::ConfigureSafeModeNetwork(bool askAndRestart) {
+    return qv::ConfigureSafeModeNetwork(askAndRestart);
 }
-bool ModeOperations::RestoreNormalMode(bool removeHelperScript) { return qv::RestoreNormalMode(removeHelperScript); }
-bool ModeOperations::LastSafeModeConfigured() { return qv::LastSafeModeConfigured(); }
+ModeResult ModeOperations::RestoreNormalMode(bool removeHelperScript) {
+    return qv::RestoreNormalMode(removeHelperScript);
+}
 
 ModeOperations& RealModeOperations() {
     static ModeOperations real;
@@ -101,36 +83,36 @@ void cmdDo_Click(MainWindowView& window, int16_t index, ModeOperations& modes) {
     const bool restart = index == kCmdRestart;
 
     if (window.IsOptionSelected(kOptNormalMode)) {
-        RestoreNormal(window, restart, modes);
+        FinishRestoration(modes.RestoreNormalMode(true), restart);
+        window.Close();
         return;
     }
 
-    // BootMode is written after the configuration, and only when one was
-    // written: after a declined question or a configuration that stopped,
-    // nothing tells the next start in Safe Mode to ask.
+    ModeResult result;
+    int16_t bootMode = 0;
     if (window.IsOptionSelected(kOptSafeMode)) {
-        modes.ConfigureSafeMode(false, restart);
-        if (modes.LastSafeModeConfigured()) WriteBootMode(1);
+        result = modes.ConfigureSafeMode(false, restart);
+        bootMode = 1;
+    } else if (window.IsOptionSelected(kOptSafeModeNetwork)) {
+        result = modes.ConfigureSafeModeNetwork(restart);
+        bootMode = 2;
+    } else if (window.IsOptionSelected(kOptSafeModeCommandPrompt)) {
+        result = modes.ConfigureSafeMode(true, restart);
+        bootMode = 3;
     }
-    if (window.IsOptionSelected(kOptSafeModeNetwork)) {
-        modes.ConfigureSafeModeNetwork(restart);
-        if (modes.LastSafeModeConfigured()) WriteBootMode(2);
-    }
-    if (window.IsOptionSelected(kOptSafeModeCommandPrompt)) {
-        modes.ConfigureSafeMode(true, restart);
-        if (modes.LastSafeModeConfigured()) WriteBootMode(3);
-    }
-    const bool configured = modes.LastSafeModeConfigured();
+    const bool configured = bootMode != 0 && result.outcome == ModeOutcome::Configured;
+    // BootMode is written only for a configuration that was written, and
+    // before the restart, which may end the program at any moment.
+    if (configured) WriteBootMode(bootMode);
 
-    if (restart && SafeModeDeclined) {
-        SafeModeDeclined = false;
+    if (result.outcome == ModeOutcome::Declined) {
         Sys().DeleteSetting(L"HKLM", kProgramKey, kBootModeValue);
         Sys().ShowMessage(L"No modifications were made to the system.", L"", kMbOk);
         window.Show();
         return;
     }
-    // A configuration that stopped has shown its own message; claiming
-    // modifications here would be wrong.
+    FinishConfiguration(result);
+    // A configuration that stopped has told why; claiming modifications here would be wrong.
     if (!restart && configured) {
         Sys().ShowMessage(
             L"Modifications were made to the system, you may manually reboot when ready."

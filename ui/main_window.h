@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "bootmode/mode_result.h"
+
 namespace qv {
 
 // optSafeMode: the index of each option button is its mode.
@@ -57,11 +59,9 @@ public:
 class ModeOperations {
 public:
     virtual ~ModeOperations() = default;
-    virtual void ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart);
-    virtual void ConfigureSafeModeNetwork(bool askAndRestart);
-    virtual bool RestoreNormalMode(bool removeHelperScript);
-    // False after a declined question or a configuration that stopped.
-    virtual bool LastSafeModeConfigured();
+    virtual ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart);
+    virtual ModeResult ConfigureSafeModeNetwork(bool askAndRestart);
+    virtual ModeResult RestoreNormalMode(bool removeHelperScript);
 };
 ModeOperations& RealModeOperations();
 
@@ -73,5 +73,10 @@ std::wstring MainWindowCaption(const ProgramVersion& version);
 void Form_Load(MainWindowView& window);
 void optSafeMode_Click(MainWindowView& window, int16_t index);
 void cmdDo_Click(MainWindowView& window, int16_t index, ModeOperations& modes = RealModeOperations());
+
+// Shows the window (creating it the first time), not modal; main_window_win32.cpp.
+void ShowMainWindow();
+// Runs the message loop while the main window is open; 0 at once when none is.
+int RunMessageLoop();
 
 }  // namespace qv

@@ -466,6 +466,15 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 
 }  // namespace
 
+}  // namespace qv::win32
+
+namespace qv {
+
+using win32::MainWindow;
+using win32::PrepareCommonControls;
+using win32::ShellLibraryHandle;
+using win32::mainWindow;
+
 void ShowMainWindow() {
     PrepareCommonControls();
     if (!mainWindow) {
@@ -500,4 +509,4 @@ int RunMessageLoop() {
     return 0;
 }
 
-}  // namespace qv::win32
+}  // namespace qv

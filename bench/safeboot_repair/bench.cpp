@@ -8,9 +8,9 @@
 
 #include <windows.h>
 
-#include "opsys/mod_opsys.h"
-#include "safeboot/safeboot.h"
-#include "startup/module1.h"
+#include "opsys/windows_version.h"
+#include "safeboot/safeboot_repair.h"
+#include "system/program_paths.h"
 #include "system/platform_win32.h"
 
 namespace {

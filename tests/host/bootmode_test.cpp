@@ -5,16 +5,47 @@
 #include <algorithm>
 #include <map>
 
-#include "bootmode/boot_commands.h"
-#include "bootmode/bootmode.h"
+#include "bootmode/boot_ini.h"
+#include "bootmode/boot_state.h"
+#include "bootmode/normal_mode.h"
+#include "bootmode/safe_mode.h"
+#include "bootmode/way_back.h"
 #include "fake_platform.h"
-#include "startup/module1.h"
+#include "startup/restore_question.h"
+#include "startup/switches.h"
+#include "system/program_paths.h"
+#include "ui/mode_messages.h"
 
 namespace qv {
 namespace {
 
 using testing::FakePlatform;
 using testing::ScopedFakePlatform;
+
+// The operations as the switches and the window run them: the operation, then
+// what the user is told (and the restart it asked for).
+ModeResult lastResult;
+ModeResult Told(ModeResult result) {
+    FinishConfiguration(result);
+    lastResult = result;
+    return result;
+}
+ModeResult SafeMode(bool commandPromptOnly, bool askAndRestart) {
+    return Told(ConfigureSafeMode(commandPromptOnly, askAndRestart));
+}
+ModeResult SafeNet(bool askAndRestart) { return Told(ConfigureSafeModeNetwork(askAndRestart)); }
+ModeResult NoReboot() { return Told(ConfigureSafeNetworkNoReboot()); }
+ModeResult Restore(bool removeHelperScript) {
+    ModeResult result = RestoreNormalMode(removeHelperScript);
+    TellProblems(result);
+    return result;
+}
+bool Configured() { return lastResult.outcome == ModeOutcome::Configured; }
+int windowsOpened = 0;
+void OpenWindow() {
+    ++windowsOpened;
+    Sys().ShowMessage(L"(the window)", L"window", kMbOk);
+}
 
 const std::wstring kRunOnceData = L"cmd /c start \"\" \"C:\\Tools\\Quorvine.exe\" /remove";
 const std::wstring kAutorun = L"\"C:\\Tools\\Quorvine.exe\" /undo";
@@ -33,7 +64,7 @@ const std::wstring kRestoreQuestion =
 class Cycle : public ::testing::Test {
 protected:
     void SetUp() override {
-        SafeModeDeclined = false;
+        lastResult = {};
         SetProgramConstants();
     }
     FakePlatform& fake() { return platform.fake; }
@@ -76,19 +107,19 @@ protected:
 
 TEST_F(Cycle, SafeModeAnsweredNoChangesNothing) {
     fake().answers = {kAnswerNo};
-    ConfigureSafeMode(false, true);
+    SafeMode(false, true);
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_EQ(fake().dialogs[0].text, L"Restart into Safe Mode?");
     EXPECT_EQ(fake().dialogs[0].style, 36u);
     EXPECT_TRUE(fake().commands.empty());
     EXPECT_TRUE(fake().registry.empty());
-    EXPECT_TRUE(SafeModeDeclined);
-    EXPECT_FALSE(LastSafeModeConfigured());
+    EXPECT_EQ(lastResult.outcome, ModeOutcome::Declined);
+    EXPECT_FALSE(Configured());
 }
 
 TEST_F(Cycle, SafeModeOnWindows10ArmsTheWayBackThenSetsMinimalAndRestarts) {
     fake().answers = {kAnswerYes};
-    ConfigureSafeMode(false, true);
+    SafeMode(false, true);
     EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{
                                  L"bcdedit.exe /deletevalue safeboot",
                                  L"bcdedit.exe /deletevalue safebootalternateshell",
@@ -97,8 +128,8 @@ TEST_F(Cycle, SafeModeOnWindows10ArmsTheWayBackThenSetsMinimalAndRestarts) {
                              }));
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
     EXPECT_EQ(fake().restarts, std::vector<int32_t>{6});
-    EXPECT_TRUE(LastSafeModeConfigured());
-    EXPECT_FALSE(SafeModeDeclined);
+    EXPECT_TRUE(Configured());
+    EXPECT_NE(lastResult.outcome, ModeOutcome::Declined);
     // The way back stands before the safe-boot setting is written.
     auto armed = std::find(fake().steps.begin(), fake().steps.end(),
                            L"write:HKLM\\" + std::wstring(kRunOnceKey) + L"\\*Tamberlow Quorvine Mod");
@@ -108,7 +139,7 @@ TEST_F(Cycle, SafeModeOnWindows10ArmsTheWayBackThenSetsMinimalAndRestarts) {
 
 TEST_F(Cycle, TheBcdBackupIsMadeOnlyWhenNoneExists) {
     fake().PutFile(L"C:\\BCDbak", "old");
-    ConfigureSafeModeNetwork(false);
+    SafeNet(false);
     EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{
                                  L"bcdedit.exe /deletevalue safeboot",
                                  L"bcdedit.exe /deletevalue safebootalternateshell",
@@ -120,7 +151,7 @@ TEST_F(Cycle, TheBcdBackupIsMadeOnlyWhenNoneExists) {
 }
 
 TEST_F(Cycle, CommandPromptModeSetsTheShellInsteadOfTheRunOnceEntry) {
-    ConfigureSafeMode(true, false);
+    SafeMode(true, false);
     EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{
                                  L"bcdedit.exe /deletevalue safeboot",
                                  L"bcdedit.exe /deletevalue safebootalternateshell",
@@ -134,21 +165,21 @@ TEST_F(Cycle, CommandPromptModeSetsTheShellInsteadOfTheRunOnceEntry) {
     EXPECT_FALSE(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
     EXPECT_TRUE(fake().restarts.empty());
 
-    ConfigureSafeMode(true, false);  // a second time: still one line, one value
+    SafeMode(true, false);  // a second time: still one line, one value
     EXPECT_EQ(fake().FileText(L"C:\\WINDOWS\\quorvine.cmd"), "\"C:\\Tools\\Quorvine.exe\" %1\r\n");
     EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), kAutorun);
 }
 
 TEST_F(Cycle, CommandPromptQuestionIsAskedWithItsReminderText) {
     fake().answers = {kAnswerNo};
-    ConfigureSafeMode(true, true);
+    SafeMode(true, true);
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_EQ(fake().dialogs[0].text, kCmdQuestion);
-    EXPECT_TRUE(SafeModeDeclined);
+    EXPECT_EQ(lastResult.outcome, ModeOutcome::Declined);
 }
 
 TEST_F(Cycle, NoRebootSetsNetworkQuietlyWithoutAWayBack) {
-    ConfigureSafeNetworkNoReboot();
+    NoReboot();
     EXPECT_EQ(BcdCommands().back(), L"bcdedit.exe /set safeboot network");
     EXPECT_FALSE(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
     EXPECT_TRUE(fake().dialogs.empty());
@@ -161,13 +192,13 @@ TEST_F(Cycle, AWayBackThatCannotBeWrittenStopsBeforeTheBootConfiguration) {
         ScopedFakePlatform local;
         local.fake.refusedKeys = {commandPrompt ? L"Command Processor" : L"RunOnce"};
         local.fake.answers = {kAnswerYes};
-        ConfigureSafeMode(commandPrompt, true);
+        SafeMode(commandPrompt, true);
         for (const auto& c : local.fake.commands) EXPECT_EQ(c.find(L"/set"), std::wstring::npos) << c;
         EXPECT_TRUE(local.fake.restarts.empty());
         ASSERT_EQ(local.fake.dialogs.size(), 2u);
         EXPECT_EQ(local.fake.dialogs[1].style, 16u);
         EXPECT_NE(local.fake.dialogs[1].text.find(L"Safe Mode was not configured"), std::wstring::npos);
-        EXPECT_FALSE(LastSafeModeConfigured());
+        EXPECT_FALSE(Configured());
     }
 }
 
@@ -184,7 +215,7 @@ TEST_F(Cycle, StoppedAfterAnyStepTheMachineIsNormalOrArmed) {
             };
             bool finished = true;
             try {
-                ConfigureSafeMode(commandPrompt, true);
+                SafeMode(commandPrompt, true);
             } catch (const Stop&) {
                 finished = false;
             }
@@ -206,7 +237,7 @@ TEST_F(Cycle, RestorationStoppedAfterAnyStepLeavesNormalOrArmed) {
         for (size_t stopAt = 1;; ++stopAt) {
             SCOPED_TRACE(::testing::Message() << "cmd " << commandPrompt << " stop after step " << stopAt);
             ScopedFakePlatform local;
-            ConfigureSafeMode(commandPrompt, false);
+            SafeMode(commandPrompt, false);
             const size_t configured = local.fake.commands.size();
             size_t count = 0;
             local.fake.onStep = [&](const std::wstring&) {
@@ -214,7 +245,7 @@ TEST_F(Cycle, RestorationStoppedAfterAnyStepLeavesNormalOrArmed) {
             };
             bool finished = true;
             try {
-                RestoreNormalMode(true);
+                Restore(true);
             } catch (const Stop&) {
                 finished = false;
             }
@@ -266,7 +297,7 @@ TEST_F(Cycle, TheWayBackNamesTheExeByAFormTheCommandProcessorKeeps) {
             local.fake.fileAliases[LowerCase(c.shortForm)] = LowerCase(c.exe);
         }
         if (c.oemHasUmlaut) local.fake.oemExtra[L'\u00fc'] = '\x81';
-        ConfigureSafeMode(c.commandPrompt, false);
+        SafeMode(c.commandPrompt, false);
         if (c.wayBack.empty()) {
             ASSERT_EQ(local.fake.dialogs.size(), 1u);
             EXPECT_NE(local.fake.dialogs[0].text.find(L"copy Quorvine.exe to a plain local folder"), std::wstring::npos);
@@ -275,7 +306,7 @@ TEST_F(Cycle, TheWayBackNamesTheExeByAFormTheCommandProcessorKeeps) {
             continue;
         }
         EXPECT_TRUE(local.fake.dialogs.empty());
-        EXPECT_TRUE(LastSafeModeConfigured());
+        EXPECT_TRUE(Configured());
         auto stored = local.fake.Value(c.commandPrompt ? kCommandProcessorKey : kRunOnceKey,
                                        c.commandPrompt ? L"Autorun" : L"*Tamberlow Quorvine Mod");
         ASSERT_TRUE(stored);
@@ -292,7 +323,7 @@ TEST_F(Cycle, AWayBackThatStartsAnotherProgramStopsBeforeTheBootConfiguration) {
                             std::wstring(L"cmd /c start \"\" \"C:\\Tools\\Quorvine.exe\" /remove"));
     };
     fake().exePath = L"C:\\T\u014Dols\\Quorvine.exe";
-    ConfigureSafeModeNetwork(false);
+    SafeNet(false);
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_NE(fake().dialogs[0].text.find(L"could not be set up"), std::wstring::npos);
     EXPECT_FALSE(Bcd(fake().commands).count(L"safeboot"));
@@ -300,14 +331,14 @@ TEST_F(Cycle, AWayBackThatStartsAnotherProgramStopsBeforeTheBootConfiguration) {
 
 TEST_F(Cycle, AForeignAutorunSurvivesTheCommandPromptCycle) {
     fake().SetValue(kCommandProcessorKey, L"Autorun", std::wstring(L"doskey /macrofile=C:\\m.txt"));
-    ConfigureSafeMode(true, false);
+    SafeMode(true, false);
     EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), kAutorun);
     EXPECT_EQ(Text(kProgramKey, L"SavedAutorun"), L"doskey /macrofile=C:\\m.txt");
 
-    ConfigureSafeMode(true, false);  // reconfigured before any restart: still kept once
+    SafeMode(true, false);  // reconfigured before any restart: still kept once
     EXPECT_EQ(Text(kProgramKey, L"SavedAutorun"), L"doskey /macrofile=C:\\m.txt");
 
-    RestoreNormalMode(true);
+    Restore(true);
     EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), L"doskey /macrofile=C:\\m.txt");
     EXPECT_FALSE(Text(kProgramKey, L"SavedAutorun"));
     EXPECT_FALSE(fake().HasFile(L"C:\\WINDOWS\\quorvine.cmd"));
@@ -315,12 +346,12 @@ TEST_F(Cycle, AForeignAutorunSurvivesTheCommandPromptCycle) {
 
 TEST_F(Cycle, RestoreLeavesAForeignAutorunAloneAndRemovesTheOwnOne) {
     fake().SetValue(kCommandProcessorKey, L"Autorun", std::wstring(L"C:\\init.cmd"));
-    RestoreNormalMode(true);
+    Restore(true);
     EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), L"C:\\init.cmd");
 
     // One armed from another folder is the program's own as well.
     fake().SetValue(kCommandProcessorKey, L"Autorun", std::wstring(L"\"D:\\Old Place\\Quorvine.exe\" /undo"));
-    RestoreNormalMode(true);
+    Restore(true);
     EXPECT_FALSE(Text(kCommandProcessorKey, L"Autorun"));
 }
 
@@ -328,14 +359,14 @@ TEST_F(Cycle, AnAutorunThatCannotBeSavedIsNotReplaced) {
     fake().SetValue(kCommandProcessorKey, L"Autorun", std::wstring(L"C:\\init.cmd"));
     fake().refusedKeys = {L"Tamberlow"};
     fake().answers = {kAnswerYes};
-    ConfigureSafeMode(true, true);
+    SafeMode(true, true);
     EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), L"C:\\init.cmd");
     EXPECT_FALSE(Bcd(fake().commands).count(L"safeboot"));
     EXPECT_TRUE(fake().restarts.empty());
 }
 
 TEST_F(Cycle, RestoreWithNothingConfiguredRunsBothCommandsQuietly) {
-    RestoreNormalMode(true);
+    Restore(true);
     EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{
                                  L"bcdedit.exe /deletevalue safeboot",
                                  L"bcdedit.exe /deletevalue safebootalternateshell",
@@ -348,11 +379,11 @@ TEST_F(Cycle, RestoreRemovesBootModeRunOnceAndTheCommandFileOnlyWhenAsked) {
     fake().SetValue(kProgramKey, L"BootMode", int32_t{1});
     fake().SetValue(kRunOnceKey, L"*Tamberlow Quorvine Mod", kRunOnceData);
     fake().PutFile(L"C:\\WINDOWS\\quorvine.cmd", "x");
-    RestoreNormalMode(false);
+    Restore(false);
     EXPECT_FALSE(fake().Value(kProgramKey, L"BootMode"));
     EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
     EXPECT_TRUE(fake().HasFile(L"C:\\WINDOWS\\quorvine.cmd"));
-    RestoreNormalMode(true);
+    Restore(true);
     EXPECT_FALSE(fake().HasFile(L"C:\\WINDOWS\\quorvine.cmd"));
 }
 
@@ -372,7 +403,8 @@ TEST_F(Cycle, TheSiblingStartsOnlyForRemoveInSafeModeWhenItIsThere) {
         local.fake.commandLine = std::wstring(L"\"C:\\Suite\\Tools\\Quorvine.exe\" ") + c.arguments;
         local.fake.cleanBoot = c.cleanBoot;
         if (c.present) local.fake.PutFile(L"C:\\Suite\\Tools\\..\\Tessel.exe", "MZ");
-        RestoreNormalMode(true);
+        local.fake.answers = {kAnswerNo};  // "/normal": no restart now
+        Main(OpenWindow);
         if (c.started) {
             EXPECT_EQ(local.fake.started, std::vector<std::wstring>{L"\"C:\\Suite\\Tools\\..\\Tessel.exe\""});
             EXPECT_EQ(local.fake.steps.back(), L"start:\"C:\\Suite\\Tools\\..\\Tessel.exe\"");
@@ -388,7 +420,7 @@ TEST_F(Cycle, OnXpABootIniThatCannotBeChangedAbortsWithBothMessages) {
     fake().iniValues[L"c:\\boot.ini|boot loader|default"] = L"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS";
     fake().readOnlyFiles = {L"c:\\boot.ini"};
     fake().answers = {kAnswerYes};
-    ConfigureSafeMode(false, true);
+    SafeMode(false, true);
     // A fourth message may follow: putting the locked file back fails as well.
     ASSERT_GE(fake().dialogs.size(), 3u);
     EXPECT_EQ(fake().dialogs[1].text, L"Error writing INI value:  C:\\boot.ini");
@@ -405,7 +437,7 @@ TEST_F(Cycle, OnXpNoRebootShowsOnlyTheEditorsMessage) {
     fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\n");
     fake().iniValues[L"c:\\boot.ini|boot loader|default"] = L"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS";
     fake().readOnlyFiles = {L"c:\\boot.ini"};
-    ConfigureSafeNetworkNoReboot();
+    NoReboot();
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_EQ(fake().dialogs[0].text, L"Error writing INI value:  C:\\boot.ini");
 }
@@ -424,7 +456,7 @@ TEST_F(Cycle, OnXpTheEntryIsWrittenWithTheModesOptionString) {
         local.fake.iniValues[L"c:\\boot.ini|boot loader|default"] = L"multi(0)\\WINDOWS";
         local.fake.iniValues[L"c:\\boot.ini|operating systems|multi(0)\\windows"] = L"\"XP\" /fastdetect";
         EXPECT_TRUE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"Tamberlow Quorvine Mod",
-                                       c.commandPrompt, c.networking));
+                                       c.commandPrompt, c.networking).ok);
         EXPECT_EQ(local.fake.iniValues[L"c:\\boot.ini|operating systems|multi(0)\\windows"],
                   std::wstring(L"\"Tamberlow Quorvine Mod\"") + c.options);
         EXPECT_EQ(local.fake.iniValues[L"c:\\boot.ini|boot loader|timeout"], L"3");
@@ -436,9 +468,9 @@ TEST_F(Cycle, OnXpTheEntryIsWrittenWithTheModesOptionString) {
 
 TEST_F(Cycle, ABootIniWithoutDefaultGetsNoEntryWithAnEmptyKey) {
     fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\ntimeout=30\r\n");
-    EXPECT_FALSE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false));
-    ASSERT_EQ(fake().dialogs.size(), 1u);
-    EXPECT_EQ(fake().dialogs[0].text, L"Error writing INI value:  C:\\boot.ini");
+    const BootIniResult edited = SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false);
+    EXPECT_FALSE(edited.ok);
+    EXPECT_EQ(edited.failure, L"Error writing INI value:  C:\\boot.ini");
     EXPECT_EQ(fake().FileText(L"C:\\boot.ini"), "[boot loader]\r\ntimeout=30\r\n");
     EXPECT_EQ(fake().iniValues.size(), 0u);
 }
@@ -446,13 +478,12 @@ TEST_F(Cycle, ABootIniWithoutDefaultGetsNoEntryWithAnEmptyKey) {
 TEST_F(Cycle, RestoreBootIniPutsTheBackupBackReadOnlyHiddenSystem) {
     fake().PutFile(L"C:\\boot.ini", "changed", 0);
     fake().PutFile(L"C:\\boot.Tamberlow", "original", 0x27);
-    EXPECT_TRUE(RestoreBootIni(L"C:\\boot.ini", L"\\boot.Tamberlow"));
+    EXPECT_TRUE(RestoreBootIni(L"C:\\boot.ini", L"\\boot.Tamberlow").ok);
     EXPECT_EQ(fake().FileText(L"C:\\boot.ini"), "original");
     EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 7u);
     EXPECT_FALSE(fake().HasFile(L"C:\\boot.Tamberlow"));
 
-    EXPECT_FALSE(RestoreBootIni(L"C:\\boot.ini", L"\\boot.Tamberlow"));
-    EXPECT_EQ(fake().dialogs.back().text,
+    EXPECT_EQ(RestoreBootIni(L"C:\\boot.ini", L"\\boot.Tamberlow").failure,
               L"Could not find:  C:\\boot.Tamberlow\r\nor could not write to:  C:\\boot.ini");
     EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 0u);
 }
@@ -460,7 +491,7 @@ TEST_F(Cycle, RestoreBootIniPutsTheBackupBackReadOnlyHiddenSystem) {
 TEST_F(Cycle, EmptyArgumentsMeanTheDefaultBootIniAndBackup) {
     fake().PutFile(L"C:\\boot.ini", "now", 0);
     fake().PutFile(L"C:\\boot.bak", "before", 0);
-    EXPECT_TRUE(RestoreBootIni(L"", L""));
+    EXPECT_TRUE(RestoreBootIni(L"", L"").ok);
     EXPECT_EQ(fake().FileText(L"C:\\boot.ini"), "before");
 }
 
@@ -472,7 +503,7 @@ TEST_F(Record, NoChoiceRecordedRestoresWithoutAQuestion) {
                                         std::optional<int32_t>{4}, std::optional<int32_t>{-1}}) {
         ScopedFakePlatform local;
         if (mode) local.fake.SetValue(kProgramKey, L"BootMode", *mode);
-        EXPECT_TRUE(AskRestoreNormalMode());
+        EXPECT_EQ(AskRestoreNormalMode(), RestoreAnswer::Restore);
         EXPECT_TRUE(local.fake.dialogs.empty());
     }
 }
@@ -480,7 +511,7 @@ TEST_F(Record, NoChoiceRecordedRestoresWithoutAQuestion) {
 TEST_F(Record, NoKeepsSafeModeAndRearmsTheEntry) {
     fake().SetValue(kProgramKey, L"BootMode", int32_t{1});
     fake().answers = {kAnswerNo};
-    EXPECT_FALSE(AskRestoreNormalMode());
+    EXPECT_NE(AskRestoreNormalMode(), RestoreAnswer::Restore);
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_EQ(fake().dialogs[0].text, kRestoreQuestion);
     EXPECT_EQ(fake().dialogs[0].style, 35u);
@@ -491,7 +522,7 @@ TEST_F(Record, NoKeepsSafeModeAndRearmsTheEntry) {
 TEST_F(Record, NoInTheCommandPromptModeShowsTheReminder) {
     fake().SetValue(kProgramKey, L"BootMode", int32_t{3});
     fake().answers = {kAnswerNo};
-    EXPECT_FALSE(AskRestoreNormalMode());
+    EXPECT_NE(AskRestoreNormalMode(), RestoreAnswer::Restore);
     ASSERT_EQ(fake().dialogs.size(), 2u);
     EXPECT_EQ(fake().dialogs[1].text, kReminder);
     EXPECT_EQ(fake().dialogs[1].style, 0u);
@@ -500,11 +531,14 @@ TEST_F(Record, NoInTheCommandPromptModeShowsTheReminder) {
 TEST_F(Record, CancelRearmsBeforeTheWindowOpens) {
     fake().SetValue(kProgramKey, L"BootMode", int32_t{2});
     fake().answers = {kAnswerCancel};
-    EXPECT_FALSE(AskRestoreNormalMode());
+    fake().commandLine = L"\"C:\\Tools\\Quorvine.exe\" /remove";
+    windowsOpened = 0;
+    Main(OpenWindow);
+    EXPECT_EQ(windowsOpened, 1);
     const auto& steps = fake().steps;
     auto armed = std::find_if(steps.begin(), steps.end(),
                               [](const std::wstring& s) { return s.find(L"RunOnce") != std::wstring::npos; });
-    auto window = std::find(steps.begin(), steps.end(), L"window");
+    auto window = std::find(steps.begin(), steps.end(), L"message:(the window)");
     ASSERT_NE(window, steps.end());
     EXPECT_LT(armed, window);
 }
@@ -512,7 +546,7 @@ TEST_F(Record, CancelRearmsBeforeTheWindowOpens) {
 TEST_F(Record, YesRestoresAndTheRunOnceEntryQuotesAFolderWithBlanks) {
     fake().SetValue(kProgramKey, L"BootMode", int32_t{2});
     fake().answers = {kAnswerYes};
-    EXPECT_TRUE(AskRestoreNormalMode());
+    EXPECT_EQ(AskRestoreNormalMode(), RestoreAnswer::Restore);
     fake().exePath = L"C:\\My Tools\\Quorvine.exe";
     ArmRunOnce();
     ArmRunOnce();
@@ -522,9 +556,9 @@ TEST_F(Record, YesRestoresAndTheRunOnceEntryQuotesAFolderWithBlanks) {
 }
 
 TEST_F(Record, RemoveUndoesTheWholeConfigurationWithoutAQuestion) {
-    ConfigureSafeMode(false, false);
+    SafeMode(false, false);
     fake().commandLine = L"\"C:\\Tools\\Quorvine.exe\" /remove";
-    Main();
+    Main(OpenWindow);
     EXPECT_TRUE(fake().dialogs.empty());
     EXPECT_FALSE(Bcd(fake().commands).count(L"safeboot"));
     EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
@@ -559,7 +593,7 @@ TEST_F(Cycle, OnXpTheKeptEntryIsInsertedBeforeALaterSection) {
     fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\n[operating systems]\r\nm=\"XP\"\r\n[debug]\r\n");
     fake().iniValues[L"c:\\boot.ini|boot loader|default"] = L"m";
     fake().iniValues[L"c:\\boot.ini|operating systems|m"] = L"\"XP\"";
-    EXPECT_TRUE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false));
+    EXPECT_TRUE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false).ok);
     EXPECT_EQ(fake().FileText(L"C:\\boot.ini"),
               "[boot loader]\r\n[operating systems]\r\nm=\"XP\"\r\nm=\"XP\"\r\n[debug]\r\n");
 }
@@ -584,7 +618,7 @@ protected:
 TEST_F(BcdFaults, ASetThatFailsConfiguresNothingAndSaysWhich) {
     fake().exitCodes[L"bcdedit.exe /set safeboot minimal"] = 5;
     fake().answers = {kAnswerYes};
-    ConfigureSafeMode(false, true);
+    SafeMode(false, true);
     ASSERT_EQ(fake().dialogs.size(), 2u);
     EXPECT_EQ(fake().dialogs[1].text,
               L"Safe Mode could not be configured: the command \"bcdedit.exe /set safeboot minimal\" "
@@ -592,15 +626,15 @@ TEST_F(BcdFaults, ASetThatFailsConfiguresNothingAndSaysWhich) {
     EXPECT_EQ(fake().dialogs[1].style, 16u);
     EXPECT_TRUE(fake().restarts.empty());
     EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
-    EXPECT_FALSE(LastSafeModeConfigured());
+    EXPECT_FALSE(Configured());
 }
 
 TEST_F(BcdFaults, ASetThatCouldNotBeWatchedCountsWhenTheStoreHasIt) {
     fake().failingCommands = {L"bcdedit.exe /set safeboot network"};
     EnumLists("safeboot                Network\r\n");
-    ConfigureSafeModeNetwork(false);
+    SafeNet(false);
     EXPECT_TRUE(fake().dialogs.empty());
-    EXPECT_TRUE(LastSafeModeConfigured());
+    EXPECT_TRUE(Configured());
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
 }
 
@@ -609,7 +643,7 @@ TEST_F(BcdFaults, AMissingBcdeditIsReportedAtTheFirstSet) {
                              L"bcdedit.exe /deletevalue safeboot",
                              L"bcdedit.exe /deletevalue safebootalternateshell", L"bcdedit.exe /enum {current}"})
         fake().failingCommands.insert(c);
-    ConfigureSafeNetworkNoReboot();
+    NoReboot();
     // The store could not be read either, so that is told first.
     ASSERT_EQ(fake().dialogs.size(), 2u);
     EXPECT_EQ(fake().dialogs[1].text, L"Safe Mode could not be configured: the command \"bcdedit.exe /set safeboot "
@@ -618,28 +652,28 @@ TEST_F(BcdFaults, AMissingBcdeditIsReportedAtTheFirstSet) {
 
 TEST_F(BcdFaults, AFailedCommandPromptShellSettingTakesTheWholeConfigurationAway) {
     fake().exitCodes[L"bcdedit.exe /set safebootalternateshell true"] = 1;
-    ConfigureSafeMode(true, false);
+    SafeMode(true, false);
     EXPECT_FALSE(Bcd(fake().commands).count(L"safeboot"));
     EXPECT_FALSE(Text(kCommandProcessorKey, L"Autorun"));
-    EXPECT_FALSE(LastSafeModeConfigured());
+    EXPECT_FALSE(Configured());
 }
 
 TEST_F(BcdFaults, AFailedBackupIsToldButSafeModeIsConfigured) {
     fake().exitCodes[L"bcdedit.exe /export C:\\BCDbak"] = 1;
     fake().answers = {kAnswerYes};
-    ConfigureSafeMode(false, true);
+    SafeMode(false, true);
     ASSERT_EQ(fake().dialogs.size(), 2u);
     EXPECT_EQ(fake().dialogs[1].text,
               L"The boot configuration could not be backed up (\"bcdedit.exe /export C:\\BCDbak\" failed)."
               L"\r\n\r\nSafe Mode is configured all the same.");
     EXPECT_EQ(fake().restarts, std::vector<int32_t>{6});
-    EXPECT_TRUE(LastSafeModeConfigured());
+    EXPECT_TRUE(Configured());
 }
 
 TEST_F(BcdFaults, ASafeBootSettingThatStaysKeepsItsWayBack) {
     fake().exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 5;
     EnumLists("safeboot                Minimal\r\n");
-    EXPECT_FALSE(RestoreNormalMode(true));
+    EXPECT_EQ(Restore(true).outcome, ModeOutcome::SettingStayed);
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_NE(fake().dialogs[0].text.find(L"Normal Mode could not be restored"), std::wstring::npos);
@@ -647,7 +681,7 @@ TEST_F(BcdFaults, ASafeBootSettingThatStaysKeepsItsWayBack) {
     ScopedFakePlatform shell;  // the command-prompt mode gets its Autorun back too
     shell.fake.exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 5;
     shell.fake.enumOutput = L"safeboot                Minimal\r\nsafebootalternateshell  Yes\r\n";
-    RestoreNormalMode(false);
+    Restore(false);
     EXPECT_EQ(SettingAsText(*shell.fake.Value(kCommandProcessorKey, L"Autorun")), kAutorun);
 }
 
@@ -655,7 +689,7 @@ TEST_F(BcdFaults, NothingToRemoveStaysQuiet) {
     fake().exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 1;
     fake().exitCodes[L"bcdedit.exe /deletevalue safebootalternateshell"] = 1;
     EnumLists("description             Windows 10\r\n");
-    EXPECT_TRUE(RestoreNormalMode(true));
+    EXPECT_EQ(Restore(true).outcome, ModeOutcome::Restored);
     EXPECT_TRUE(fake().dialogs.empty());
     EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
 }
@@ -665,7 +699,7 @@ TEST_F(BcdFaults, ABcdeditThatCannotRunAtAllIsToldAtTheWayBack) {
                               L"bcdedit.exe /deletevalue safebootalternateshell",
                               L"bcdedit.exe /enum {current}"};
     fake().commandLine = L"\"C:\\Tools\\Quorvine.exe\" /remove";  // Windows consumed the entry to start it
-    Main();
+    Main(OpenWindow);
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_NE(fake().dialogs[0].text.find(L"could not check the boot configuration"), std::wstring::npos);
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
@@ -676,7 +710,7 @@ TEST_F(BcdFaults, OnXpABootIniThatCannotBePutBackKeepsItsWayBack) {
     fake().PutFile(L"C:\\boot.ini", "safe", 0);
     fake().PutFile(L"C:\\boot.Tamberlow", "original", 0x27);
     fake().readOnlyFiles = {L"c:\\boot.ini"};
-    RestoreNormalMode(true);
+    Restore(true);
     EXPECT_EQ(fake().dialogs.size(), 1u);
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
 }
@@ -701,15 +735,15 @@ namespace {
 
 TEST_F(Cycle, AFailedSafeBootRepairIsToldButStopsNothing) {
     fake().exitCodes[L"reg.exe import \"C:\\WINDOWS\\Temp\\Quorvine-1\\sb_8.reg\""] = 1;
-    ConfigureSafeModeNetwork(false);
+    SafeNet(false);
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_NE(fake().dialogs[0].text.find(L"The SafeBoot registry key could not be repaired"), std::wstring::npos);
     EXPECT_EQ(Bcd(fake().commands).at(L"safeboot"), L"network");
-    EXPECT_TRUE(LastSafeModeConfigured());
+    EXPECT_TRUE(Configured());
 
     ScopedFakePlatform noTemp;  // no private temporary folder: told as what it is
     noTemp.fake.noPrivateFolder = true;
-    ConfigureSafeNetworkNoReboot();
+    NoReboot();
     ASSERT_EQ(noTemp.fake.dialogs.size(), 1u);
     EXPECT_NE(noTemp.fake.dialogs[0].text.find(L"no temporary folder"), std::wstring::npos);
 }

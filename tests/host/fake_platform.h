@@ -52,7 +52,6 @@ public:
     std::vector<std::wstring> commands;      // RunAndWait command lines, in order
     std::vector<std::wstring> started;       // StartDetached command lines
     std::vector<int32_t> restarts;           // ShutdownSystem flags
-    int mainWindowShown = 0;
     std::vector<std::wstring> steps;         // every side effect, in order
 
     // Registry: "HKLM\key\path" (as given, lower-cased) -> name (lower-case) -> value.
@@ -344,10 +343,6 @@ public:
         Step(L"restart");
         return true;
     }
-    void ShowMainWindow() override {
-        ++mainWindowShown;
-        Step(L"window");
-    }
 
 private:
     void Step(const std::wstring& label) {
@@ -356,12 +351,18 @@ private:
     }
 };
 
-// Installs a fake for the test's lifetime and resets the program-wide state.
+// Installs a fake for the test's lifetime, then puts back the one it replaced,
+// so a nested one leaves the outer fake in force.
 class ScopedFakePlatform {
 public:
-    ScopedFakePlatform() { SetPlatform(&fake); }
-    ~ScopedFakePlatform() { SetPlatform(nullptr); }
+    ScopedFakePlatform() : previous_(SetPlatform(&fake)) {}
+    ~ScopedFakePlatform() { SetPlatform(previous_); }
+    ScopedFakePlatform(const ScopedFakePlatform&) = delete;
+    ScopedFakePlatform& operator=(const ScopedFakePlatform&) = delete;
     FakePlatform fake;
+
+private:
+    Platform* previous_;
 };
 
 }  // namespace qv::testing

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "fake_platform.h"
-#include "startup/module1.h"
+#include "system/program_paths.h"
 #include "system/shutdown.h"
 #include "ui/main_window.h"
 
@@ -67,35 +67,37 @@ public:
     Outcome outcome = Outcome::Configured;
     std::vector<std::wstring> calls;
 
-    void ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) override {
-        Record(std::wstring(L"safe:") + (commandPromptOnly ? L"cmd" : L"minimal") + Restart(askAndRestart));
+    ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) override {
+        return Record(std::wstring(L"safe:") + (commandPromptOnly ? L"cmd" : L"minimal") + Restart(askAndRestart));
     }
-    void ConfigureSafeModeNetwork(bool askAndRestart) override { Record(L"safe:network" + Restart(askAndRestart)); }
-    bool RestoreNormalMode(bool removeHelperScript) override {
+    ModeResult ConfigureSafeModeNetwork(bool askAndRestart) override {
+        return Record(L"safe:network" + Restart(askAndRestart));
+    }
+    ModeResult RestoreNormalMode(bool removeHelperScript) override {
         calls.push_back(removeHelperScript ? L"normal:remove" : L"normal:keep");
         platform_.steps.push_back(calls.back());
-        return true;
+        ModeResult result;
+        result.outcome = ModeOutcome::Restored;
+        return result;
     }
-    bool LastSafeModeConfigured() override { return configured_; }
 
 private:
     static std::wstring Restart(bool ask) { return ask ? L":restart" : L":only"; }
-    void Record(const std::wstring& call) {
+    ModeResult Record(const std::wstring& call) {
         calls.push_back(call);
         platform_.steps.push_back(call);
-        bool asked = call.ends_with(L":restart");
-        configured_ = outcome == Outcome::Configured;
-        if (outcome == Outcome::Declined && asked) SafeModeDeclined = true;
-        if (outcome == Outcome::Configured && asked) platform_.ShutdownSystem(kRestartFlags);
+        const bool asked = call.ends_with(L":restart");
+        ModeResult result;
+        if (outcome == Outcome::Declined && asked) result.outcome = ModeOutcome::Declined;
+        if (outcome == Outcome::Stopped) result.outcome = ModeOutcome::Stopped;
+        result.restartRequested = asked && result.outcome == ModeOutcome::Configured;
+        return result;
     }
     testing::FakePlatform& platform_;
-    bool configured_ = false;
 };
 
 // One window over a fresh fake Windows.
 struct Scene {
-    Scene() { SafeModeDeclined = false; }
-    ~Scene() { SafeModeDeclined = false; }
     std::optional<SettingValue> BootMode() const { return p.fake.Value(kProgramKey, L"BootMode"); }
 
     ScopedFakePlatform p;
@@ -255,11 +257,11 @@ TEST(MainWindow, RestartRecordsTheModeAndClosesWithoutAMessage) {
         cmdDo_Click(s.window, kCmdRestart, s.modes);
 
         EXPECT_EQ(s.modes.calls, (std::vector<std::wstring>{safe.configureCall + std::wstring(L":restart")}));
-        // Written after the configuration, also when it has already asked
-        // Windows to restart.
+        // Written after the configuration and before the restart, which may
+        // end the program at any moment.
         EXPECT_EQ(s.p.fake.steps,
-                  (std::vector<std::wstring>{safe.configureCall + std::wstring(L":restart"), L"restart",
-                                             L"write:HKLM\\Software\\Tamberlow\\Quorvine\\BootMode"}));
+                  (std::vector<std::wstring>{safe.configureCall + std::wstring(L":restart"),
+                                             L"write:HKLM\\Software\\Tamberlow\\Quorvine\\BootMode", L"restart"}));
         EXPECT_EQ(s.p.fake.Value(kProgramKey, L"BootMode"), SettingValue(safe.bootMode));
         EXPECT_TRUE(s.p.fake.dialogs.empty());
         EXPECT_EQ(s.window.calls, (std::vector<std::wstring>{L"hide", L"close"}));
@@ -277,7 +279,6 @@ TEST(MainWindow, DeclinedRestartBringsTheWindowBackWithItsChoice) {
         cmdDo_Click(s.window, kCmdRestart, s.modes);
 
         EXPECT_FALSE(s.p.fake.Value(kProgramKey, L"BootMode"));
-        EXPECT_FALSE(SafeModeDeclined);
         ASSERT_EQ(s.p.fake.dialogs.size(), 1u);
         EXPECT_EQ(s.p.fake.dialogs[0].text, L"No modifications were made to the system.");
         EXPECT_EQ(s.p.fake.dialogs[0].style, kMbOk);

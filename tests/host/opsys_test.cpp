@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_platform.h"
-#include "opsys/mod_opsys.h"
-#include "opsys/os_sys.h"
+#include "opsys/windows_version.h"
 
 namespace qv {
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "fake_platform.h"
-#include "safeboot/safeboot.h"
+#include "safeboot/safeboot_repair.h"
 
 namespace qv {
 namespace {
@@ -29,7 +29,7 @@ public:
     std::wstring documentPath = L"C:\\WINDOWS\\Temp\\Quorvine-1\\sb_7.reg";
 
     RepairPlatform() {
-        SetPlatform(this);
+        previous_ = SetPlatform(this);
         version.majorVersion = 6;
         version.minorVersion = 1;
         for (const wchar_t* name : {L"sb_xp", L"sb_v", L"sb_7", L"sb_8"}) {
@@ -37,7 +37,8 @@ public:
             resources[name] = std::vector<uint8_t>(bytes.begin(), bytes.end());
         }
     }
-    ~RepairPlatform() override { SetPlatform(nullptr); }
+    ~RepairPlatform() override { SetPlatform(previous_); }
+    Platform* previous_ = nullptr;
 
     std::string Snapshot(const std::wstring& path) const { return HasFile(path) ? FileText(path) : "-"; }
 

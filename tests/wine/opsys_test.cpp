@@ -11,8 +11,7 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "opsys/mod_opsys.h"
-#include "opsys/os_sys.h"
+#include "opsys/windows_version.h"
 #include "system/platform_win32.h"
 #include "system/win32.h"
 

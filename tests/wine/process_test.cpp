@@ -9,7 +9,8 @@
 
 #include <windows.h>
 
-#include "system/network.h"
+#include "system/file_checks.h"
+#include "system/network_location.h"
 #include "system/platform_win32.h"
 #include "system/process_win32.h"
 #include "system/win32.h"

@@ -8,7 +8,8 @@
 #include <windows.h>
 
 #include "system/handles_win32.h"
-#include "system/network.h"
+#include "system/file_checks.h"
+#include "system/network_location.h"
 #include "system/platform_win32.h"
 #include "system/text.h"
 #include "system/win32.h"

@@ -8,8 +8,8 @@
 #include <windows.h>
 
 #include "safeboot/documents/safeboot_documents.h"
-#include "safeboot/safeboot.h"
-#include "startup/module1.h"
+#include "safeboot/safeboot_repair.h"
+#include "system/program_paths.h"
 #include "system/platform_win32.h"
 
 namespace qv {

@@ -1,4 +1,5 @@
-// Network-location check, file existence and the 64-bit question.
+// The network-location check: Safe Mode is held back while the program lies
+// where it may not be reachable after the restart.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +15,5 @@ bool IsNetworkPath(const std::wstring& path);
 std::wstring ResolveUncPath(const std::wstring& path);
 uint32_t GetRemoteName(const std::wstring& path, std::wstring& remoteName);
 std::wstring TextBeforeLast(const std::wstring& text, const std::wstring& delimiter);
-bool FileExists(const std::wstring& path);
-bool Is64BitWindows();
 
 }  // namespace qv

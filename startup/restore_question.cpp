@@ -1,27 +1,26 @@
-// The BootMode record and the question asked in Safe Mode.
-#include "startup/module1.h"
+#include "startup/restore_question.h"
 
 #include "bootmode/way_back.h"
 #include "system/platform.h"
+#include "system/program_paths.h"
 
 namespace qv {
 
-bool AskRestoreNormalMode() {
+RestoreAnswer AskRestoreNormalMode() {
     SettingValue mode = int32_t{0};
     Sys().ReadSetting(L"HKLM", kProgramKey, L"BootMode", L"D", int32_t{0}, mode);
     const int32_t bootMode = SettingAsInt32(mode);
-    if (bootMode != 1 && bootMode != 2 && bootMode != 3) return true;
+    if (bootMode != 1 && bootMode != 2 && bootMode != 3) return RestoreAnswer::Restore;
 
     const int answer = Sys().ShowMessage(
         L"Would you like to configure the next Windows restart for 'Normal Mode'?\r\n\r\n"
         L"Select NO to continue with the 'Safe Mode' configuration, or CANCEL for all options.",
         L"", kMbYesNoCancelQuestion);
-    if (answer == kAnswerYes) return true;
+    if (answer == kAnswerYes) return RestoreAnswer::Restore;
+    // Armed before the window can open: whatever the user does there, the
+    // next start in Safe Mode still finds its way back.
     ArmRunOnce();
-    if (answer == kAnswerCancel) {
-        Sys().ShowMainWindow();
-        return false;
-    }
+    if (answer == kAnswerCancel) return RestoreAnswer::OpenWindow;
     if (bootMode == 3) {
         Sys().ShowMessage(
             L"Remember:  you may restart Windows using internal Windows commands (e.g. 'shutdown -r -t 0') "
@@ -29,7 +28,7 @@ bool AskRestoreNormalMode() {
             L"'Normal Mode', or simply type 'quorvine' for all options.",
             L"", kMbOk);
     }
-    return false;
+    return RestoreAnswer::StaySafe;
 }
 
 }  // namespace qv

@@ -1,8 +1,7 @@
-// Network-location check, file existence and the 64-bit question.
-#include "system/network.h"
+#include "system/network_location.h"
 
-#include "startup/module1.h"
 #include "system/platform.h"
+#include "system/program_paths.h"
 #include "system/text.h"
 
 namespace qv {
@@ -66,9 +65,5 @@ std::wstring TextBeforeLast(const std::wstring& text, const std::wstring& delimi
     if (at == std::wstring::npos) return text;
     return text.substr(0, at);
 }
-
-bool FileExists(const std::wstring& path) { return Sys().FileExists(path); }
-
-bool Is64BitWindows() { return Sys().GetEnv(L"ProgramFiles(x86)").size() > 1; }
 
 }  // namespace qv

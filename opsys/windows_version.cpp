@@ -1,4 +1,4 @@
-#include "opsys/os_sys.h"
+#include "opsys/windows_version.h"
 
 #include <cstddef>
 
@@ -266,5 +266,12 @@ std::wstring clsOpSys::EditionName() const {
 }
 
 int32_t clsOpSys::QueryOperatingSystemSku() const { return Sys().QueryOperatingSystemSku(); }
+
+bool OsIsVista() { return clsOpSys().IsVista(); }
+bool OsIsWin7() { return clsOpSys().IsWin7(); }
+bool OsIsWin8() { return clsOpSys().IsWin8(); }
+bool OsIsWin10() { return clsOpSys().IsWin10(); }
+int16_t OsWindowsMode() { return clsOpSys().WindowsMode(); }
+
 
 }  // namespace qv

@@ -1,9 +1,7 @@
-// The boot configuration commands, run hidden and waited for.
+// What the boot configuration store says of the safe-boot settings now.
 #pragma once
 
 #include <string>
-
-#include "system/process.h"
 
 namespace qv {
 

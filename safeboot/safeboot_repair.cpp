@@ -1,15 +1,15 @@
 // SafeBoot key repair: merges the standard content of the SafeBoot key for
 // the running Windows back into the registry from an embedded document.
-#include "safeboot/safeboot.h"
+#include "safeboot/safeboot_repair.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "opsys/mod_opsys.h"
-#include "startup/module1.h"
+#include "opsys/windows_version.h"
 #include "system/platform.h"
 #include "system/process.h"
+#include "system/program_paths.h"
 
 namespace qv {
 
@@ -56,7 +56,7 @@ RepairOutcome RepairSafeBootKey() {
 }
 
 bool ImportRegDocument(const std::wstring& folder, const std::wstring& name) {
-    const bool imported = RunSystemProgram(L"reg.exe", L"import " + Quoted(DocumentFile(folder, name)));
+    const bool imported = RunSystemProgram(L"reg.exe", L"import " + Quoted(DocumentFile(folder, name))).ok;
 
     const std::wstring companion = AppFolder() + kCompanionName;
     if (!Sys().FileExists(companion)) return imported;

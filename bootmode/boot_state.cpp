@@ -1,4 +1,4 @@
-#include "bootmode/boot_commands.h"
+#include "bootmode/boot_state.h"
 
 #include "system/platform.h"
 #include "system/process.h"

@@ -1,0 +1,59 @@
+// What a mode operation did, for the switch handler and the window to turn
+// into messages (and, unattended, into an exit code). The operations
+// themselves only ask their questions; they report nothing.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qv {
+
+enum class ModeOutcome {
+    Configured,      // the Safe Mode setting and its way back are in place
+    Declined,        // the user answered No; nothing changed
+    Stopped,         // not configured, and what was begun is taken back (see the problems)
+    Restored,        // Normal Mode at the next start
+    SettingStayed,   // Normal Mode was asked for, but a Safe Mode setting may still be there
+};
+
+enum class ProblemKind {
+    WayBackUnreachable,  // no form of the exe's path reaches it from its folder; nothing changed
+    WayBackNotArmed,     // the way back could not be written, or would not start this exe
+    CommandFailed,       // detail: the command; reason: why
+    BootIniStep,         // detail: the boot.ini editor's own message (critical)
+    BootIniAborted,      // the configuration stopped because boot.ini could not be changed
+    SettingStayed,       // bcdedit could not remove the Safe Mode setting
+    StoreUnreadable,     // bcdedit could not be run to read the boot configuration
+    BackupNotMade,       // detail: the export command (a warning)
+    RepairNoFolder,      // the SafeBoot key was not repaired: no private folder (a warning)
+    RepairImportFailed,  // the SafeBoot key was not repaired: reg.exe import failed (a warning)
+    RestartFailed,       // detail: the error's description; the configuration stays
+};
+
+struct Problem {
+    ProblemKind kind;
+    std::wstring detail;
+    std::wstring reason;
+    bool cleared = false;  // CommandFailed: what was begun is known to be gone again
+};
+
+struct ModeResult {
+    ModeOutcome outcome = ModeOutcome::Configured;
+    // In the order they happened; each becomes one message.
+    std::vector<Problem> problems;
+    bool restartRequested = false;
+
+    void Add(ProblemKind kind, std::wstring detail = {}, std::wstring reason = {}, bool cleared = false) {
+        problems.push_back({kind, std::move(detail), std::move(reason), cleared});
+    }
+    void Append(const ModeResult& other) {
+        problems.insert(problems.end(), other.problems.begin(), other.problems.end());
+    }
+    bool Has(ProblemKind kind) const {
+        for (const auto& problem : problems)
+            if (problem.kind == kind) return true;
+        return false;
+    }
+};
+
+}  // namespace qv

@@ -1,0 +1,17 @@
+// Safe Mode configuration: repair the SafeBoot key, clear an earlier
+// configuration, arm the way back, then write the safe-boot setting.
+#pragma once
+
+#include "bootmode/mode_result.h"
+
+namespace qv {
+
+// With askAndRestart the operation asks its question first (No: Declined)
+// and, once configured, the result asks for the restart; the caller restarts
+// after it has told the user what the result holds.
+ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart);
+ModeResult ConfigureSafeModeNetwork(bool askAndRestart);
+// Asks nothing and arms no way back: for unattended use.
+ModeResult ConfigureSafeNetworkNoReboot();
+
+}  // namespace qv

@@ -1,0 +1,15 @@
+// The question asked inside Safe Mode, when the way back starts the program.
+#pragma once
+
+namespace qv {
+
+enum class RestoreAnswer {
+    Restore,     // no choice recorded, or Yes: restore Normal Mode now
+    StaySafe,    // No: the way back is armed again
+    OpenWindow,  // Cancel: armed again, and the window offers every mode
+};
+
+// Asks only when the window recorded a choice (BootMode 1, 2 or 3).
+RestoreAnswer AskRestoreNormalMode();
+
+}  // namespace qv

@@ -1,0 +1,24 @@
+// The program's own paths and the program-wide constants, set once at start.
+#pragma once
+
+#include <string>
+
+namespace qv {
+
+extern std::wstring EntryTitle;         // the boot.ini entry; with "*", the run-once value
+extern std::wstring BootIniPath;        // %systemdrive%\boot.ini
+extern std::wstring BootIniBackupName;  // \boot.Tamberlow, on the drive of boot.ini
+extern std::wstring BcdBackupPath;      // %systemdrive%\BCDbak
+void SetProgramConstants();
+
+// The program's key: the mode record and a kept-aside "Autorun".
+inline constexpr const wchar_t* kProgramKey = L"Software\\Tamberlow\\Quorvine";
+
+// The command line after the program's own path, without blanks around it.
+std::wstring ArgumentText();
+std::wstring ArgumentTextOf(const std::wstring& commandLine);
+
+std::wstring AppFolder();   // always ends in a backslash
+std::wstring AppExePath();  // AppFolder, the exe's name, ".exe"
+
+}  // namespace qv
