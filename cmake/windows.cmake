@@ -30,8 +30,7 @@ file(GLOB QV_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.ic
 set_source_files_properties(resources/quorvine.rc resources/quorvine_tests.rc PROPERTIES
                             OBJECT_DEPENDS "${QV_RESOURCE_FILES}")
 target_compile_options(Quorvine PRIVATE ${QV_WIN_OPTIONS})
-# The core and the Win32 side refer to each other (Sys() and the Win32Platform).
-target_link_libraries(Quorvine PRIVATE -Wl,--start-group quorvine_win32 quorvine_core -Wl,--end-group ${QV_WIN_LIBS})
+target_link_libraries(Quorvine PRIVATE quorvine_win32 ${QV_WIN_LIBS})
 target_link_options(Quorvine PRIVATE ${QV_STATIC} -s)
 set_target_properties(Quorvine PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR} OUTPUT_NAME Quorvine)
 
@@ -44,8 +43,7 @@ file(GLOB QV_WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.cpp)
 add_executable(wine_tests ${QV_WINE_TESTS} resources/quorvine_tests.rc)
 target_compile_options(wine_tests PRIVATE ${QV_WIN_OPTIONS})
 target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine)
-target_link_libraries(wine_tests PRIVATE -Wl,--start-group quorvine_win32 quorvine_core -Wl,--end-group
-                      gtest gmock ${QV_WIN_LIBS})
+target_link_libraries(wine_tests PRIVATE quorvine_win32 gtest gmock ${QV_WIN_LIBS})
 target_link_options(wine_tests PRIVATE ${QV_STATIC})
 set_target_properties(wine_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 # Runs in a throw-away Wine prefix under Xvfb; a 32-bit build needs a host that runs 32-bit code.

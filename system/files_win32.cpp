@@ -13,7 +13,8 @@
 #include "system/handles_win32.h"
 #include "system/system_library_win32.h"
 #include "system/text.h"
-#include "system/win32.h"
+#include "system/platform_win32.h"
+#include "system/files_win32.h"
 
 namespace qv::win32 {
 
@@ -37,7 +38,7 @@ constexpr wchar_t kPrivateFolderSddl[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 
 }  // namespace
 
-bool FileExists(const std::wstring& path) {
+bool Win32Platform::FileExists(const std::wstring& path) {
     // Callers rely on false for a folder and for a file locked against reading.
     if (path.empty()) return false;
     UniqueHandle file =
@@ -47,7 +48,7 @@ bool FileExists(const std::wstring& path) {
            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-std::optional<std::wstring> ShortPath(const std::wstring& path) {
+std::optional<std::wstring> Win32Platform::ShortPath(const std::wstring& path) {
     // A buffer too small gets the size needed; tried again until the name fits.
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
@@ -61,7 +62,7 @@ std::optional<std::wstring> ShortPath(const std::wstring& path) {
     }
 }
 
-bool SameFile(const std::wstring& first, const std::wstring& second) {
+bool Win32Platform::SameFile(const std::wstring& first, const std::wstring& second) {
     // No access rights asked: a file locked by another program still compares.
     auto identify = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
         UniqueHandle file = OpenExisting(path, 0, kShareAll, FILE_FLAG_BACKUP_SEMANTICS);
@@ -72,7 +73,7 @@ bool SameFile(const std::wstring& first, const std::wstring& second) {
            a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
 }
 
-std::optional<std::string> ToOemText(const std::wstring& text) {
+std::optional<std::string> Win32Platform::ToOemText(const std::wstring& text) {
     if (text.empty()) return std::string();
     // Without WC_NO_BEST_FIT_CHARS "ō" would pass as "o" and name another path.
     const int length = static_cast<int>(text.size());
@@ -87,7 +88,7 @@ std::optional<std::string> ToOemText(const std::wstring& text) {
     return out;
 }
 
-bool FindAnyEntry(const std::wstring& path, bool& searchFailed) {
+bool Win32Platform::FindAnyEntry(const std::wstring& path, bool& searchFailed) {
     searchFailed = false;
     WIN32_FIND_DATAW data{};
     UniqueFind find(FindFirstFileW(path.c_str(), &data));
@@ -104,16 +105,16 @@ bool FindAnyEntry(const std::wstring& path, bool& searchFailed) {
     return true;
 }
 
-bool CopyFileOver(const std::wstring& source, const std::wstring& target) {
+bool Win32Platform::CopyFileOver(const std::wstring& source, const std::wstring& target) {
     return CopyFileW(source.c_str(), target.c_str(), FALSE) != FALSE;
 }
 
-bool RemoveFile(const std::wstring& path) {
+bool Win32Platform::RemoveFile(const std::wstring& path) {
     HeldFiles().erase(LowerCase(path));
     return DeleteFileW(path.c_str()) != FALSE;
 }
 
-std::optional<std::wstring> CreatePrivateFolder() {
+std::optional<std::wstring> Win32Platform::CreatePrivateFolder() {
     using ConvertFn = BOOL(WINAPI*)(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
     static const auto convert = SystemFunctionAs<ConvertFn>(
         L"advapi32.dll", "ConvertStringSecurityDescriptorToSecurityDescriptorW");
@@ -140,9 +141,9 @@ std::optional<std::wstring> CreatePrivateFolder() {
     return made;
 }
 
-bool RemoveFolder(const std::wstring& path) { return RemoveDirectoryW(path.c_str()) != FALSE; }
+bool Win32Platform::RemoveFolder(const std::wstring& path) { return RemoveDirectoryW(path.c_str()) != FALSE; }
 
-bool WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+bool Win32Platform::WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     {
         HANDLE created = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (created == INVALID_HANDLE_VALUE) return false;
@@ -166,7 +167,7 @@ bool WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) 
     return true;
 }
 
-bool SetAttributes(const std::wstring& path, uint32_t attributes) {
+bool Win32Platform::SetAttributes(const std::wstring& path, uint32_t attributes) {
     return SetFileAttributesW(path.c_str(), attributes) != FALSE;
 }
 
@@ -181,7 +182,7 @@ std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path) {
     return bytes;
 }
 
-bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+bool Win32Platform::WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     // CREATE_ALWAYS cuts a longer leftover of the same name.
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -195,7 +196,7 @@ bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
            written == bytes.size();
 }
 
-void AppendTextLine(const std::wstring& path, const std::wstring& line) {
+void Win32Platform::AppendTextLine(const std::wstring& path, const std::wstring& line) {
     UniqueHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) {
@@ -206,6 +207,17 @@ void AppendTextLine(const std::wstring& path, const std::wstring& line) {
     std::string text = ToAnsi(line) + "\r\n";
     DWORD written = 0;
     WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+std::optional<std::wstring> Win32Platform::ReadTextFile(const std::wstring& path) {
+    auto bytes = ReadBytes(path);
+    if (!bytes) return std::nullopt;
+    return FromAnsi(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+}
+
+bool Win32Platform::WriteTextFile(const std::wstring& path, const std::wstring& text) {
+    const std::string ansi = ToAnsi(text);
+    return WriteBytes(path, std::vector<uint8_t>(ansi.begin(), ansi.end()));
 }
 
 }  // namespace qv::win32

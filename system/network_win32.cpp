@@ -6,11 +6,11 @@
 #include <winnetwk.h>
 
 #include "system/system_library_win32.h"
-#include "system/win32.h"
+#include "system/platform_win32.h"
 
 namespace qv::win32 {
 
-uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName, uint32_t& bufferSize) {
+uint32_t Win32Platform::GetConnection(const std::wstring& localName, std::wstring& remoteName, uint32_t& bufferSize) {
     // mpr.dll is no DLL that Windows always takes from the system folder, so
     // it is not imported but loaded from there by its full path.
     using GetConnectionFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, LPDWORD);

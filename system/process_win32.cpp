@@ -10,7 +10,7 @@
 #include "system/file_checks.h"
 #include "system/network_location.h"
 #include "system/system_library_win32.h"
-#include "system/win32.h"
+#include "system/platform_win32.h"
 
 namespace qv::win32 {
 
@@ -116,13 +116,13 @@ void Win32ProcessSystem::PumpMessages() {
 // GetTickCount counts the same milliseconds as timeGetTime without winmm.dll.
 uint32_t Win32ProcessSystem::ReadClock() { return GetTickCount(); }
 
-bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message, int32_t timeoutMs,
+bool Win32Platform::RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message, int32_t timeoutMs,
                 bool abortOnTimeout, uint32_t* exitCode) {
     Win32ProcessSystem system;
     return qv::RunAndWait(system, commandLine, windowStyle, message, timeoutMs, abortOnTimeout, exitCode);
 }
 
-std::optional<std::wstring> RunAndRead(const std::wstring& commandLine, int32_t timeoutMs) {
+std::optional<std::wstring> Win32Platform::RunAndRead(const std::wstring& commandLine, int32_t timeoutMs) {
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
@@ -177,9 +177,9 @@ std::optional<std::wstring> RunAndRead(const std::wstring& commandLine, int32_t 
     return FromCodePage(CP_OEMCP, output.data(), output.size());
 }
 
-std::wstring SystemFolder() { return SystemDirectory(); }
+std::wstring Win32Platform::SystemFolder() { return SystemDirectory(); }
 
-bool StartDetached(const std::wstring& commandLine, int windowStyle) {
+bool Win32Platform::StartDetached(const std::wstring& commandLine, int windowStyle) {
     PROCESS_INFORMATION info{};
     if (!CreateWithStyle(commandLine, windowStyle, info)) return false;
     CloseHandle(info.hThread);

@@ -9,7 +9,8 @@
 #include "system/file_checks.h"
 #include "system/network_location.h"
 #include "system/registry.h"
-#include "system/win32.h"
+#include "system/platform_win32.h"
+#include "system/registry_win32.h"
 
 namespace qv::win32 {
 
@@ -73,7 +74,7 @@ bool IsOrdinaryFile(const std::wstring& path) {
     return (data.dwFileAttributes & kNotOrdinary) == 0;
 }
 
-int32_t ReadSetting(const std::wstring& location, const std::wstring& keyPath,
+int32_t Win32Platform::ReadSetting(const std::wstring& location, const std::wstring& keyPath,
                     const std::wstring& valueName, const std::wstring& type,
                     const SettingValue& defaultValue, SettingValue& result) {
     result = defaultValue;
@@ -125,7 +126,7 @@ int32_t ReadSetting(const std::wstring& location, const std::wstring& keyPath,
     return status == ERROR_SUCCESS ? closed : status;
 }
 
-int32_t WriteSetting(const std::wstring& location, const std::wstring& keyPath,
+int32_t Win32Platform::WriteSetting(const std::wstring& location, const std::wstring& keyPath,
                      const std::wstring& valueName, const std::wstring& type,
                      const SettingValue& value) {
     const uint32_t root = Resolve(location);
@@ -171,7 +172,7 @@ int32_t WriteSetting(const std::wstring& location, const std::wstring& keyPath,
     return RegCloseKey(key.release());
 }
 
-int32_t DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
+int32_t Win32Platform::DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
                       const std::wstring& valueName) {
     const uint32_t root = Resolve(location);
     if (root == kLocationUnknown) return kStatusUnknownLocation;

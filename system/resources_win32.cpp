@@ -5,11 +5,11 @@
 
 #include <windows.h>
 
-#include "system/win32.h"
+#include "system/platform_win32.h"
 
 namespace qv::win32 {
 
-std::optional<std::vector<uint8_t>> LoadCustomResource(const std::wstring& name) {
+std::optional<std::vector<uint8_t>> Win32Platform::LoadCustomResource(const std::wstring& name) {
     // Resource names are looked up without regard to case: "sb_7" finds "SB_7".
     HRSRC info = FindResourceW(nullptr, name.c_str(), L"CUSTOM");
     if (!info) return std::nullopt;

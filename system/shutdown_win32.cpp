@@ -7,7 +7,7 @@
 #include "system/handles_win32.h"
 #include "system/platform.h"
 #include "system/shutdown.h"
-#include "system/win32.h"
+#include "system/platform_win32.h"
 
 namespace qv::win32 {
 
@@ -79,7 +79,7 @@ private:
 
 }  // namespace
 
-bool ShutdownSystem(int32_t flags) {
+bool Win32Platform::ShutdownSystem(int32_t flags) {
     Win32ShutdownApi api;
     return qv::ShutdownSystem(api, flags);
 }

@@ -7,7 +7,7 @@
 #include <wbemidl.h>
 
 #include "system/handles_win32.h"
-#include "system/win32.h"
+#include "system/platform_win32.h"
 
 namespace qv::win32 {
 
@@ -110,7 +110,7 @@ int32_t ReadSkuFromWmi() {
 
 }  // namespace
 
-bool GetVersionRecord(uint32_t size, VersionRecord& record) {
+bool Win32Platform::GetVersionRecord(uint32_t size, VersionRecord& record) {
     // The callers count sizes as the ANSI records do; the wide records are
     // larger by the wide service-pack field.
     DWORD wideSize = size;
@@ -137,9 +137,9 @@ bool GetVersionRecord(uint32_t size, VersionRecord& record) {
     return true;
 }
 
-int CleanBootState() { return GetSystemMetrics(SM_CLEANBOOT); }
+int Win32Platform::CleanBootState() { return GetSystemMetrics(SM_CLEANBOOT); }
 
-int32_t QueryOperatingSystemSku() {
+int32_t Win32Platform::QueryOperatingSystemSku() {
     ComApartment apartment;
     if (!apartment.Usable()) return 0;
     return ReadSkuFromWmi();

@@ -13,7 +13,6 @@
 #include <commctrl.h>
 
 #include "system/handles_win32.h"
-#include "system/win32.h"
 #include "ui/icon_win32.h"
 #include "ui/main_window.h"
 

@@ -7,13 +7,18 @@
 
 #include <windows.h>
 
-#include "system/win32.h"
+#include "system/platform.h"
 
 namespace qv {
 namespace {
 
-using win32::ReadIniValue;
-using win32::WriteIniValue;
+std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key) {
+    return Sys().ReadIniValue(file, section, key);
+}
+bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                   const std::wstring& value) {
+    return Sys().WriteIniValue(file, section, key, value);
+}
 
 class IniAccess : public ::testing::Test {
 protected:

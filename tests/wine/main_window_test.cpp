@@ -11,8 +11,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "system/win32.h"
 #include "ui/icon_win32.h"
+#include "ui/main_window.h"
 
 namespace qv {
 namespace {
@@ -137,14 +137,14 @@ TEST_F(WindowIcon, AMissingResourceLeavesNoIconAndDoesNotStopTheCaller) {
 class MainWindowControls : public ::testing::Test {
 protected:
     void SetUp() override {
-        win32::ShowMainWindow();
+        ShowMainWindow();
         window_ = FindWindowA("frmQuorvine", nullptr);
         if (!window_) GTEST_SKIP() << "no display to create windows on";
     }
     void TearDown() override {
         if (!window_) return;
         PostMessageA(window_, WM_CLOSE, 0, 0);
-        win32::RunMessageLoop();
+        RunMessageLoop();
     }
     HWND Control(const char* text) const {
         for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {

@@ -13,7 +13,8 @@
 
 #include "opsys/windows_version.h"
 #include "system/platform_win32.h"
-#include "system/win32.h"
+#include "system/platform.h"
+#include "system/platform_win32.h"
 
 namespace qv {
 namespace {
@@ -93,13 +94,13 @@ TEST_F(OsSysWine, FlagsAndVersionLineMatchThePrefix) {
 
 TEST_F(OsSysWine, ExtendedRecordKeepsTheWholeServicePackField) {
     VersionRecord record;
-    ASSERT_TRUE(win32::GetVersionRecord(156, record));
+    ASSERT_TRUE(Sys().GetVersionRecord(156, record));
     EXPECT_EQ(record.size, 156u);
     EXPECT_EQ(record.csdVersion.size(), 128u);
     EXPECT_NE(record.productType, 0);
 
     VersionRecord plain;
-    ASSERT_TRUE(win32::GetVersionRecord(148, plain));
+    ASSERT_TRUE(Sys().GetVersionRecord(148, plain));
     EXPECT_EQ(plain.majorVersion, record.majorVersion);
     EXPECT_EQ(plain.productType, 0);
 }
@@ -108,17 +109,17 @@ TEST_F(OsSysWine, WmiAnswersTheSkuOfGetProductInfo) {
     // Win32_OperatingSystem's OperatingSystemSKU is the product GetProductInfo names.
     DWORD product = 0;
     GetProductInfo(6, 0, 0, 0, &product);
-    EXPECT_EQ(win32::QueryOperatingSystemSku(), static_cast<int32_t>(product));
+    EXPECT_EQ(Sys().QueryOperatingSystemSku(), static_cast<int32_t>(product));
     EXPECT_NE(product, 0u);
 }
 
 TEST_F(OsSysWine, WmiLeavesTheCallersComAsItFoundIt) {
     std::thread([] {
         // Nobody had initialised COM here: the query must undo its own set-up.
-        EXPECT_NE(win32::QueryOperatingSystemSku(), 0);
+        EXPECT_NE(Sys().QueryOperatingSystemSku(), 0);
         EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
         // A thread of the other apartment model keeps its COM and gets its answer.
-        EXPECT_NE(win32::QueryOperatingSystemSku(), 0);
+        EXPECT_NE(Sys().QueryOperatingSystemSku(), 0);
         EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
         CoUninitialize();
         CoUninitialize();

@@ -13,7 +13,8 @@
 #include "system/network_location.h"
 #include "system/platform_win32.h"
 #include "system/process_win32.h"
-#include "system/win32.h"
+#include "system/platform.h"
+#include "system/platform_win32.h"
 
 namespace qv {
 namespace {
@@ -99,7 +100,7 @@ TEST_F(RunAndWaitTest, WaitsUntilTheProcessEndsLettingMessagesThrough) {
     const std::wstring command(ansi.begin(), ansi.end());
     std::wstring message = L"as passed";
     const ULONGLONG started = GetTickCount64();
-    const bool result = win32::RunAndWait(command, 0, message, kNoTimeout, false);
+    const bool result = Sys().RunAndWait(command, 0, message, kNoTimeout, false);
     const ULONGLONG elapsed = GetTickCount64() - started;
     stopper.join();
 
@@ -120,7 +121,7 @@ TEST_F(RunAndWaitTest, AnEndedProcessWithExitCode259HasEndedAndAHungOneIsEnded) 
     std::wstring message = L"as passed";
     uint32_t exitCode = 0;
     ULONGLONG started = GetTickCount64();
-    EXPECT_TRUE(win32::RunAndWait(L"cmd.exe /c exit 259", 0, message, 3000, true, &exitCode));
+    EXPECT_TRUE(Sys().RunAndWait(L"cmd.exe /c exit 259", 0, message, 3000, true, &exitCode));
     EXPECT_EQ(exitCode, 259u);
     EXPECT_EQ(message, L"as passed");
     EXPECT_LT(GetTickCount64() - started, 3000u);
@@ -130,20 +131,20 @@ TEST_F(RunAndWaitTest, AnEndedProcessWithExitCode259HasEndedAndAHungOneIsEnded) 
     CreateDirectoryA("C:\\bcdstub", nullptr);
     WriteFileText("C:\\bcdstub\\fail.txt", "/enum hang\r\n");
     started = GetTickCount64();
-    EXPECT_FALSE(win32::RunAndWait(L"\"C:\\windows\\system32\\bcdedit.exe\" /enum {current}", 0, message, 500, true));
+    EXPECT_FALSE(Sys().RunAndWait(L"\"C:\\windows\\system32\\bcdedit.exe\" /enum {current}", 0, message, 500, true));
     EXPECT_EQ(message, L"The process has timed out.");
-    EXPECT_FALSE(win32::RunAndRead(L"\"C:\\windows\\system32\\bcdedit.exe\" /enum {current}", 500).has_value());
+    EXPECT_FALSE(Sys().RunAndRead(L"\"C:\\windows\\system32\\bcdedit.exe\" /enum {current}", 500).has_value());
     EXPECT_LT(GetTickCount64() - started, 5000u);
     DeleteFileA("C:\\bcdstub\\fail.txt");
 }
 
 TEST_F(RunAndWaitTest, StyleMinusOneStartsWithTheDefaultShowState) {
     std::wstring message;
-    EXPECT_TRUE(win32::RunAndWait(L"cmd.exe /c exit 0", -1, message, kNoTimeout, false)) << std::string(
+    EXPECT_TRUE(Sys().RunAndWait(L"cmd.exe /c exit 0", -1, message, kNoTimeout, false)) << std::string(
         message.begin(), message.end());
-    EXPECT_TRUE(win32::StartDetached(L"cmd.exe /c exit 0", -1));
-    EXPECT_TRUE(win32::StartDetached(L"cmd.exe /c exit 0", 1));
-    EXPECT_FALSE(win32::StartDetached(L"qv-no-such-program.exe", 1));
+    EXPECT_TRUE(Sys().StartDetached(L"cmd.exe /c exit 0", -1));
+    EXPECT_TRUE(Sys().StartDetached(L"cmd.exe /c exit 0", 1));
+    EXPECT_FALSE(Sys().StartDetached(L"qv-no-such-program.exe", 1));
 }
 
 
@@ -153,7 +154,7 @@ TEST_F(RunAndWaitTest, BcdeditReachesTheStandInOfTheNativeSystemFolder) {
     const long long calls = FileSize(kCallsLog);
     const long long decoyCalls = FileSize(kDecoyLog);
     std::wstring message;
-    EXPECT_TRUE(win32::RunAndWait(L"bcdedit.exe /enum", 0, message, kNoTimeout, false));
+    EXPECT_TRUE(Sys().RunAndWait(L"bcdedit.exe /enum", 0, message, kNoTimeout, false));
     EXPECT_GT(FileSize(kCallsLog), calls);
     EXPECT_EQ(FileSize(kDecoyLog), decoyCalls);
 }
@@ -172,7 +173,7 @@ TEST_F(RunAndWaitTest, DISABLED_BenchFiveStandInCalls) {
     for (int i = 0; i < 5; ++i) {
         double start = now();
         std::wstring message;
-        EXPECT_TRUE(win32::RunAndWait(L"bcdedit.exe /enum", 0, message, kNoTimeout, false));
+        EXPECT_TRUE(Sys().RunAndWait(L"bcdedit.exe /enum", 0, message, kNoTimeout, false));
         polled += now() - start;
 
         start = now();

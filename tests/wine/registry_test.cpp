@@ -12,14 +12,25 @@
 #include "system/network_location.h"
 #include "system/platform_win32.h"
 #include "system/text.h"
-#include "system/win32.h"
+#include "system/registry_win32.h"
+#include "system/files_win32.h"
+#include "system/platform.h"
+#include "system/platform_win32.h"
 
 namespace qv {
 namespace {
 
-using win32::DeleteSetting;
-using win32::ReadSetting;
-using win32::WriteSetting;
+int32_t ReadSetting(const std::wstring& location, const std::wstring& keyPath, const std::wstring& valueName,
+                    const std::wstring& type, const SettingValue& defaultValue, SettingValue& result) {
+    return Sys().ReadSetting(location, keyPath, valueName, type, defaultValue, result);
+}
+int32_t WriteSetting(const std::wstring& location, const std::wstring& keyPath, const std::wstring& valueName,
+                     const std::wstring& type, const SettingValue& value) {
+    return Sys().WriteSetting(location, keyPath, valueName, type, value);
+}
+int32_t DeleteSetting(const std::wstring& location, const std::wstring& keyPath, const std::wstring& valueName) {
+    return Sys().DeleteSetting(location, keyPath, valueName);
+}
 
 constexpr char kScratchParent[] = "SOFTWARE\\QuorvineTest";
 

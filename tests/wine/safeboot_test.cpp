@@ -49,14 +49,6 @@ std::optional<std::string> ReadText(const std::string& keyPath, const char* valu
     return std::string(data);  // the stored NUL, if any, ends it
 }
 
-bool KeyExists(const std::string& keyPath) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
 void WriteText(const std::string& keyPath, const char* valueName, const std::string& text) {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
@@ -91,14 +83,6 @@ std::string ReadFileText(const std::string& path) {
     while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
     CloseHandle(file);
     return text;
-}
-
-void WriteFileBytes(const std::string& path, const void* bytes, size_t size) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr);
-    CloseHandle(file);
 }
 
 std::string WindowsTemp() {
