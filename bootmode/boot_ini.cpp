@@ -11,7 +11,7 @@ namespace qv {
 namespace {
 
 constexpr uint32_t kNoAttributes = 0;
-constexpr uint32_t kReadOnlyHiddenSystem = 1 | 2 | 4;
+constexpr uint32_t kReadOnlyHiddenSystem = kAttributeReadOnly | kAttributeHidden | kAttributeSystem;
 
 BootIniResult Fail(const std::wstring& text) { return {false, text}; }
 
@@ -53,9 +53,8 @@ BootIniResult SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupNa
     const std::wstring backup = bootIniPath.substr(0, 2) + backupName;
 
     // The backup is the file as it was before the first edit: made once only.
-    bool searchFailed = false;
-    const bool backupFound = Sys().FindAnyEntry(backup, searchFailed);
-    if (searchFailed || (!backupFound && !Sys().CopyFileOver(bootIniPath, backup))) {
+    const std::optional<bool> backupFound = Sys().FindAnyEntry(backup);
+    if (!backupFound || (!*backupFound && !Sys().CopyFileOver(bootIniPath, backup))) {
         return Fail(L"Could not find:  " + bootIniPath + L"\r\nor could not write to:  " + backup);
     }
     if (!Sys().SetAttributes(bootIniPath, kNoAttributes)) {

@@ -17,8 +17,6 @@ namespace qv {
 
 namespace {
 
-constexpr int kNormalFocused = 1;
-
 // A Safe Mode setting that may still be there keeps its way back (the run-once
 // entry is re-armed: Windows consumed it to start this run), so the next start
 // in Safe Mode tries again instead of stranding the user.
@@ -67,7 +65,7 @@ ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguratio
 void StartSiblingInSafeMode() {
     if (OsWindowsMode() == 0) return;
     const std::wstring sibling = AppFolder() + L"..\\Tessel.exe";
-    if (FileExists(sibling)) Sys().StartDetached(L"\"" + sibling + L"\"", kNormalFocused);
+    if (FileExists(sibling)) Sys().StartDetached(L"\"" + sibling + L"\"", kShowNormal);
 }
 
 }  // namespace qv

@@ -126,11 +126,13 @@ clsOpSys::clsOpSys() {
     TmpPath = sys.GetEnv(L"tmp");
 
     // Windows before NT 4 SP6 refuses the extended record; a failed call leaves it zero.
-    if (!sys.GetVersionRecord(kExtendedRecordSize, record_)) {
-        record_ = VersionRecord{};
-        if (!sys.GetVersionRecord(kPlainRecordSize, record_)) record_ = VersionRecord{};
-        record_.size = kPlainRecordSize;
+    auto record = sys.GetVersionRecord(kExtendedRecordSize);
+    if (!record) {
+        record = sys.GetVersionRecord(kPlainRecordSize);
+        if (!record) record = VersionRecord{};
+        record->size = kPlainRecordSize;
     }
+    record_ = *record;
     record_.csdVersion = CutAtNul(record_.csdVersion);
 
     SettleFlags();

@@ -88,17 +88,14 @@ std::optional<std::string> Win32Platform::ToOemText(const std::wstring& text) {
     return out;
 }
 
-bool Win32Platform::FindAnyEntry(const std::wstring& path, bool& searchFailed) {
-    searchFailed = false;
+std::optional<bool> Win32Platform::FindAnyEntry(const std::wstring& path) {
     WIN32_FIND_DATAW data{};
     UniqueFind find(FindFirstFileW(path.c_str(), &data));
     if (find.get() == INVALID_HANDLE_VALUE) {
         find.release();
         DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
-            error != ERROR_NO_MORE_FILES) {
-            searchFailed = true;
-        }
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && error != ERROR_NO_MORE_FILES)
+            return std::nullopt;
         return false;
     }
     // The volume label is no entry of a folder; everything else counts.

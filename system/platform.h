@@ -39,6 +39,11 @@ inline constexpr int kAnswerCancel = 2;
 inline constexpr int kAnswerYes = 6;
 inline constexpr int kAnswerNo = 7;
 
+// File attributes the boot.ini editor sets.
+inline constexpr uint32_t kAttributeReadOnly = 1;
+inline constexpr uint32_t kAttributeHidden = 2;
+inline constexpr uint32_t kAttributeSystem = 4;
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -81,7 +86,8 @@ public:
     // The text in the console (OEM) code page, when every character has an exact byte there; else empty.
     virtual std::optional<std::string> ToOemText(const std::wstring& text) = 0;
     // A directory search that also finds hidden and system files and folders.
-    virtual bool FindAnyEntry(const std::wstring& path, bool& searchFailed) = 0;
+    // Whether the entry is there; empty when the search itself failed.
+    virtual std::optional<bool> FindAnyEntry(const std::wstring& path) = 0;
     virtual bool CopyFileOver(const std::wstring& source, const std::wstring& target) = 0;
     virtual bool RemoveFile(const std::wstring& path) = 0;
     virtual bool SetAttributes(const std::wstring& path, uint32_t attributes) = 0;
@@ -105,7 +111,7 @@ public:
 
     // Windows facts.
     // GetVersionEx with the record of the given size; false when the call fails.
-    virtual bool GetVersionRecord(uint32_t size, VersionRecord& record) = 0;
+    virtual std::optional<VersionRecord> GetVersionRecord(uint32_t size) = 0;
     virtual int CleanBootState() = 0;                          // GetSystemMetrics(SM_CLEANBOOT)
     virtual int32_t QueryOperatingSystemSku() = 0;             // WMI; 0 when it cannot be reached
     virtual std::optional<std::vector<uint8_t>> LoadCustomResource(const std::wstring& name) = 0;

@@ -31,7 +31,7 @@ public:
     std::optional<std::wstring> ShortPath(const std::wstring& path) override;
     bool SameFile(const std::wstring& first, const std::wstring& second) override;
     std::optional<std::string> ToOemText(const std::wstring& text) override;
-    bool FindAnyEntry(const std::wstring& path, bool& searchFailed) override;
+    std::optional<bool> FindAnyEntry(const std::wstring& path) override;
     bool CopyFileOver(const std::wstring& source, const std::wstring& target) override;
     bool RemoveFile(const std::wstring& path) override;
     bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
@@ -43,7 +43,7 @@ public:
                               const std::wstring& key) override;
     bool WriteIniValue(const std::wstring& file, const std::wstring& section,
                        const std::wstring& key, const std::wstring& value) override;
-    bool GetVersionRecord(uint32_t size, VersionRecord& record) override;
+    std::optional<VersionRecord> GetVersionRecord(uint32_t size) override;
     int CleanBootState() override;
     int32_t QueryOperatingSystemSku() override;
     std::optional<std::vector<uint8_t>> LoadCustomResource(const std::wstring& name) override;

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "system/ansi_win32.h"
+#include "system/error_text_win32.h"
 #include "system/file_checks.h"
 #include "system/network_location.h"
 #include "system/system_library_win32.h"
@@ -21,16 +22,12 @@ namespace {
 using Wow64DisableFn = BOOL(WINAPI*)(PVOID*);
 using Wow64RevertFn = BOOL(WINAPI*)(PVOID);
 
-std::wstring SystemErrorText(DWORD error) {
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    std::wstring out = length ? std::wstring(text, length) : L"error " + std::to_wstring(error);
-    if (text) LocalFree(text);
-    // The system's texts end in a period and a line break, out of place in parentheses.
+// The system's words, without the period and line break that end them, which
+// are out of place in parentheses.
+std::wstring Reason(DWORD error) {
+    std::wstring out = SystemErrorText(error);
     while (!out.empty() && std::wstring_view(L"\r\n .").find(out.back()) != std::wstring_view::npos) out.pop_back();
-    return out;
+    return out.empty() ? L"error " + std::to_wstring(error) : out;
 }
 
 bool CreateWithStyle(const std::wstring& commandLine, int windowStyle, PROCESS_INFORMATION& info) {
@@ -67,7 +64,7 @@ bool Win32ProcessSystem::Start(const std::wstring& commandLine, int windowStyle,
                                std::wstring& failure) {
     PROCESS_INFORMATION info{};
     if (!CreateWithStyle(commandLine, windowStyle, info)) {
-        failure = L"Could not start: " + commandLine + L" (" + SystemErrorText(GetLastError()) + L")";
+        failure = L"Could not start: " + commandLine + L" (" + Reason(GetLastError()) + L")";
         return false;
     }
     UniqueHandle thread(info.hThread);

@@ -4,18 +4,17 @@
 
 #include <windows.h>
 
+#include "system/error_text_win32.h"
 #include "system/handles_win32.h"
 #include "system/platform.h"
-#include "system/shutdown.h"
 #include "system/platform_win32.h"
+#include "system/shutdown.h"
 
 namespace qv::win32 {
 
 namespace {
 
 constexpr DWORD kTokenAccess = TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY;  // 0x28
-constexpr DWORD kMessageFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-constexpr DWORD kMessageBufferSize = 256;
 
 class Win32ShutdownApi final : public ShutdownApi {
 public:
@@ -58,10 +57,7 @@ public:
     }
     int32_t LastError() override { return static_cast<int32_t>(GetLastError()); }
     std::wstring SystemErrorText(int32_t code) override {
-        std::vector<wchar_t> buffer(kMessageBufferSize, L'\0');
-        DWORD count = FormatMessageW(kMessageFlags, nullptr, static_cast<DWORD>(code), 0, buffer.data(),
-                                     kMessageBufferSize, nullptr);
-        return std::wstring(buffer.data(), count);
+        return win32::SystemErrorText(static_cast<uint32_t>(code));
     }
     std::wstring ExecutableBaseName() override {
         std::wstring path = Sys().ExecutablePath();

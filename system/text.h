@@ -14,6 +14,5 @@ std::wstring TrimStart(std::wstring_view text);
 // Case-insensitive search; npos when absent.
 size_t FindNoCase(std::wstring_view text, std::wstring_view pattern, size_t from = 0);
 bool ContainsNoCase(std::wstring_view text, std::wstring_view pattern);
-std::wstring ToWide(std::string_view text);  // ASCII/UTF-8 literals in tests and tools
 
 }  // namespace qv

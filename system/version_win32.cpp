@@ -110,7 +110,7 @@ int32_t ReadSkuFromWmi() {
 
 }  // namespace
 
-bool Win32Platform::GetVersionRecord(uint32_t size, VersionRecord& record) {
+std::optional<VersionRecord> Win32Platform::GetVersionRecord(uint32_t size) {
     // The callers count sizes as the ANSI records do; the wide records are
     // larger by the wide service-pack field.
     DWORD wideSize = size;
@@ -118,9 +118,9 @@ bool Win32Platform::GetVersionRecord(uint32_t size, VersionRecord& record) {
     if (size == sizeof(OSVERSIONINFOA)) wideSize = sizeof(OSVERSIONINFOW);
     OSVERSIONINFOEXW info{};
     info.dwOSVersionInfoSize = wideSize;
-    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) return false;
+    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) return std::nullopt;
 
-    record = VersionRecord{};
+    VersionRecord record;
     record.size = size;
     record.majorVersion = info.dwMajorVersion;
     record.minorVersion = info.dwMinorVersion;
@@ -134,7 +134,7 @@ bool Win32Platform::GetVersionRecord(uint32_t size, VersionRecord& record) {
     record.suiteMask = info.wSuiteMask;
     record.productType = info.wProductType;
     record.reserved = info.wReserved;
-    return true;
+    return record;
 }
 
 int Win32Platform::CleanBootState() { return GetSystemMetrics(SM_CLEANBOOT); }

@@ -13,6 +13,7 @@
 #include <commctrl.h>
 
 #include "system/handles_win32.h"
+#include "system/system_library_win32.h"
 #include "ui/icon_win32.h"
 #include "ui/main_window.h"
 
@@ -98,8 +99,7 @@ int LabelOfOption(int16_t index) { return index + 3; }
 // the system DPI and the plain calls.
 template <typename Function>
 Function User32Function(const char* name) {
-    FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+    return SystemFunctionAs<Function>(L"user32.dll", name);
 }
 
 UINT DpiOf(HWND window) {
@@ -215,11 +215,10 @@ public:
         // App.Major, App.Minor and App.Revision: the first, second and fourth
         // field of the file version in the version record.
         constexpr WORD kVersionRecordId = 1;
-        constexpr WORD kVersionResourceType = 16;
         constexpr DWORD kFixedInfoSignature = 0xFEEF04BD;
         ProgramVersion version;
         HRSRC found =
-            FindResourceW(nullptr, MAKEINTRESOURCEW(kVersionRecordId), MAKEINTRESOURCEW(kVersionResourceType));
+            FindResourceW(nullptr, MAKEINTRESOURCEW(kVersionRecordId), reinterpret_cast<LPCWSTR>(RT_VERSION));
         HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
         const auto* bytes = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
         const DWORD size = found ? SizeofResource(nullptr, found) : 0;

@@ -246,10 +246,7 @@ public:
         }
         return bytes;
     }
-    bool FindAnyEntry(const std::wstring& path, bool& searchFailed) override {
-        searchFailed = false;
-        return HasFile(path);
-    }
+    std::optional<bool> FindAnyEntry(const std::wstring& path) override { return HasFile(path); }
     bool CopyFileOver(const std::wstring& source, const std::wstring& target) override {
         auto it = files.find(LowerCase(source));
         if (it == files.end() || readOnlyFiles.count(LowerCase(target))) return false;
@@ -307,15 +304,15 @@ public:
         return true;
     }
 
-    bool GetVersionRecord(uint32_t size, VersionRecord& record) override {
-        if (size == 156 ? extendedVersionFails : plainVersionFails) return false;
-        record = version;
+    std::optional<VersionRecord> GetVersionRecord(uint32_t size) override {
+        if (size == 156 ? extendedVersionFails : plainVersionFails) return std::nullopt;
+        VersionRecord record = version;
         record.size = size;
         if (size != 156) {
             record.servicePackMajor = record.servicePackMinor = record.suiteMask = 0;
             record.productType = record.reserved = 0;
         }
-        return true;
+        return record;
     }
     int CleanBootState() override { return cleanBoot; }
     int32_t QueryOperatingSystemSku() override { return sku; }

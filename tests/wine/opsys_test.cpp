@@ -93,14 +93,16 @@ TEST_F(OsSysWine, FlagsAndVersionLineMatchThePrefix) {
 }
 
 TEST_F(OsSysWine, ExtendedRecordKeepsTheWholeServicePackField) {
-    VersionRecord record;
-    ASSERT_TRUE(Sys().GetVersionRecord(156, record));
+    const auto extended = Sys().GetVersionRecord(156);
+    ASSERT_TRUE(extended.has_value());
+    const VersionRecord& record = *extended;
     EXPECT_EQ(record.size, 156u);
     EXPECT_EQ(record.csdVersion.size(), 128u);
     EXPECT_NE(record.productType, 0);
 
-    VersionRecord plain;
-    ASSERT_TRUE(Sys().GetVersionRecord(148, plain));
+    const auto shortened = Sys().GetVersionRecord(148);
+    ASSERT_TRUE(shortened.has_value());
+    const VersionRecord& plain = *shortened;
     EXPECT_EQ(plain.majorVersion, record.majorVersion);
     EXPECT_EQ(plain.productType, 0);
 }
