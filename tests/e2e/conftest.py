@@ -20,9 +20,6 @@ def pytest_configure(config):
     # Ended by a time limit, pytest still tears its fixtures down: no prefix,
     # wineserver or Xvfb stays behind.
     signal.signal(signal.SIGTERM, _interrupt)
-
-
-def pytest_configure(config):
     config.addinivalue_line("markers", "matrix: every Windows generation; run by tools/test-matrix")
 
 
