@@ -104,9 +104,8 @@ def test_each_safe_mode_goes_through_the_restart_and_comes_back(make_prefix, ver
     assert present in subkeys and absent not in subkeys
 
 
-def test_safe_modes_through_the_restart_on_a_32_bit_xp(make_prefix, arch):
-    if arch != "x86":
-        pytest.skip("no 32-bit program starts under Wine here")
+@pytest.mark.x86_build
+def test_safe_modes_through_the_restart_on_a_32_bit_xp(make_prefix):
     rig.ensure_tools("x86")
     machine = Machine(make_prefix("winxp", bits=32), "winxp")
     for switch, mode in (("/safe", "minimal"), ("/safenet", "network")):
