@@ -157,12 +157,15 @@ class _Answerer:
             time.sleep(_POLL)
 
     def dialogs(self):
+        lines = _lines(self.prefix, self.log)
         dialogs = []
-        for line in _lines(self.prefix, self.log):
+        for number, line in enumerate(lines, 1):
             try:
                 dialogs.append(json.loads(line))
             except ValueError:
-                pass  # a line still being written
+                # Only the last line may be still being written; a bad one before it is a broken answerer.
+                if number < len(lines):
+                    raise RuntimeError(f"{self.log} line {number} is no record: {line!r}") from None
         return dialogs
 
     def stuck(self):
