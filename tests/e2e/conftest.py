@@ -20,10 +20,15 @@ def pytest_configure(config):
     # Ended by a time limit, pytest still tears its fixtures down: no prefix,
     # wineserver or Xvfb stays behind.
     signal.signal(signal.SIGTERM, _interrupt)
-
-
-def pytest_configure(config):
     config.addinivalue_line("markers", "matrix: every Windows generation; run by tools/test-matrix")
+    config.addinivalue_line("markers", "x86_build: only where the 32-bit build is under test")
+
+
+def pytest_runtest_setup(item):
+    # The one skip that depends on the machine: which build this run tests.
+    # Anything else missing (a build, a helper, a tool) fails.
+    if item.get_closest_marker("x86_build") and rig.test_arch() != "x86":
+        pytest.skip(f"needs the 32-bit build; {rig.arch_line()}")
 
 
 def pytest_report_header(config):
@@ -35,11 +40,6 @@ def pytest_report_header(config):
 def display():
     with rig.Display() as shown:
         yield shown.name
-
-
-@pytest.fixture(scope="session")
-def arch():
-    return rig.test_arch()
 
 
 @pytest.fixture

@@ -105,9 +105,8 @@ def test_the_wow64_folder_holds_a_decoy_that_only_logs(prefix):
     assert done.returncode == 0 and rig.bcd_store(prefix) == {"safeboot": "network"}
 
 
-def test_a_32_bit_program_reaches_the_decoy_unless_it_avoids_redirection(prefix, arch):
-    if arch != "x86":
-        pytest.skip("32-bit programs do not run on this host")
+@pytest.mark.x86_build
+def test_a_32_bit_program_reaches_the_decoy_unless_it_avoids_redirection(prefix):
     probe32 = r"C:\qvtest\qv_probe32.exe"
     shutil.copy2(rig.build_dir("x86") / "qv_probe.exe", prefix.unix_path(probe32))
     done = prefix.run([probe32, "run", r"C:\windows\system32\bcdedit.exe", "/set", "safeboot", "minimal"])

@@ -117,9 +117,15 @@ def test_unusual_program_folders_go_through_the_whole_cycle(win10, folder):
 
 def test_two_quick_starts_leave_one_consistent_configuration(win10):
     exe = rig.install_quorvine(win10)
-    other = win10.spawn([exe, "/safenet-noreboot"])
-    rig.run_quorvine(win10, ["/safenet-noreboot"])
-    other.wait(60)
+    first = win10.spawn([exe, "/safenet-noreboot"])
+    assert rig.install_quorvine(win10) == exe  # leaves the running copy alone
+    second = win10.spawn([exe, "/safenet-noreboot"])
+    assert first.poll() is None, "the first ended before the second started: nothing to take turns over"
+    assert (first.wait(60), second.wait(60)) == (0, 0)
+    # One whole run, then the other (which finds the backup made): never interleaved.
+    clear = ["/deletevalue safeboot", "/deletevalue safebootalternateshell"]
+    calls = rig.read_file(win10, rig.STUB + r"\calls.log", "utf-8").splitlines()
+    assert calls == clear + [r"/export C:\BCDbak", "/set safeboot network"] + clear + ["/set safeboot network"]
     assert rig.bcd_store(win10) == {"safeboot": "network"}
     temp = [p.name for p in (win10.drive_c / "users").rglob("*.reg")]
     assert temp == []

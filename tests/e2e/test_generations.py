@@ -48,8 +48,8 @@ class Machine:
 
     def run(self, *args, answers=()):
         run = rig.run_quorvine(self.prefix, list(args), answers=answers)
-        assert not run.timed_out and run.stuck_dialog is None, run.dialogs
-        assert run.decoy_log == []
+        assert not run.timed_out and run.stuck_dialog is None, (args, run.dialogs)
+        assert run.decoy_log == [], args
         return run
 
     def safe_boot(self, run=None):
@@ -67,14 +67,15 @@ class Machine:
             return None
         return "cmd" if store.get("safebootalternateshell") == "true" else store["safeboot"]
 
-    def assert_normal(self):
-        assert self.safe_boot() is None
-        assert (rig.reg_values(self.prefix, rig.RUNONCE) or {}).get(ENTRY) is None
-        assert rig.reg_get(self.prefix, PROGRAM_KEY, "BootMode") is None
-        assert rig.reg_get(self.prefix, COMMAND_PROCESSOR, "Autorun") is None
+    def assert_normal(self, case=""):
+        """case: what the caller just did, for the failure message."""
+        assert self.safe_boot() is None, case
+        assert (rig.reg_values(self.prefix, rig.RUNONCE) or {}).get(ENTRY) is None, case
+        assert rig.reg_get(self.prefix, PROGRAM_KEY, "BootMode") is None, case
+        assert rig.reg_get(self.prefix, COMMAND_PROCESSOR, "Autorun") is None, case
         if self.xp:
-            assert rig.file_attrs(self.prefix, r"C:\boot.ini") & 7 == 7
-            assert rig.file_attrs(self.prefix, r"C:\boot.Tamberlow") is None
+            assert rig.file_attrs(self.prefix, r"C:\boot.ini") & 7 == 7, case
+            assert rig.file_attrs(self.prefix, r"C:\boot.Tamberlow") is None, case
 
 
 @pytest.mark.parametrize("version", VERSIONS)
@@ -85,10 +86,10 @@ def test_each_safe_mode_goes_through_the_restart_and_comes_back(make_prefix, ver
         assert run.restarted, (switch, run.dialogs, run.bcd_log)
         assert run.runonce_at_restart.get(ENTRY) == WAY_BACK, switch
         if not machine.xp:
-            assert run.bcd_store_at_restart == {"safeboot": mode}
+            assert run.bcd_store_at_restart == {"safeboot": mode}, switch
         # The way back ran "/remove" at the restart, without a question.
-        assert len(run.dialogs) == 1, run.dialogs
-        machine.assert_normal()
+        assert len(run.dialogs) == 1, (switch, run.dialogs)
+        machine.assert_normal(switch)
 
     run = machine.run("/safecmd", answers=["Yes"])
     assert run.restarted and ENTRY not in (run.runonce_at_restart or {}), (run.dialogs, run.bcd_log)
@@ -104,18 +105,17 @@ def test_each_safe_mode_goes_through_the_restart_and_comes_back(make_prefix, ver
     assert present in subkeys and absent not in subkeys
 
 
-def test_safe_modes_through_the_restart_on_a_32_bit_xp(make_prefix, arch):
-    if arch != "x86":
-        pytest.skip("no 32-bit program starts under Wine here")
+@pytest.mark.x86_build
+def test_safe_modes_through_the_restart_on_a_32_bit_xp(make_prefix):
     rig.ensure_tools("x86")
     machine = Machine(make_prefix("winxp", bits=32), "winxp")
     for switch, mode in (("/safe", "minimal"), ("/safenet", "network")):
         run = machine.run(switch, answers=["Yes"])
         assert run.restarted and run.runonce_at_restart.get(ENTRY) == WAY_BACK, (switch, run.dialogs)
-        assert ARC + b'="Tamberlow Quorvine Mod"' + OPTIONS_OF[mode] + b"\r\n" in run.boot_ini_at_restart
-        assert len(run.dialogs) == 1, run.dialogs
-        assert rig.read_file(machine.prefix, r"C:\boot.ini") == BOOT_INI
-        machine.assert_normal()
+        assert ARC + b'="Tamberlow Quorvine Mod"' + OPTIONS_OF[mode] + b"\r\n" in run.boot_ini_at_restart, switch
+        assert len(run.dialogs) == 1, (switch, run.dialogs)
+        assert rig.read_file(machine.prefix, r"C:\boot.ini") == BOOT_INI, switch
+        machine.assert_normal(switch)
     assert run.bcd_log == [] and not machine.prefix.unix_path(r"C:\windows\syswow64").exists()
 
 

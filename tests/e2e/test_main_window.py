@@ -129,7 +129,9 @@ class Window:
 
     def control(self, text, state=None):
         state = state or self.state()
-        return next(c for c in state["controls"] if c["text"] == text)
+        found = next((c for c in state["controls"] if c["text"] == text), None)
+        assert found, f"no control {text!r} in {[c['text'] for c in state['controls']]}"
+        return found
 
     def xdotool(self, *args):
         subprocess.run(["xdotool", *map(str, args)], env={**os.environ, "DISPLAY": self.display}, check=True)
@@ -147,7 +149,7 @@ class Window:
         self.xdotool("mousemove", 1020, 760)
 
     def key(self, vk):
-        self.probe("key", CLASS, vk)
+        assert self.probe("key", CLASS, vk)[0] == 0, f"key {vk}: the window was not found"
         time.sleep(0.4)
 
     def screenshot(self, path=None):
@@ -364,7 +366,7 @@ def test_configure_only_records_each_safe_mode_and_says_what_was_done(open_windo
         assert window.wait_exit() == 0, mode
         dialogs = window.dialogs()
         assert dialogs and dialogs[-1]["texts"] == [MODIFICATIONS], (mode, dialogs)
-        assert dialogs[-1]["title"] == "Quorvine"
+        assert dialogs[-1]["title"] == "Quorvine", mode
         assert boot_mode(prefix) == mode
         window.close()  # its answerer too: two would race for the next run's dialogs
 
@@ -393,7 +395,7 @@ def test_a_declined_safe_mode_restart_brings_the_window_back_with_its_choice(ope
     question = window.wait_dialog()
     assert question["texts"] == ["Restart into Safe Mode with Networking?"]
     assert window.state()["visible"] is False
-    window.probe("click", "#32770", "No")
+    assert window.probe("click", "#32770", "No")[0] == 0, window.dialogs()
     state = window.wait("shown")
     dialogs = window.dialogs()
     assert [d["answer"] for d in dialogs] == ["none", "OK"]

@@ -97,6 +97,6 @@ def test_safe_and_normal_started_together_end_normal_or_armed(win10):
         if normal.poll() is None:
             normal.kill()
         normal.wait()
-        prefix.wait_idle(timeout=30)
+        assert prefix.wait_idle(timeout=30), f"attempt {attempt}: programs still running"
         store = rig.bcd_store(prefix)
         assert store == {} or way_back(prefix), f"attempt {attempt}: {store}, {texts(run)}"

@@ -82,7 +82,7 @@ TEST_F(RunAndWaitTest, AProgramThatCannotStartFailsAndSwitchesTheRedirectionBack
 
 TEST_F(RunAndWaitTest, WaitsUntilTheProcessEndsLettingMessagesThrough) {
     const std::string probe = TestFolder() + "qv_probe.exe";
-    if (!Exists(probe)) GTEST_SKIP() << probe << " is not installed";
+    ASSERT_TRUE(Exists(probe)) << probe << " is missing: the rig installs it beside the tests";
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     const std::string held = std::string(temp) + "qv_wait_held.txt";
@@ -127,7 +127,7 @@ TEST_F(RunAndWaitTest, AnEndedProcessWithExitCode259HasEndedAndAHungOneIsEnded) 
     EXPECT_LT(GetTickCount64() - started, 3000u);
 
     // A command that never ends (the stand-in told to hang) is given up and ended.
-    if (!Exists(kStandIn)) GTEST_SKIP() << "no bcdedit stand-in in this prefix";
+    ASSERT_TRUE(Exists(kStandIn)) << "no bcdedit stand-in in this prefix: the rig installs it";
     CreateDirectoryA("C:\\bcdstub", nullptr);
     WriteFileText("C:\\bcdstub\\fail.txt", "/enum hang\r\n");
     started = GetTickCount64();
@@ -149,7 +149,7 @@ TEST_F(RunAndWaitTest, StyleMinusOneStartsWithTheDefaultShowState) {
 
 
 TEST_F(RunAndWaitTest, BcdeditReachesTheStandInOfTheNativeSystemFolder) {
-    if (!Exists(kStandIn)) GTEST_SKIP() << "no bcdedit stand-in in this prefix";
+    ASSERT_TRUE(Exists(kStandIn)) << "no bcdedit stand-in in this prefix: the rig installs it";
     ASSERT_FALSE(Exists(TestFolder() + "bcdedit.exe")) << "a bcdedit.exe beside the tests would be found first";
     const long long calls = FileSize(kCallsLog);
     const long long decoyCalls = FileSize(kDecoyLog);

@@ -2,6 +2,7 @@
 and the restart it asks for played through."""
 
 import contextlib
+import filecmp
 import itertools
 import json
 import shutil
@@ -92,10 +93,21 @@ def file_locked(prefix, path):
 
 
 def install_quorvine(prefix, folder=r"C:\Tools", exe=None):
-    """Copies Quorvine.exe (of the architecture under test) into a folder of the prefix."""
+    """Copies Quorvine.exe (of the architecture under test) into a folder of the prefix.
+
+    An identical copy already there is left alone: overwriting an exe that
+    runs crashes it under Wine. A different one that runs is an error."""
     source = Path(exe) if exe else build_dir(test_arch()) / "Quorvine.exe"
     target = PureWindowsPath(folder) / source.name
     unix = prefix.unix_path(str(target))
+    if unix.exists():
+        # Size and time first (copy2 keeps the time), the bytes when they differ.
+        if filecmp.cmp(source, unix, shallow=True):
+            return str(target)
+        running = [pid for pid, image in prefix_processes(prefix.path) if image == source.name.lower()]
+        if running:
+            raise RuntimeError(f"{target} differs from {source} and runs (pids {running}): "
+                               "replacing it would crash the running copy")
     unix.parent.mkdir(parents=True, exist_ok=True)
     shutil.copy2(source, unix)
     return str(target)
@@ -145,12 +157,15 @@ class _Answerer:
             time.sleep(_POLL)
 
     def dialogs(self):
+        lines = _lines(self.prefix, self.log)
         dialogs = []
-        for line in _lines(self.prefix, self.log):
+        for number, line in enumerate(lines, 1):
             try:
                 dialogs.append(json.loads(line))
             except ValueError:
-                pass  # a line still being written
+                # Only the last line may be still being written; a bad one before it is a broken answerer.
+                if number < len(lines):
+                    raise RuntimeError(f"{self.log} line {number} is no record: {line!r}") from None
         return dialogs
 
     def stuck(self):
