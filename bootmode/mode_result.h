@@ -9,11 +9,11 @@
 namespace qv {
 
 enum class ModeOutcome {
-    Configured,      // the Safe Mode setting and its way back are in place
-    Declined,        // the user answered No; nothing changed
-    Stopped,         // not configured, and what was begun is taken back (see the problems)
-    Restored,        // Normal Mode at the next start
-    SettingStayed,   // Normal Mode was asked for, but a Safe Mode setting may still be there
+    Configured,     // the Safe Mode setting and its way back are in place
+    Declined,       // the user answered No; nothing changed
+    Stopped,        // not configured, and what was begun is taken back (see the problems)
+    Restored,       // Normal Mode at the next start
+    SettingStayed,  // Normal Mode was asked for, but a Safe Mode setting may still be there
 };
 
 enum class ProblemKind {

@@ -57,8 +57,10 @@ ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguratio
         gone = restored.ok;
         if (!gone && checkBootConfiguration) KeepTheWayBack(commandPromptArmed);
     }
-    if (gone) DisarmWayBack(removeHelperScript);
-    else result.outcome = ModeOutcome::SettingStayed;
+    if (gone)
+        DisarmWayBack(removeHelperScript);
+    else
+        result.outcome = ModeOutcome::SettingStayed;
     return result;
 }
 

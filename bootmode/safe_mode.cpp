@@ -23,9 +23,12 @@ enum class WayBack { RunOnce, Autorun, None };
 // bring it back.
 bool ArmWayBack(WayBack wayBack) {
     switch (wayBack) {
-    case WayBack::RunOnce: return ArmRunOnce();
-    case WayBack::Autorun: return SetUpCommandPromptShell();
-    case WayBack::None: return true;
+        case WayBack::RunOnce:
+            return ArmRunOnce();
+        case WayBack::Autorun:
+            return SetUpCommandPromptShell();
+        case WayBack::None:
+            return true;
     }
     return false;
 }
@@ -42,9 +45,12 @@ void ExportBcdOnce(ModeResult& result) {
 bool InPlace(Mode mode) {
     const SafeBootState state = ReadSafeBootState();
     switch (mode) {
-    case Mode::Minimal: return state == SafeBootState::Minimal;
-    case Mode::Network: return state == SafeBootState::Network;
-    case Mode::CommandPrompt: return state == SafeBootState::CommandPrompt;
+        case Mode::Minimal:
+            return state == SafeBootState::Minimal;
+        case Mode::Network:
+            return state == SafeBootState::Network;
+        case Mode::CommandPrompt:
+            return state == SafeBootState::CommandPrompt;
     }
     return false;
 }
@@ -113,9 +119,7 @@ ModeResult Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
     return result;
 }
 
-bool Declined(const std::wstring& question) {
-    return Sys().ShowMessage(question, L"", kMbYesNoQuestion) == kAnswerNo;
-}
+bool Declined(const std::wstring& question) { return Sys().ShowMessage(question, L"", kMbYesNoQuestion) == kAnswerNo; }
 
 ModeResult DeclinedResult() {
     ModeResult result;
@@ -141,12 +145,11 @@ ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
     if (!WayBackCanReachExe(commandPromptOnly)) return Refused();
     if (askAndRestart) {
         const std::wstring question =
-            commandPromptOnly
-                ? L"Restart into Safe Mode with Command Prompt Only?\r\n\r\n(Once there, you may restart "
-                  L"Windows using internal Windows commands (e.g. 'shutdown -r -t 0') or 'quorvine "
-                  L"/reboot', use the 'quorvine /normal' command to restart directly to 'Normal Mode', "
-                  L"or simply type 'quorvine' for all options.)"
-                : L"Restart into Safe Mode?";
+            commandPromptOnly ? L"Restart into Safe Mode with Command Prompt Only?\r\n\r\n(Once there, you may restart "
+                                L"Windows using internal Windows commands (e.g. 'shutdown -r -t 0') or 'quorvine "
+                                L"/reboot', use the 'quorvine /normal' command to restart directly to 'Normal Mode', "
+                                L"or simply type 'quorvine' for all options.)"
+                              : L"Restart into Safe Mode?";
         if (Declined(question)) return DeclinedResult();
     }
     return WithRestart(Configure(commandPromptOnly ? Mode::CommandPrompt : Mode::Minimal,

@@ -139,8 +139,7 @@ clsOpSys::clsOpSys() {
 }
 
 bool clsOpSys::AtLeast(uint32_t major, uint32_t minor) const {
-    return record_.majorVersion > major ||
-           (record_.majorVersion == major && record_.minorVersion >= minor);
+    return record_.majorVersion > major || (record_.majorVersion == major && record_.minorVersion >= minor);
 }
 
 void clsOpSys::SettleFlags() {
@@ -170,23 +169,20 @@ void clsOpSys::SettleFlags() {
 
 bool clsOpSys::ReadsAsWin81Update1() const {
     SettingValue value;
-    Sys().ReadSetting(L"HKLM", L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", L"BuildLabEx",
-                      L"S", std::wstring(), value);
+    Sys().ReadSetting(L"HKLM", L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", L"BuildLabEx", L"S", std::wstring(),
+                      value);
     // "9600.17031.amd64fre.winblue_gdr.140221-1952": the second field is the revision.
     const std::wstring buildLab = SettingAsText(value);
     size_t first = buildLab.find(L'.');
     if (first == std::wstring::npos) return false;
     size_t second = buildLab.find(L'.', first + 1);
-    std::wstring revision = buildLab.substr(first + 1, second == std::wstring::npos
-                                                           ? std::wstring::npos
-                                                           : second - first - 1);
+    std::wstring revision =
+        buildLab.substr(first + 1, second == std::wstring::npos ? std::wstring::npos : second - first - 1);
     // A field that is no number reads as 0 and so as no update.
     return SettingAsInt32(revision) > kLastPreUpdate1Revision;
 }
 
-int32_t clsOpSys::BuildNumber() const {
-    return static_cast<int16_t>(record_.buildNumber & 0xFFFF);
-}
+int32_t clsOpSys::BuildNumber() const { return static_cast<int16_t>(record_.buildNumber & 0xFFFF); }
 
 std::wstring clsOpSys::CSDVersion() const { return Trim(record_.csdVersion); }
 
@@ -240,11 +236,16 @@ std::wstring clsOpSys::Version() const {
 
 std::wstring clsOpSys::ProductTypeName() const {
     switch (record_.productType) {
-        case 0: return L"Unknown";
-        case 1: return L"NT Workstation";
-        case 2: return L"Domain Controller";
-        case 3: return L"NT Server";
-        default: return {};
+        case 0:
+            return L"Unknown";
+        case 1:
+            return L"NT Workstation";
+        case 2:
+            return L"Domain Controller";
+        case 3:
+            return L"NT Server";
+        default:
+            return {};
     }
 }
 
@@ -255,14 +256,12 @@ std::wstring clsOpSys::EditionName() const {
     auto& sys = Sys();
     const std::wstring productFile = WinSysDir + L"\\prodspec.ini";
     if (!sys.FileExists(productFile)) return L" Undefined Edition ";
-    const std::wstring product =
-        LowerCase(sys.ReadIniValue(productFile, L"Product Specification", L"Product"));
+    const std::wstring product = LowerCase(sys.ReadIniValue(productFile, L"Product Specification", L"Product"));
     std::wstring edition;
     if (product.find(L"home") != std::wstring::npos) edition = L" Home ";
     if (product.find(L"media") != std::wstring::npos) edition = L" Media Center ";
     if (product.find(L"professional") != std::wstring::npos) {
-        edition = sys.FileExists(WinDir + L"\\ehome\\ehtray.exe") ? L" Media Center "
-                                                                   : L" Professional ";
+        edition = sys.FileExists(WinDir + L"\\ehome\\ehtray.exe") ? L" Media Center " : L" Professional ";
     }
     return edition;
 }
@@ -274,6 +273,5 @@ bool OsIsWin7() { return clsOpSys().IsWin7(); }
 bool OsIsWin8() { return clsOpSys().IsWin8(); }
 bool OsIsWin10() { return clsOpSys().IsWin10(); }
 int16_t OsWindowsMode() { return clsOpSys().WindowsMode(); }
-
 
 }  // namespace qv

@@ -23,15 +23,15 @@ void RestartNow() { Sys().ShutdownSystem(kRestartFlags); }
 // from the command prompt (which keeps its command file).
 void WayBack(bool removeHelperScript, const MainWindowOpener& openWindow) {
     switch (AskRestoreNormalMode()) {
-    case RestoreAnswer::Restore:
-        TellProblems(RestoreNormalMode(removeHelperScript));
-        if (removeHelperScript) StartSiblingInSafeMode();
-        return;
-    case RestoreAnswer::OpenWindow:
-        openWindow();
-        return;
-    case RestoreAnswer::StaySafe:
-        return;
+        case RestoreAnswer::Restore:
+            TellProblems(RestoreNormalMode(removeHelperScript));
+            if (removeHelperScript) StartSiblingInSafeMode();
+            return;
+        case RestoreAnswer::OpenWindow:
+            openWindow();
+            return;
+        case RestoreAnswer::StaySafe:
+            return;
     }
 }
 

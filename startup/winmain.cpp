@@ -25,7 +25,8 @@ ULONGLONG WINAPI TickCount64() {
     return real ? real() : GetTickCount();
 }
 PVOID WINAPI AddVectoredHandler(ULONG first, PVECTORED_EXCEPTION_HANDLER handler) {
-    static const auto real = Kernel32<PVOID(WINAPI*)(ULONG, PVECTORED_EXCEPTION_HANDLER)>("AddVectoredExceptionHandler");
+    static const auto real =
+        Kernel32<PVOID(WINAPI*)(ULONG, PVECTORED_EXCEPTION_HANDLER)>("AddVectoredExceptionHandler");
     return real ? real(first, handler) : nullptr;
 }
 ULONG WINAPI RemoveVectoredHandler(PVOID handle) {
@@ -35,10 +36,9 @@ ULONG WINAPI RemoveVectoredHandler(PVOID handle) {
 }  // namespace
 extern "C" {
 ULONGLONG(WINAPI* qvTickCount64)() __asm__("__imp__GetTickCount64@0") = TickCount64;
-PVOID(WINAPI* qvAddVectored)(ULONG, PVECTORED_EXCEPTION_HANDLER) __asm__(
-    "__imp__AddVectoredExceptionHandler@8") = AddVectoredHandler;
-ULONG(WINAPI* qvRemoveVectored)(PVOID) __asm__("__imp__RemoveVectoredExceptionHandler@4") =
-    RemoveVectoredHandler;
+PVOID(WINAPI* qvAddVectored)
+(ULONG, PVECTORED_EXCEPTION_HANDLER) __asm__("__imp__AddVectoredExceptionHandler@8") = AddVectoredHandler;
+ULONG(WINAPI* qvRemoveVectored)(PVOID) __asm__("__imp__RemoveVectoredExceptionHandler@4") = RemoveVectoredHandler;
 }
 #endif
 
@@ -74,8 +74,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     qv::SetPlatform(&platform);
     qv::win32::UniqueHandle instance(CreateMutexW(nullptr, FALSE, kInstanceName));
     if (instance && !TakeTurn(instance.get())) {
-        MessageBoxW(nullptr, L"Quorvine is already running. Please finish it first, then start it again.",
-                    L"Quorvine", MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(nullptr, L"Quorvine is already running. Please finish it first, then start it again.", L"Quorvine",
+                    MB_OK | MB_ICONINFORMATION);
         return 1;
     }
     try {

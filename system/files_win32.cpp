@@ -41,8 +41,7 @@ constexpr wchar_t kPrivateFolderSddl[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 bool Win32Platform::FileExists(const std::wstring& path) {
     // Callers rely on false for a folder and for a file locked against reading.
     if (path.empty()) return false;
-    UniqueHandle file =
-        OpenExisting(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_ATTRIBUTE_NORMAL);
+    UniqueHandle file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_ATTRIBUTE_NORMAL);
     BY_HANDLE_FILE_INFORMATION info{};
     return file && GetFileInformationByHandle(file.get(), &info) &&
            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
@@ -78,12 +77,11 @@ std::optional<std::string> Win32Platform::ToOemText(const std::wstring& text) {
     // Without WC_NO_BEST_FIT_CHARS "ō" would pass as "o" and name another path.
     const int length = static_cast<int>(text.size());
     BOOL usedDefault = FALSE;
-    int size = WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0, nullptr,
-                                   &usedDefault);
+    int size =
+        WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0, nullptr, &usedDefault);
     if (size == 0 || usedDefault) return std::nullopt;
     std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, text.data(), length, out.data(), size, nullptr,
-                        &usedDefault);
+    WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, text.data(), length, out.data(), size, nullptr, &usedDefault);
     if (usedDefault) return std::nullopt;
     return out;
 }
@@ -113,8 +111,8 @@ bool Win32Platform::RemoveFile(const std::wstring& path) {
 
 std::optional<std::wstring> Win32Platform::CreatePrivateFolder() {
     using ConvertFn = BOOL(WINAPI*)(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
-    static const auto convert = SystemFunctionAs<ConvertFn>(
-        L"advapi32.dll", "ConvertStringSecurityDescriptorToSecurityDescriptorW");
+    static const auto convert =
+        SystemFunctionAs<ConvertFn>(L"advapi32.dll", "ConvertStringSecurityDescriptorToSecurityDescriptorW");
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!convert || !convert(kPrivateFolderSddl, SDDL_REVISION_1, &descriptor, nullptr)) return std::nullopt;
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
@@ -130,8 +128,10 @@ std::optional<std::wstring> Win32Platform::CreatePrivateFolder() {
         for (int attempt = 0; attempt < 16 && !made; ++attempt) {
             const std::wstring folder = temp + L"\\Quorvine-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                                         std::to_wstring(GetTickCount() + attempt);
-            if (CreateDirectoryW(folder.c_str(), &attributes)) made = folder;
-            else if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+            if (CreateDirectoryW(folder.c_str(), &attributes))
+                made = folder;
+            else if (GetLastError() != ERROR_ALREADY_EXISTS)
+                break;
         }
     }
     LocalFree(descriptor);
@@ -142,13 +142,14 @@ bool Win32Platform::RemoveFolder(const std::wstring& path) { return RemoveDirect
 
 bool Win32Platform::WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     {
-        HANDLE created = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE created =
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (created == INVALID_HANDLE_VALUE) return false;
         UniqueHandle file(created);
         DWORD written = 0;
-        if (!bytes.empty() && (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                                          nullptr) ||
-                               written != bytes.size()))
+        if (!bytes.empty() &&
+            (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+             written != bytes.size()))
             return false;
     }
     // Readers may open it; nobody may write, rename or delete it while held.
@@ -181,8 +182,8 @@ std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path) {
 
 bool Win32Platform::WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     // CREATE_ALWAYS cuts a longer leftover of the same name.
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) {
         file.release();
         return false;
@@ -194,8 +195,8 @@ bool Win32Platform::WriteBytes(const std::wstring& path, const std::vector<uint8
 }
 
 void Win32Platform::AppendTextLine(const std::wstring& path, const std::wstring& line) {
-    UniqueHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) {
         file.release();
         return;  // a folder missing, a file locked or no rights: passed over

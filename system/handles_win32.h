@@ -52,8 +52,16 @@ public:
     ~ComPtr() { Reset(); }
     T* operator->() const { return ptr_; }
     T* Get() const { return ptr_; }
-    T** Put() { Reset(); return &ptr_; }
-    void Reset() { if (ptr_) { ptr_->Release(); ptr_ = nullptr; } }
+    T** Put() {
+        Reset();
+        return &ptr_;
+    }
+    void Reset() {
+        if (ptr_) {
+            ptr_->Release();
+            ptr_ = nullptr;
+        }
+    }
     explicit operator bool() const { return ptr_ != nullptr; }
 
 private:

@@ -14,15 +14,16 @@ namespace {
 constexpr DWORD kIniBufferSize = 255;
 }  // namespace
 
-std::wstring Win32Platform::ReadIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key) {
+std::wstring Win32Platform::ReadIniValue(const std::wstring& file, const std::wstring& section,
+                                         const std::wstring& key) {
     std::array<wchar_t, kIniBufferSize> buffer{};
-    const DWORD count = GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", buffer.data(), kIniBufferSize,
-                                                 file.c_str());
+    const DWORD count =
+        GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", buffer.data(), kIniBufferSize, file.c_str());
     return std::wstring(buffer.data(), count);
 }
 
 bool Win32Platform::WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
-                   const std::wstring& value) {
+                                  const std::wstring& value) {
     return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
 }
 

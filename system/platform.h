@@ -50,8 +50,8 @@ public:
 
     // Process identity and environment.
     virtual std::wstring GetEnv(const std::wstring& name) = 0;  // empty when unset
-    virtual std::wstring CommandLine() = 0;                      // the whole command line
-    virtual std::wstring ExecutablePath() = 0;                   // full path of the running exe
+    virtual std::wstring CommandLine() = 0;                     // the whole command line
+    virtual std::wstring ExecutablePath() = 0;                  // full path of the running exe
 
     // A modal message box; an empty title shows "Quorvine". Returns the answer.
     virtual int ShowMessage(const std::wstring& text, const std::wstring& title, unsigned style) = 0;
@@ -68,8 +68,8 @@ public:
 
     // Processes.
     // `exitCode`, when given, receives the command's exit code after a true answer.
-    virtual bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
-                            int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode = nullptr) = 0;
+    virtual bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message, int32_t timeoutMs,
+                            bool abortOnTimeout, uint32_t* exitCode = nullptr) = 0;
     virtual bool StartDetached(const std::wstring& commandLine, int windowStyle) = 0;
     // Runs a command hidden and returns its standard output (console code page),
     // read through a pipe; empty when it did not end with exit code 0 in time.
@@ -106,18 +106,17 @@ public:
     virtual bool WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) = 0;
     virtual std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section,
                                       const std::wstring& key) = 0;
-    virtual bool WriteIniValue(const std::wstring& file, const std::wstring& section,
-                               const std::wstring& key, const std::wstring& value) = 0;
+    virtual bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                               const std::wstring& value) = 0;
 
     // Windows facts.
     // GetVersionEx with the record of the given size; false when the call fails.
     virtual std::optional<VersionRecord> GetVersionRecord(uint32_t size) = 0;
-    virtual int CleanBootState() = 0;                          // GetSystemMetrics(SM_CLEANBOOT)
-    virtual int32_t QueryOperatingSystemSku() = 0;             // WMI; 0 when it cannot be reached
+    virtual int CleanBootState() = 0;               // GetSystemMetrics(SM_CLEANBOOT)
+    virtual int32_t QueryOperatingSystemSku() = 0;  // WMI; 0 when it cannot be reached
     virtual std::optional<std::vector<uint8_t>> LoadCustomResource(const std::wstring& name) = 0;
     // WNetGetConnectionW: status, and the buffer as the platform left it.
-    virtual uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName,
-                                   uint32_t& bufferSize) = 0;
+    virtual uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName, uint32_t& bufferSize) = 0;
 
     // Restart; throws ShutdownError.
     virtual bool ShutdownSystem(int32_t flags) = 0;

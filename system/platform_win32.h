@@ -11,16 +11,14 @@ public:
     std::wstring CommandLine() override;
     std::wstring ExecutablePath() override;
     int ShowMessage(const std::wstring& text, const std::wstring& title, unsigned style) override;
-    int32_t ReadSetting(const std::wstring& location, const std::wstring& keyPath,
-                        const std::wstring& valueName, const std::wstring& type,
-                        const SettingValue& defaultValue, SettingValue& result) override;
-    int32_t WriteSetting(const std::wstring& location, const std::wstring& keyPath,
-                         const std::wstring& valueName, const std::wstring& type,
-                         const SettingValue& value) override;
+    int32_t ReadSetting(const std::wstring& location, const std::wstring& keyPath, const std::wstring& valueName,
+                        const std::wstring& type, const SettingValue& defaultValue, SettingValue& result) override;
+    int32_t WriteSetting(const std::wstring& location, const std::wstring& keyPath, const std::wstring& valueName,
+                         const std::wstring& type, const SettingValue& value) override;
     int32_t DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
                           const std::wstring& valueName) override;
-    bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
-                    int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode) override;
+    bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message, int32_t timeoutMs,
+                    bool abortOnTimeout, uint32_t* exitCode) override;
     bool StartDetached(const std::wstring& commandLine, int windowStyle) override;
     std::optional<std::wstring> RunAndRead(const std::wstring& commandLine, int32_t timeoutMs) override;
     std::wstring SystemFolder() override;
@@ -39,16 +37,14 @@ public:
     bool WriteTextFile(const std::wstring& path, const std::wstring& text) override;
     bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
     void AppendTextLine(const std::wstring& path, const std::wstring& line) override;
-    std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section,
-                              const std::wstring& key) override;
-    bool WriteIniValue(const std::wstring& file, const std::wstring& section,
-                       const std::wstring& key, const std::wstring& value) override;
+    std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key) override;
+    bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                       const std::wstring& value) override;
     std::optional<VersionRecord> GetVersionRecord(uint32_t size) override;
     int CleanBootState() override;
     int32_t QueryOperatingSystemSku() override;
     std::optional<std::vector<uint8_t>> LoadCustomResource(const std::wstring& name) override;
-    uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName,
-                           uint32_t& bufferSize) override;
+    uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName, uint32_t& bufferSize) override;
     bool ShutdownSystem(int32_t flags) override;
 };
 

@@ -53,8 +53,8 @@ std::optional<std::wstring> ReadSystemProgram(const std::wstring& program, const
     return Sys().RunAndRead(SystemProgramCommand(program, arguments), CommandLimitMs());
 }
 
-bool RunAndWait(ProcessSystem& system, const std::wstring& commandLine, int windowStyle,
-                std::wstring& message, int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode) {
+bool RunAndWait(ProcessSystem& system, const std::wstring& commandLine, int windowStyle, std::wstring& message,
+                int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode) {
     // Off around the start and the wait, so that "bcdedit.exe" and "reg.exe"
     // are found in the native system folder.
     RedirectionOff redirection(system);

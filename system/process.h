@@ -72,9 +72,8 @@ std::optional<std::wstring> ReadSystemProgram(const std::wstring& program, const
 
 // True when the process was started, opened and waited for until it ended.
 // `message` stays as passed then; otherwise it tells what went wrong.
-bool RunAndWait(ProcessSystem& system, const std::wstring& commandLine, int windowStyle,
-                std::wstring& message, int32_t timeoutMs, bool abortOnTimeout,
-                uint32_t* exitCode = nullptr);
+bool RunAndWait(ProcessSystem& system, const std::wstring& commandLine, int windowStyle, std::wstring& message,
+                int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode = nullptr);
 
 // The wait for an opened process: true when it ended, false when given up
 // (and the process ended) after `timeoutMs` with `abortOnTimeout`.

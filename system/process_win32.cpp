@@ -40,8 +40,7 @@ bool CreateWithStyle(const std::wstring& commandLine, int windowStyle, PROCESS_I
         startup.wShowWindow = static_cast<WORD>(windowStyle);
     }
     std::wstring line = commandLine;  // CreateProcessW may write into it
-    return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info) !=
-           FALSE;
+    return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info) != FALSE;
 }
 
 }  // namespace
@@ -113,8 +112,8 @@ void Win32ProcessSystem::PumpMessages() {
 // GetTickCount counts the same milliseconds as timeGetTime without winmm.dll.
 uint32_t Win32ProcessSystem::ReadClock() { return GetTickCount(); }
 
-bool Win32Platform::RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message, int32_t timeoutMs,
-                bool abortOnTimeout, uint32_t* exitCode) {
+bool Win32Platform::RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
+                               int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode) {
     Win32ProcessSystem system;
     return qv::RunAndWait(system, commandLine, windowStyle, message, timeoutMs, abortOnTimeout, exitCode);
 }

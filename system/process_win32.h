@@ -18,8 +18,7 @@ public:
     bool Is64BitWindows() override;
     void DisableFsRedirection() override;
     void RevertFsRedirection() override;
-    bool Start(const std::wstring& commandLine, int windowStyle, uint32_t& processId,
-               std::wstring& failure) override;
+    bool Start(const std::wstring& commandLine, int windowStyle, uint32_t& processId, std::wstring& failure) override;
     bool Open(uint32_t processId) override;
     bool WaitForEnd(uint32_t milliseconds) override;
     bool QueryExitCode(uint32_t& exitCode) override;

@@ -13,8 +13,8 @@ struct RootName {
 
 // Compared in this order.
 constexpr RootName kRootNames[] = {
-    {L"HKCU", kHkeyCurrentUser},  {L"HKLM", kHkeyLocalMachine},  {L"HKU", kHkeyUsers},
-    {L"HKDD", kHkeyDynData},      {L"HKCC", kHkeyCurrentConfig}, {L"HKCR", kHkeyClassesRoot},
+    {L"HKCU", kHkeyCurrentUser}, {L"HKLM", kHkeyLocalMachine},  {L"HKU", kHkeyUsers},
+    {L"HKDD", kHkeyDynData},     {L"HKCC", kHkeyCurrentConfig}, {L"HKCR", kHkeyClassesRoot},
 };
 
 }  // namespace
@@ -26,14 +26,12 @@ uint32_t RootKeyOf(const std::wstring& location) {
     return kLocationUnknown;
 }
 
-uint32_t ResolveRootKey(const std::wstring& location,
-                        const std::function<bool(const std::wstring&)>& isOrdinaryFile) {
+uint32_t ResolveRootKey(const std::wstring& location, const std::function<bool(const std::wstring&)>& isOrdinaryFile) {
     if (uint32_t root = RootKeyOf(location)) return root;
     return isOrdinaryFile(location) ? kLocationIniFile : kLocationUnknown;
 }
 
-RegistryView ChooseRegistryView(RegistryOperation operation, const std::wstring& keyPath,
-                                bool is64BitWindows) {
+RegistryView ChooseRegistryView(RegistryOperation operation, const std::wstring& keyPath, bool is64BitWindows) {
     if (operation == RegistryOperation::Write)
         return {keyPath, kKeySetValue | kKeyCreateSubKey | (is64BitWindows ? kKeyWow64_64Key : 0)};
 
@@ -92,8 +90,8 @@ std::optional<std::array<uint8_t, 4>> DwordData(const SettingValue& value) {
 bool BooleanFromData(const std::array<uint8_t, 2>& data) { return data[0] != 0 || data[1] != 0; }
 
 int32_t DwordFromData(const std::array<uint8_t, 4>& data) {
-    const uint32_t bits = uint32_t{data[0]} | uint32_t{data[1]} << 8 | uint32_t{data[2]} << 16 |
-                          uint32_t{data[3]} << 24;
+    const uint32_t bits =
+        uint32_t{data[0]} | uint32_t{data[1]} << 8 | uint32_t{data[2]} << 16 | uint32_t{data[3]} << 24;
     return static_cast<int32_t>(bits);
 }
 

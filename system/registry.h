@@ -41,8 +41,7 @@ uint32_t RootKeyOf(const std::wstring& location);
 // A root-key name gives its handle value; otherwise 1 when `isOrdinaryFile`
 // finds the location, else 0. Long names such as HKEY_LOCAL_MACHINE count as
 // file paths.
-uint32_t ResolveRootKey(const std::wstring& location,
-                        const std::function<bool(const std::wstring&)>& isOrdinaryFile);
+uint32_t ResolveRootKey(const std::wstring& location, const std::function<bool(const std::wstring&)>& isOrdinaryFile);
 
 enum class RegistryOperation { Read, Write, Delete };
 
@@ -52,8 +51,7 @@ struct RegistryView {
 };
 
 // The key path and access mask an operation opens, by the view table.
-RegistryView ChooseRegistryView(RegistryOperation operation, const std::wstring& keyPath,
-                                bool is64BitWindows);
+RegistryView ChooseRegistryView(RegistryOperation operation, const std::wstring& keyPath, bool is64BitWindows);
 
 // The mask a process of the given width passes: a 64-bit process must name the
 // 32-bit view itself where a 32-bit process gets it by default.

@@ -20,9 +20,7 @@ constexpr DWORD kIniBufferSize = 255;
 constexpr bool kProcess64Bit = sizeof(void*) == 8;
 
 // The predefined keys are 32-bit values sign-extended to the pointer's width.
-HKEY RootHandle(uint32_t root) {
-    return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<int32_t>(root)));
-}
+HKEY RootHandle(uint32_t root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<int32_t>(root))); }
 
 RegistryView ViewFor(RegistryOperation operation, const std::wstring& keyPath) {
     const bool is64BitWindows = Is64BitWindows();
@@ -75,8 +73,8 @@ bool IsOrdinaryFile(const std::wstring& path) {
 }
 
 int32_t Win32Platform::ReadSetting(const std::wstring& location, const std::wstring& keyPath,
-                    const std::wstring& valueName, const std::wstring& type,
-                    const SettingValue& defaultValue, SettingValue& result) {
+                                   const std::wstring& valueName, const std::wstring& type,
+                                   const SettingValue& defaultValue, SettingValue& result) {
     result = defaultValue;
     const uint32_t root = Resolve(location);
     if (root == kLocationUnknown) return kStatusUnknownLocation;
@@ -85,13 +83,13 @@ int32_t Win32Platform::ReadSetting(const std::wstring& location, const std::wstr
     if (root == kLocationIniFile) {
         if (kind == SettingType::Text) {
             std::array<wchar_t, kIniBufferSize> buffer{};
-            const DWORD count = GetPrivateProfileStringW(keyPath.c_str(), valueName.c_str(),
-                                                         SettingAsText(defaultValue).c_str(), buffer.data(),
-                                                         kIniBufferSize, location.c_str());
+            const DWORD count =
+                GetPrivateProfileStringW(keyPath.c_str(), valueName.c_str(), SettingAsText(defaultValue).c_str(),
+                                         buffer.data(), kIniBufferSize, location.c_str());
             result = std::wstring(buffer.data(), count);
         } else {
-            result = static_cast<int32_t>(
-                GetPrivateProfileIntW(keyPath.c_str(), valueName.c_str(), 0, location.c_str()));
+            result =
+                static_cast<int32_t>(GetPrivateProfileIntW(keyPath.c_str(), valueName.c_str(), 0, location.c_str()));
         }
         return kStatusOk;
     }
@@ -127,16 +125,15 @@ int32_t Win32Platform::ReadSetting(const std::wstring& location, const std::wstr
 }
 
 int32_t Win32Platform::WriteSetting(const std::wstring& location, const std::wstring& keyPath,
-                     const std::wstring& valueName, const std::wstring& type,
-                     const SettingValue& value) {
+                                    const std::wstring& valueName, const std::wstring& type,
+                                    const SettingValue& value) {
     const uint32_t root = Resolve(location);
     if (root == kLocationUnknown) return kStatusUnknownLocation;
     const SettingType kind = SettingTypeOf(type);
 
     if (root == kLocationIniFile) {
         if (kind != SettingType::Text) return kStatusUnknownLocation;
-        WritePrivateProfileStringW(keyPath.c_str(), valueName.c_str(), SettingAsText(value).c_str(),
-                                   location.c_str());
+        WritePrivateProfileStringW(keyPath.c_str(), valueName.c_str(), SettingAsText(value).c_str(), location.c_str());
         return kStatusOk;
     }
 
@@ -144,8 +141,8 @@ int32_t Win32Platform::WriteSetting(const std::wstring& location, const std::wst
     wchar_t noClass[] = L"";
     HKEY created = nullptr;
     DWORD disposition = 0;
-    LONG status = RegCreateKeyExW(RootHandle(root), view.path.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE,
-                                  view.mask, nullptr, &created, &disposition);
+    LONG status = RegCreateKeyExW(RootHandle(root), view.path.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, view.mask,
+                                  nullptr, &created, &disposition);
     if (status != ERROR_SUCCESS) return status;
     UniqueHkey key(created);
 
@@ -154,9 +151,9 @@ int32_t Win32Platform::WriteSetting(const std::wstring& location, const std::wst
         case SettingType::Text: {
             // RegSetValueExW stores exactly the bytes counted: the NUL must be among them.
             const std::wstring text = SettingAsText(value);
-            status = RegSetValueExW(key.get(), valueName.c_str(), 0, REG_SZ,
-                                    reinterpret_cast<const BYTE*>(text.c_str()),
-                                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+            status =
+                RegSetValueExW(key.get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
             break;
         }
         case SettingType::Boolean:
@@ -173,7 +170,7 @@ int32_t Win32Platform::WriteSetting(const std::wstring& location, const std::wst
 }
 
 int32_t Win32Platform::DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
-                      const std::wstring& valueName) {
+                                     const std::wstring& valueName) {
     const uint32_t root = Resolve(location);
     if (root == kLocationUnknown) return kStatusUnknownLocation;
 

@@ -68,8 +68,7 @@ int32_t SettingAsInt32(const SettingValue& value) {
     if (const auto* whole = std::get_if<int32_t>(&value)) return *whole;
     if (const auto* flag = std::get_if<bool>(&value)) return *flag ? -1 : 0;
     auto parsed = ParseWhole(std::get<std::wstring>(value));
-    if (!parsed || *parsed < std::numeric_limits<int32_t>::min() ||
-        *parsed > std::numeric_limits<int32_t>::max())
+    if (!parsed || *parsed < std::numeric_limits<int32_t>::min() || *parsed > std::numeric_limits<int32_t>::max())
         return 0;
     return static_cast<int32_t>(*parsed);
 }

@@ -54,8 +54,8 @@ bool EnableShutdownPrivilege(ShutdownApi& api) {
     }
     if (!api.HaveCurrentProcess()) {
         Raise(api, kErrNoCurrentProcess,
-              L"Can't enable shutdown: Can't determine the current process. [" +
-                  api.SystemErrorText(api.LastError()) + L"]");
+              L"Can't enable shutdown: Can't determine the current process. [" + api.SystemErrorText(api.LastError()) +
+                  L"]");
     }
     const std::wstring noPrivileges =
         L"Can't enable shutdown: You do not have the privileges to shutdown this system. [";

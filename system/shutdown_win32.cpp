@@ -48,17 +48,12 @@ public:
         request.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
         TOKEN_PRIVILEGES previous{};
         DWORD returned = 0;
-        return AdjustTokenPrivileges(token_.get(), FALSE, &request, sizeof(previous), &previous,
-                                     &returned) != FALSE;
+        return AdjustTokenPrivileges(token_.get(), FALSE, &request, sizeof(previous), &previous, &returned) != FALSE;
     }
     void CloseToken() override { token_.reset(); }
-    bool RequestRestart(uint32_t flags, uint32_t reason) override {
-        return ExitWindowsEx(flags, reason) != FALSE;
-    }
+    bool RequestRestart(uint32_t flags, uint32_t reason) override { return ExitWindowsEx(flags, reason) != FALSE; }
     int32_t LastError() override { return static_cast<int32_t>(GetLastError()); }
-    std::wstring SystemErrorText(int32_t code) override {
-        return win32::SystemErrorText(static_cast<uint32_t>(code));
-    }
+    std::wstring SystemErrorText(int32_t code) override { return win32::SystemErrorText(static_cast<uint32_t>(code)); }
     std::wstring ExecutableBaseName() override {
         std::wstring path = Sys().ExecutablePath();
         size_t slash = path.find_last_of(L"\\/");

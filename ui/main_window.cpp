@@ -15,9 +15,7 @@ namespace {
 
 constexpr const wchar_t* kBootModeValue = L"BootMode";
 
-void WriteBootMode(int16_t mode) {
-    Sys().WriteSetting(L"HKLM", kProgramKey, kBootModeValue, L"D", int32_t{mode});
-}
+void WriteBootMode(int16_t mode) { Sys().WriteSetting(L"HKLM", kProgramKey, kBootModeValue, L"D", int32_t{mode}); }
 
 }  // namespace
 

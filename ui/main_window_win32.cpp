@@ -54,7 +54,7 @@ enum class Kind { Option, Command, Label };
 
 struct LayoutRow {
     Kind kind;
-    int index;  // optSafeMode / cmdDo index, or the label's number
+    int index;                     // optSafeMode / cmdDo index, or the label's number
     int left, top, width, height;  // twips
     const wchar_t* text;
     bool bold;
@@ -79,8 +79,7 @@ constexpr std::array<LayoutRow, 13> kControls{{
      L"the 'Safe Mode' of your choice.",
      false, kLabelTip},
     {Kind::Label, 3, 600, 1920, 3975, 240, L"(Loads basic drivers and services only)", false, kLabelTip},
-    {Kind::Label, 4, 600, 2640, 5175, 240, L"(Adds networking support and internet capabilities)", false,
-     kLabelTip},
+    {Kind::Label, 4, 600, 2640, 5175, 240, L"(Adds networking support and internet capabilities)", false, kLabelTip},
     {Kind::Label, 5, 600, 3360, 5535, 240, L"(Does not load Windows Explorer, the graphical interface)", false,
      kLabelTip},
     {Kind::Label, 6, 600, 1200, 3015, 240, L"(Start Windows normally)", false, kLabelTip},
@@ -149,9 +148,8 @@ public:
         RegisterClassExW(&windowClass);
 
         // Created hidden: Form_Load runs before the window is seen.
-        window_ = CreateWindowExW(kWindowExStyle, kWindowClass, L"Quorvine", kWindowStyle, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), this);
+        window_ = CreateWindowExW(kWindowExStyle, kWindowClass, L"Quorvine", kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, GetModuleHandleW(nullptr), this);
         if (!window_) return false;
         CreateControls();
         Layout(DpiOf(window_));
@@ -176,35 +174,35 @@ public:
 
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
-        case WM_ACTIVATE:
-            // As in a dialog: the focus leaves with the activation and comes
-            // back to the same control, first to the selected option.
-            if (LOWORD(wParam) == WA_INACTIVE) {
-                HWND focus = GetFocus();
-                if (focus && IsChild(window_, focus)) savedFocus_ = focus;
-            } else if (!HIWORD(wParam)) {
-                SetFocus(savedFocus_ ? savedFocus_ : SelectedOption());
+            case WM_ACTIVATE:
+                // As in a dialog: the focus leaves with the activation and comes
+                // back to the same control, first to the selected option.
+                if (LOWORD(wParam) == WA_INACTIVE) {
+                    HWND focus = GetFocus();
+                    if (focus && IsChild(window_, focus)) savedFocus_ = focus;
+                } else if (!HIWORD(wParam)) {
+                    SetFocus(savedFocus_ ? savedFocus_ : SelectedOption());
+                }
+                return 0;
+            case WM_COMMAND:
+                OnCommand(LOWORD(wParam), HIWORD(wParam));
+                return 0;
+            case WM_DPICHANGED: {
+                // The system suggests where the window goes; the size is ours.
+                const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+                Layout(LOWORD(wParam));
+                SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
+                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                return 0;
             }
-            return 0;
-        case WM_COMMAND:
-            OnCommand(LOWORD(wParam), HIWORD(wParam));
-            return 0;
-        case WM_DPICHANGED: {
-            // The system suggests where the window goes; the size is ours.
-            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-            Layout(LOWORD(wParam));
-            SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            return 0;
-        }
-        case WM_CLOSE:
-            Close();
-            return 0;
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
-        default:
-            return DefWindowProcW(window_, message, wParam, lParam);
+            case WM_CLOSE:
+                Close();
+                return 0;
+            case WM_DESTROY:
+                PostQuitMessage(0);
+                return 0;
+            default:
+                return DefWindowProcW(window_, message, wParam, lParam);
         }
     }
 
@@ -217,8 +215,7 @@ public:
         constexpr WORD kVersionRecordId = 1;
         constexpr DWORD kFixedInfoSignature = 0xFEEF04BD;
         ProgramVersion version;
-        HRSRC found =
-            FindResourceW(nullptr, MAKEINTRESOURCEW(kVersionRecordId), reinterpret_cast<LPCWSTR>(RT_VERSION));
+        HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(kVersionRecordId), reinterpret_cast<LPCWSTR>(RT_VERSION));
         HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
         const auto* bytes = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
         const DWORD size = found ? SizeofResource(nullptr, found) : 0;
@@ -233,9 +230,7 @@ public:
         }
         return version;
     }
-    void SetCaption(const std::wstring& caption) override {
-        SetWindowTextW(window_, caption.c_str());
-    }
+    void SetCaption(const std::wstring& caption) override { SetWindowTextW(window_, caption.c_str()); }
     void SetIconFromFile(const std::wstring& path, bool applyToOwner) override {
         win32::SetIconFromFile(window_, path, applyToOwner);
     }
@@ -286,29 +281,35 @@ private:
             DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
             int id = 0;
             switch (row.kind) {
-            case Kind::Option:
-                // One group, opened by its first button; BM_SETCHECK keeps
-                // the tab stop on the checked one.
-                style |= BS_AUTORADIOBUTTON | WS_TABSTOP | (row.index == kOptNormalMode ? WS_GROUP : 0);
-                id = kOptionId + row.index;
-                break;
-            case Kind::Command:
-                style |= BS_PUSHBUTTON | BS_NOTIFY | WS_TABSTOP | (row.index == kCmdConfigureOnly ? WS_GROUP : 0);
-                id = kCommandId + row.index;
-                break;
-            case Kind::Label:
-                windowClass = L"STATIC";
-                style |= SS_LEFT | SS_NOPREFIX | (firstLabel ? WS_GROUP : 0);
-                firstLabel = false;
-                id = kLabelId + row.index;
-                break;
+                case Kind::Option:
+                    // One group, opened by its first button; BM_SETCHECK keeps
+                    // the tab stop on the checked one.
+                    style |= BS_AUTORADIOBUTTON | WS_TABSTOP | (row.index == kOptNormalMode ? WS_GROUP : 0);
+                    id = kOptionId + row.index;
+                    break;
+                case Kind::Command:
+                    style |= BS_PUSHBUTTON | BS_NOTIFY | WS_TABSTOP | (row.index == kCmdConfigureOnly ? WS_GROUP : 0);
+                    id = kCommandId + row.index;
+                    break;
+                case Kind::Label:
+                    windowClass = L"STATIC";
+                    style |= SS_LEFT | SS_NOPREFIX | (firstLabel ? WS_GROUP : 0);
+                    firstLabel = false;
+                    id = kLabelId + row.index;
+                    break;
             }
             HWND control = CreateWindowExW(0, windowClass, row.text, style, 0, 0, 0, 0, window_,
                                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
             switch (row.kind) {
-            case Kind::Option: options_[row.index] = control; break;
-            case Kind::Command: commands_[row.index] = control; break;
-            case Kind::Label: labels_[row.index] = control; break;
+                case Kind::Option:
+                    options_[row.index] = control;
+                    break;
+                case Kind::Command:
+                    commands_[row.index] = control;
+                    break;
+                case Kind::Label:
+                    labels_[row.index] = control;
+                    break;
             }
         }
         CreateToolTips();
@@ -349,9 +350,12 @@ private:
 
     HWND ControlOf(const LayoutRow& row) const {
         switch (row.kind) {
-        case Kind::Option: return options_[row.index];
-        case Kind::Command: return commands_[row.index];
-        case Kind::Label: return labels_[row.index];
+            case Kind::Option:
+                return options_[row.index];
+            case Kind::Command:
+                return commands_[row.index];
+            case Kind::Label:
+                return labels_[row.index];
         }
         return nullptr;
     }
@@ -469,9 +473,9 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 namespace qv {
 
 using win32::MainWindow;
+using win32::mainWindow;
 using win32::PrepareCommonControls;
 using win32::ShellLibraryHandle;
-using win32::mainWindow;
 
 void ShowMainWindow() {
     PrepareCommonControls();

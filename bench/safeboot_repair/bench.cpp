@@ -37,8 +37,8 @@ bool RunWaited(std::string line) {
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &process))
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process))
         return false;
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD exitCode = 1;
@@ -86,8 +86,7 @@ int main() {
     qv::Sys().RemoveFile(document);
 
     const double extra = Median(repair) - Median(shell);
-    std::printf("document          %s (%zu bytes), median of %d rounds\n", Ansi(name).c_str(), bytes->size(),
-                kRounds);
+    std::printf("document          %s (%zu bytes), median of %d rounds\n", Ansi(name).c_str(), bytes->size(), kRounds);
     std::printf("RepairSafeBootKey %8.1f ms\n", Median(repair));
     std::printf("cmd /c reg import %8.1f ms\n", Median(shell));
     std::printf("reg.exe import    %8.1f ms (started directly, for comparison)\n", Median(direct));

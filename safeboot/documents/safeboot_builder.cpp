@@ -32,8 +32,7 @@ void AddBlock(std::string& text, std::string_view keyPath, std::string_view valu
     text += kLineEnd;
 }
 
-void AddSection(std::string& text, size_t document, SafeBootPlacement section,
-                std::string_view sectionName) {
+void AddSection(std::string& text, size_t document, SafeBootPlacement section, std::string_view sectionName) {
     const std::string sectionPath = std::string(kSafeBootKeyPath) + "\\" + std::string(sectionName);
     // The section key has a block of its own, so an import creates it even
     // where it was missing.
@@ -50,8 +49,7 @@ size_t SafeBootDocumentIndex(std::string_view name) {
     auto sameName = [name](std::string_view known) {
         return std::ranges::equal(name, known, {}, LowerAscii, LowerAscii);
     };
-    return static_cast<size_t>(std::ranges::find_if(kSafeBootDocumentNames, sameName) -
-                               kSafeBootDocumentNames.begin());
+    return static_cast<size_t>(std::ranges::find_if(kSafeBootDocumentNames, sameName) - kSafeBootDocumentNames.begin());
 }
 
 bool SafeBootNameLess(std::string_view a, std::string_view b) {

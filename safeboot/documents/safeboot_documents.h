@@ -21,10 +21,8 @@ struct SafeBootSubkey {
     std::array<SafeBootPlacement, 4> placement;  // sb_xp, sb_v, sb_7, sb_8
 };
 
-inline constexpr std::array<std::string_view, 4> kSafeBootDocumentNames{"sb_xp", "sb_v", "sb_7",
-                                                                        "sb_8"};
-inline constexpr std::string_view kSafeBootKeyPath =
-    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\SafeBoot";
+inline constexpr std::array<std::string_view, 4> kSafeBootDocumentNames{"sb_xp", "sb_v", "sb_7", "sb_8"};
+inline constexpr std::string_view kSafeBootKeyPath = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\SafeBoot";
 
 // Every subkey any document lists, one row per name.
 std::span<const SafeBootSubkey> SafeBootSubkeys();

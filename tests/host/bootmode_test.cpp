@@ -273,7 +273,7 @@ TEST_F(Cycle, TheWayBackNamesTheExeByAFormTheCommandProcessorKeeps) {
         std::wstring shortForm;  // empty: the system gives none
         bool oemHasUmlaut;
         bool commandPrompt;
-        std::wstring wayBack;    // RunOnce data or Autorun; empty: refused
+        std::wstring wayBack;  // RunOnce data or Autorun; empty: refused
         std::string commandFile;
     };
     const std::vector<Case> cases = {
@@ -300,7 +300,8 @@ TEST_F(Cycle, TheWayBackNamesTheExeByAFormTheCommandProcessorKeeps) {
         SafeMode(c.commandPrompt, false);
         if (c.wayBack.empty()) {
             ASSERT_EQ(local.fake.dialogs.size(), 1u);
-            EXPECT_NE(local.fake.dialogs[0].text.find(L"copy Quorvine.exe to a plain local folder"), std::wstring::npos);
+            EXPECT_NE(local.fake.dialogs[0].text.find(L"copy Quorvine.exe to a plain local folder"),
+                      std::wstring::npos);
             EXPECT_TRUE(local.fake.commands.empty());
             EXPECT_TRUE(local.fake.registry.empty());
             continue;
@@ -394,9 +395,9 @@ TEST_F(Cycle, TheSiblingStartsOnlyForRemoveInSafeModeWhenItIsThere) {
         bool present;
         bool started;
     };
-    for (const Case& c : {Case{L"/remove", 1, true, true}, Case{L"/REMOVE", 2, true, true},
-                          Case{L"/normal", 1, true, false}, Case{L"/undo", 1, true, false},
-                          Case{L"/remove", 0, true, false}, Case{L"/remove", 1, false, false}}) {
+    for (const Case& c :
+         {Case{L"/remove", 1, true, true}, Case{L"/REMOVE", 2, true, true}, Case{L"/normal", 1, true, false},
+          Case{L"/undo", 1, true, false}, Case{L"/remove", 0, true, false}, Case{L"/remove", 1, false, false}}) {
         SCOPED_TRACE(::testing::Message() << c.arguments << " " << c.cleanBoot << " " << c.present);
         ScopedFakePlatform local;
         local.fake.exePath = L"C:\\Suite\\Tools\\Quorvine.exe";
@@ -455,14 +456,17 @@ TEST_F(Cycle, OnXpTheEntryIsWrittenWithTheModesOptionString) {
         local.fake.PutFile(L"C:\\boot.ini", "x", 7);
         local.fake.iniValues[L"c:\\boot.ini|boot loader|default"] = L"multi(0)\\WINDOWS";
         local.fake.iniValues[L"c:\\boot.ini|operating systems|multi(0)\\windows"] = L"\"XP\" /fastdetect";
-        EXPECT_TRUE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"Tamberlow Quorvine Mod",
-                                       c.commandPrompt, c.networking).ok);
+        EXPECT_TRUE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"Tamberlow Quorvine Mod", c.commandPrompt,
+                                       c.networking)
+                        .ok);
         EXPECT_EQ(local.fake.iniValues[L"c:\\boot.ini|operating systems|multi(0)\\windows"],
                   std::wstring(L"\"Tamberlow Quorvine Mod\"") + c.options);
         EXPECT_EQ(local.fake.iniValues[L"c:\\boot.ini|boot loader|timeout"], L"3");
         EXPECT_EQ(local.fake.FileText(L"C:\\boot.Tamberlow"), "x");
         EXPECT_EQ(local.fake.files[L"c:\\boot.ini"].attributes, 0u);
-        EXPECT_EQ(local.fake.FileText(L"C:\\boot.ini"), "x" "multi(0)\\WINDOWS=\"XP\" /fastdetect\r\n");
+        EXPECT_EQ(local.fake.FileText(L"C:\\boot.ini"),
+                  "x"
+                  "multi(0)\\WINDOWS=\"XP\" /fastdetect\r\n");
     }
 }
 
@@ -499,8 +503,8 @@ TEST_F(Cycle, EmptyArgumentsMeanTheDefaultBootIniAndBackup) {
 class Record : public Cycle {};
 
 TEST_F(Record, NoChoiceRecordedRestoresWithoutAQuestion) {
-    for (std::optional<int32_t> mode : {std::optional<int32_t>{}, std::optional<int32_t>{0},
-                                        std::optional<int32_t>{4}, std::optional<int32_t>{-1}}) {
+    for (std::optional<int32_t> mode :
+         {std::optional<int32_t>{}, std::optional<int32_t>{0}, std::optional<int32_t>{4}, std::optional<int32_t>{-1}}) {
         ScopedFakePlatform local;
         if (mode) local.fake.SetValue(kProgramKey, L"BootMode", *mode);
         EXPECT_EQ(AskRestoreNormalMode(), RestoreAnswer::Restore);
@@ -639,15 +643,16 @@ TEST_F(BcdFaults, ASetThatCouldNotBeWatchedCountsWhenTheStoreHasIt) {
 }
 
 TEST_F(BcdFaults, AMissingBcdeditIsReportedAtTheFirstSet) {
-    for (const wchar_t* c : {L"bcdedit.exe /export C:\\BCDbak", L"bcdedit.exe /set safeboot network",
-                             L"bcdedit.exe /deletevalue safeboot",
-                             L"bcdedit.exe /deletevalue safebootalternateshell", L"bcdedit.exe /enum {current}"})
+    for (const wchar_t* c :
+         {L"bcdedit.exe /export C:\\BCDbak", L"bcdedit.exe /set safeboot network", L"bcdedit.exe /deletevalue safeboot",
+          L"bcdedit.exe /deletevalue safebootalternateshell", L"bcdedit.exe /enum {current}"})
         fake().failingCommands.insert(c);
     NoReboot();
     // The store could not be read either, so that is told first.
     ASSERT_EQ(fake().dialogs.size(), 2u);
-    EXPECT_EQ(fake().dialogs[1].text, L"Safe Mode could not be configured: the command \"bcdedit.exe /set safeboot "
-                                      L"network\" failed.");
+    EXPECT_EQ(fake().dialogs[1].text,
+              L"Safe Mode could not be configured: the command \"bcdedit.exe /set safeboot "
+              L"network\" failed.");
 }
 
 TEST_F(BcdFaults, AFailedCommandPromptShellSettingTakesTheWholeConfigurationAway) {
@@ -695,8 +700,7 @@ TEST_F(BcdFaults, NothingToRemoveStaysQuiet) {
 }
 
 TEST_F(BcdFaults, ABcdeditThatCannotRunAtAllIsToldAtTheWayBack) {
-    fake().failingCommands = {L"bcdedit.exe /deletevalue safeboot",
-                              L"bcdedit.exe /deletevalue safebootalternateshell",
+    fake().failingCommands = {L"bcdedit.exe /deletevalue safeboot", L"bcdedit.exe /deletevalue safebootalternateshell",
                               L"bcdedit.exe /enum {current}"};
     fake().commandLine = L"\"C:\\Tools\\Quorvine.exe\" /remove";  // Windows consumed the entry to start it
     Main(OpenWindow);
@@ -718,8 +722,7 @@ TEST_F(BcdFaults, OnXpABootIniThatCannotBePutBackKeepsItsWayBack) {
 TEST(SafeBootState, ReadFromTheEnumListing) {
     EXPECT_EQ(SafeBootStateFromEnum(L"identifier {current}\r\nsafeboot   Network\r\n"), SafeBootState::Network);
     EXPECT_EQ(SafeBootStateFromEnum(L"safeboot                Minimal\r\n"), SafeBootState::Minimal);
-    EXPECT_EQ(SafeBootStateFromEnum(L"SafeBoot Minimal\nsafebootalternateshell Yes\n"),
-              SafeBootState::CommandPrompt);
+    EXPECT_EQ(SafeBootStateFromEnum(L"SafeBoot Minimal\nsafebootalternateshell Yes\n"), SafeBootState::CommandPrompt);
     EXPECT_EQ(SafeBootStateFromEnum(L"safebootalternateshell true\n"), SafeBootState::Absent);
     // Yes and no come in the display language; element names do not.
     EXPECT_EQ(SafeBootStateFromEnum(L"safeboot Minimal\nsafebootalternateshell  Ja\n"), SafeBootState::CommandPrompt);

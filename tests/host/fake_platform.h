@@ -27,32 +27,32 @@ public:
     std::map<std::wstring, std::wstring> env;  // keys lower-case
     std::wstring commandLine = L"\"C:\\Tools\\Quorvine.exe\"";
     std::wstring exePath = L"C:\\Tools\\Quorvine.exe";
-    std::deque<int> answers;     // consumed by ShowMessage; OK (1) when empty
-    VersionRecord version;       // what GetVersionRecord reports
+    std::deque<int> answers;  // consumed by ShowMessage; OK (1) when empty
+    VersionRecord version;    // what GetVersionRecord reports
     bool extendedVersionFails = false;
     bool plainVersionFails = false;
     int cleanBoot = 0;
     int32_t sku = 0;
     std::map<std::wstring, std::vector<uint8_t>> resources;  // keys lower-case
-    std::set<std::wstring> failingCommands;  // RunAndWait answers false for these
+    std::set<std::wstring> failingCommands;                  // RunAndWait answers false for these
     // Called after each side effect with a short label ("run:bcdedit.exe /set ...",
     // "write:HKLM\...\Name", "delete:...", "message:..."); a test may throw from
     // here to stop an operation half-way.
     std::function<void(const std::wstring&)> onStep;
     // Registry writes to keys containing one of these fail with status 5.
     std::set<std::wstring> refusedKeys;
-    std::map<std::wstring, std::wstring> iniValues;  // "file|section|key" (lower-case) -> value
-    std::set<std::wstring> readOnlyFiles;            // WriteIniValue/copy onto these fails
+    std::map<std::wstring, std::wstring> iniValues;    // "file|section|key" (lower-case) -> value
+    std::set<std::wstring> readOnlyFiles;              // WriteIniValue/copy onto these fails
     std::map<std::wstring, std::wstring> shortPaths;   // lower-case path -> its 8.3 form
     std::map<std::wstring, std::wstring> fileAliases;  // path -> canonical path, both lower-case
     std::map<wchar_t, char> oemExtra;                  // console bytes beyond ASCII
 
     // --- what the test observes -------------------------------------------
     std::vector<Dialog> dialogs;
-    std::vector<std::wstring> commands;      // RunAndWait command lines, in order
-    std::vector<std::wstring> started;       // StartDetached command lines
-    std::vector<int32_t> restarts;           // ShutdownSystem flags
-    std::vector<std::wstring> steps;         // every side effect, in order
+    std::vector<std::wstring> commands;  // RunAndWait command lines, in order
+    std::vector<std::wstring> started;   // StartDetached command lines
+    std::vector<int32_t> restarts;       // ShutdownSystem flags
+    std::vector<std::wstring> steps;     // every side effect, in order
 
     // Registry: "HKLM\key\path" (as given, lower-cased) -> name (lower-case) -> value.
     std::map<std::wstring, std::map<std::wstring, SettingValue>> registry;
@@ -120,9 +120,8 @@ public:
         return answer;
     }
 
-    int32_t ReadSetting(const std::wstring& location, const std::wstring& keyPath,
-                        const std::wstring& valueName, const std::wstring& type,
-                        const SettingValue& defaultValue, SettingValue& result) override {
+    int32_t ReadSetting(const std::wstring& location, const std::wstring& keyPath, const std::wstring& valueName,
+                        const std::wstring& type, const SettingValue& defaultValue, SettingValue& result) override {
         result = defaultValue;
         auto value = Value(keyPath, valueName, location);
         if (!value) return 2;
@@ -132,9 +131,8 @@ public:
         result = *value;
         return 0;
     }
-    int32_t WriteSetting(const std::wstring& location, const std::wstring& keyPath,
-                         const std::wstring& valueName, const std::wstring& type,
-                         const SettingValue& value) override {
+    int32_t WriteSetting(const std::wstring& location, const std::wstring& keyPath, const std::wstring& valueName,
+                         const std::wstring& type, const SettingValue& value) override {
         for (const auto& refused : refusedKeys)
             if (ContainsNoCase(keyPath, refused)) return 5;
         const std::wstring letter = UpperCase(type);
@@ -189,8 +187,7 @@ public:
     std::optional<std::wstring> RunAndRead(const std::wstring& fullCommandLine, int32_t timeoutMs) override {
         uint32_t exitCode = 0;
         std::wstring message;
-        if (!RunAndWait(fullCommandLine, 0, message, timeoutMs, true, &exitCode) || exitCode != 0)
-            return std::nullopt;
+        if (!RunAndWait(fullCommandLine, 0, message, timeoutMs, true, &exitCode) || exitCode != 0) return std::nullopt;
         return enumOutput;
     }
     std::wstring SystemFolder() override { return systemFolder; }
@@ -291,8 +288,7 @@ public:
         file.bytes.push_back('\n');
         Step(L"append:" + path);
     }
-    std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section,
-                              const std::wstring& key) override {
+    std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key) override {
         auto it = iniValues.find(LowerCase(file + L"|" + section + L"|" + key));
         return it == iniValues.end() ? std::wstring() : it->second;
     }
@@ -322,8 +318,7 @@ public:
         return it->second;
     }
     std::map<std::wstring, std::wstring> connections;  // "Z:" -> "\\server\share"
-    uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName,
-                           uint32_t& bufferSize) override {
+    uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName, uint32_t& bufferSize) override {
         auto it = connections.find(UpperCase(localName));
         if (it == connections.end()) return 2250;
         if (it->second.size() + 1 > bufferSize) {

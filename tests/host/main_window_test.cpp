@@ -159,9 +159,8 @@ TEST(MainWindow, ClickingAnOptionMovesTheBold) {
         expected[index] = true;
         EXPECT_EQ(s.window.bold, expected);
         // All four back to regular first, in order, then the one in bold.
-        EXPECT_EQ(s.window.calls,
-                  (std::vector<std::wstring>{L"bold:0:off", L"bold:1:off", L"bold:2:off", L"bold:3:off",
-                                             L"bold:" + std::to_wstring(index) + L":on"}));
+        EXPECT_EQ(s.window.calls, (std::vector<std::wstring>{L"bold:0:off", L"bold:1:off", L"bold:2:off", L"bold:3:off",
+                                                             L"bold:" + std::to_wstring(index) + L":on"}));
     }
 }
 
@@ -237,10 +236,9 @@ TEST(MainWindow, ConfigureOnlyRecordsTheModeAfterConfiguringAndSaysSo) {
 
         EXPECT_EQ(s.modes.calls, (std::vector<std::wstring>{safe.configureCall + std::wstring(L":only")}));
         EXPECT_EQ(s.p.fake.Value(kProgramKey, L"BootMode"), SettingValue(safe.bootMode));
-        EXPECT_EQ(s.p.fake.steps,
-                  (std::vector<std::wstring>{safe.configureCall + std::wstring(L":only"),
-                                             L"write:HKLM\\Software\\Tamberlow\\Quorvine\\BootMode",
-                                             L"message:" + kModificationsMessage}));
+        EXPECT_EQ(s.p.fake.steps, (std::vector<std::wstring>{safe.configureCall + std::wstring(L":only"),
+                                                             L"write:HKLM\\Software\\Tamberlow\\Quorvine\\BootMode",
+                                                             L"message:" + kModificationsMessage}));
         ASSERT_EQ(s.p.fake.dialogs.size(), 1u);
         EXPECT_EQ(s.p.fake.dialogs[0].title, L"");
         EXPECT_EQ(s.p.fake.dialogs[0].style, kMbOk);

@@ -11,8 +11,8 @@ using testing::ScopedFakePlatform;
 
 constexpr const wchar_t* kCurrentVersionKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 
-void SetVersion(FakePlatform& fake, uint32_t platformId, uint32_t major, uint32_t minor,
-                uint32_t build, uint8_t productType = 1) {
+void SetVersion(FakePlatform& fake, uint32_t platformId, uint32_t major, uint32_t minor, uint32_t build,
+                uint8_t productType = 1) {
     fake.version = VersionRecord{};
     fake.version.platformId = platformId;
     fake.version.majorVersion = major;
@@ -23,11 +23,11 @@ void SetVersion(FakePlatform& fake, uint32_t platformId, uint32_t major, uint32_
 
 std::string FlagsOf(const clsOpSys& os) {
     const std::pair<bool, const char*> flags[] = {
-        {os.IsWin95(), "95"}, {os.IsWin98(), "98"}, {os.IsWinME(), "Me"}, {os.IsWin9x(), "9x"},
-        {os.IsWinNT(), "NT"}, {os.IsWin2K(), "2K"}, {os.IsWinXP(), "XP"}, {os.Is2003(), "2003"},
-        {os.IsVista(), "Vista"}, {os.IsWin7(), "7"}, {os.IsWin8(), "8"}, {os.IsWin81(), "8.1"},
-        {os.IsWin81u1(), "8.1u1"}, {os.IsWin10(), "10"}, {os.Is2008(), "2008"},
-        {os.Is2008R2(), "2008R2"}, {os.Is2012(), "2012"}};
+        {os.IsWin95(), "95"},      {os.IsWin98(), "98"}, {os.IsWinME(), "Me"},  {os.IsWin9x(), "9x"},
+        {os.IsWinNT(), "NT"},      {os.IsWin2K(), "2K"}, {os.IsWinXP(), "XP"},  {os.Is2003(), "2003"},
+        {os.IsVista(), "Vista"},   {os.IsWin7(), "7"},   {os.IsWin8(), "8"},    {os.IsWin81(), "8.1"},
+        {os.IsWin81u1(), "8.1u1"}, {os.IsWin10(), "10"}, {os.Is2008(), "2008"}, {os.Is2008R2(), "2008R2"},
+        {os.Is2012(), "2012"}};
     std::string names;
     for (const auto& [on, name] : flags)
         if (on) names += (names.empty() ? "" : " ") + std::string(name);
@@ -109,19 +109,28 @@ TEST(OsSysPlatform, NamesEveryReleaseWithItsEdition) {
         SetVersion(p.fake, c.platformId, c.major, c.minor, c.build, c.type);
         p.fake.sku = c.sku;
         if (c.buildLab) p.fake.SetValue(kCurrentVersionKey, L"BuildLabEx", std::wstring(c.buildLab));
-        EXPECT_EQ(clsOpSys().Platform(), c.expected)
-            << c.major << "." << c.minor << " build " << c.build;
+        EXPECT_EQ(clsOpSys().Platform(), c.expected) << c.major << "." << c.minor << " build " << c.build;
     }
 }
 
 TEST(OsSysPlatform, EditionOfEveryKindOfSku) {
     const std::pair<int32_t, const wchar_t*> cases[] = {
-        {0, L" Undefined Edition "}, {4, L" Enterprise "}, {10, L" Enterprise "},
-        {21, L"Storage Standard"}, {74, L" Consumer Preview? "}, {103, L" Pro w/Media Center "},
-        {27, L" Enterprise N "}, {49, L" Professional N "}, {98, L" Home N "},
-        {100, L" Home Single Language "}, {122, L" Education N "}, {125, L" Enterprise LTSC "},
-        {161, L" Pro for Workstations "}, {26, L" Unknown (SKU Bit 26) "},
-        {102, L" Unknown (SKU Bit 102) "}, {-1, L" Unknown (SKU Bit -1) "},
+        {0, L" Undefined Edition "},
+        {4, L" Enterprise "},
+        {10, L" Enterprise "},
+        {21, L"Storage Standard"},
+        {74, L" Consumer Preview? "},
+        {103, L" Pro w/Media Center "},
+        {27, L" Enterprise N "},
+        {49, L" Professional N "},
+        {98, L" Home N "},
+        {100, L" Home Single Language "},
+        {122, L" Education N "},
+        {125, L" Enterprise LTSC "},
+        {161, L" Pro for Workstations "},
+        {26, L" Unknown (SKU Bit 26) "},
+        {102, L" Unknown (SKU Bit 102) "},
+        {-1, L" Unknown (SKU Bit -1) "},
         {2147483647, L" Unknown (SKU Bit 2147483647) "},
     };
     for (const auto& [sku, edition] : cases) {
@@ -184,8 +193,11 @@ TEST(OsSysFlags, Win81Update1FromTheRevisionInBuildLabEx) {
 
 TEST(OsSysConstruction, EnvironmentSnapshotWithoutFallbacks) {
     ScopedFakePlatform p;
-    p.fake.env = {{L"windir", L""}, {L"os", L"WINDOWS_NT"}, {L"username", L"ada"},
-                  {L"tmp", L"C:\\Tmp"}, {L"allusersprofile", L"C:\\ProgramData"}};
+    p.fake.env = {{L"windir", L""},
+                  {L"os", L"WINDOWS_NT"},
+                  {L"username", L"ada"},
+                  {L"tmp", L"C:\\Tmp"},
+                  {L"allusersprofile", L"C:\\ProgramData"}};
     clsOpSys os;
     EXPECT_EQ(os.WinSysDir, L"\\System");  // "os" compares with case
     EXPECT_EQ(os.CurrentUserName, L"ada");
@@ -229,15 +241,12 @@ TEST(OsSysVersion, ExactBlanksAroundEditionAndServicePack) {
     } cases[] = {
         {6, 1, 7601, 1, 1, std::wstring(L"Service Pack 1\0junk", 19) + std::wstring(109, L'\0'),
          L"Windows 7 Ultimate  Service Pack 1 (Version 6.1, Build 7601)"},
-        {10, 0, 19045, 1, 48, std::wstring(128, L'\0'),
-         L"Windows 10 Professional   (Version 10.0, Build 19045)"},
+        {10, 0, 19045, 1, 48, std::wstring(128, L'\0'), L"Windows 10 Professional   (Version 10.0, Build 19045)"},
         // The one edition text without blanks runs into the name.
         {6, 0, 6002, 3, 21, L"Service Pack 2",
          L"Windows Server 2008Storage Standard Service Pack 2 (Version 6.0, Build 6002)"},
-        {5, 0, 0x8000, 1, 0, std::wstring(L"\0Service Pack 4", 15),
-         L"Windows 2000  (Version 5.0, Build -32768)"},
-        {5, 2, 3790, 3, 0, L"  Service Pack 2  ",
-         L"Windows Server 2003 Service Pack 2 (Version 5.2, Build 3790)"},
+        {5, 0, 0x8000, 1, 0, std::wstring(L"\0Service Pack 4", 15), L"Windows 2000  (Version 5.0, Build -32768)"},
+        {5, 2, 3790, 3, 0, L"  Service Pack 2  ", L"Windows Server 2003 Service Pack 2 (Version 5.2, Build 3790)"},
     };
     for (const auto& c : cases) {
         ScopedFakePlatform p;
@@ -258,8 +267,7 @@ TEST(OsSysProperties, RecordFieldsReadAsTheProgramKeepsThem) {
     EXPECT_EQ(os.BuildNumber(), -21555);
     EXPECT_EQ(os.SuiteMask(), -32494);
     // Only the low byte of the suite mask counts: 0x0100 is no suite bit.
-    const std::vector<bool> suites = {os.HasSBS(), os.HasAS(), os.HasBO(),
-                                      os.HasTS(),  os.HasSBSr(), os.HasDC()};
+    const std::vector<bool> suites = {os.HasSBS(), os.HasAS(), os.HasBO(), os.HasTS(), os.HasSBSr(), os.HasDC()};
     EXPECT_EQ(suites, std::vector<bool>({false, true, false, true, false, false}));
 }
 

@@ -136,8 +136,7 @@ TEST(SafeBootDocuments, OrderByLowerCaseCharacterCodes) {
     const auto table = SafeBootSubkeys();
     ASSERT_EQ(table.size(), 143u);
     for (size_t i = 1; i < table.size(); ++i)
-        EXPECT_TRUE(SafeBootNameLess(table[i - 1].name, table[i].name))
-            << table[i - 1].name << " / " << table[i].name;
+        EXPECT_TRUE(SafeBootNameLess(table[i - 1].name, table[i].name)) << table[i - 1].name << " / " << table[i].name;
     const auto firstBrace = std::ranges::find_if(table, [](const auto& s) { return s.name.starts_with('{'); });
     EXPECT_EQ(table.end() - firstBrace, 24);
     EXPECT_TRUE(std::all_of(firstBrace, table.end(), [](const auto& s) { return s.name.starts_with('{'); }));

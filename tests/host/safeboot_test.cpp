@@ -42,10 +42,10 @@ public:
 
     std::string Snapshot(const std::wstring& path) const { return HasFile(path) ? FileText(path) : "-"; }
 
-    bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
-                    int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode) override {
-        runs.push_back({commandLine, windowStyle, message, timeoutMs, abortOnTimeout,
-                        Snapshot(documentPath), Snapshot(L"C:\\WINDOWS\\Temp\\Quorvine-1\\RegImport.cmd")});
+    bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message, int32_t timeoutMs,
+                    bool abortOnTimeout, uint32_t* exitCode) override {
+        runs.push_back({commandLine, windowStyle, message, timeoutMs, abortOnTimeout, Snapshot(documentPath),
+                        Snapshot(L"C:\\WINDOWS\\Temp\\Quorvine-1\\RegImport.cmd")});
         return FakePlatform::RunAndWait(commandLine, windowStyle, message, timeoutMs, abortOnTimeout, exitCode);
     }
 };
@@ -83,9 +83,10 @@ TEST(SafeBootRepair, WithoutCompanionRunsRegHiddenInAPrivateFolderAndLeavesNothi
     EXPECT_EQ(p.runs[0].windowStyle, 0);
     EXPECT_EQ(p.runs[0].timeoutMs, 120000);
     EXPECT_TRUE(p.runs[0].abortOnTimeout);
-    EXPECT_EQ(p.steps, (std::vector<std::wstring>{L"mkdir:C:\\WINDOWS\\Temp\\Quorvine-1", L"writefile:C:\\WINDOWS\\Temp\\Quorvine-1\\sb_7.reg",
-                                                   L"run:reg.exe import \"C:\\WINDOWS\\Temp\\Quorvine-1\\sb_7.reg\"",
-                                                   L"remove:C:\\WINDOWS\\Temp\\Quorvine-1\\sb_7.reg", L"rmdir:C:\\WINDOWS\\Temp\\Quorvine-1"}));
+    EXPECT_EQ(p.steps, (std::vector<std::wstring>{
+                           L"mkdir:C:\\WINDOWS\\Temp\\Quorvine-1", L"writefile:C:\\WINDOWS\\Temp\\Quorvine-1\\sb_7.reg",
+                           L"run:reg.exe import \"C:\\WINDOWS\\Temp\\Quorvine-1\\sb_7.reg\"",
+                           L"remove:C:\\WINDOWS\\Temp\\Quorvine-1\\sb_7.reg", L"rmdir:C:\\WINDOWS\\Temp\\Quorvine-1"}));
     EXPECT_EQ(p.runs[0].batch, "-");
     EXPECT_TRUE(p.files.empty());
     EXPECT_TRUE(p.folders.empty());
@@ -98,7 +99,8 @@ TEST(SafeBootRepair, CompanionRunsTheTwoLineBatchFromAFolderWithBlanks) {
     RepairSafeBootKey();
 
     ASSERT_EQ(p.runs.size(), 2u);
-    EXPECT_EQ(p.runs[1].commandLine, L"\"C:\\Program Files\\Quorvine\\ets.exe\" \"C:\\WINDOWS\\Temp\\Quorvine-1\\RegImport.cmd\"");
+    EXPECT_EQ(p.runs[1].commandLine,
+              L"\"C:\\Program Files\\Quorvine\\ets.exe\" \"C:\\WINDOWS\\Temp\\Quorvine-1\\RegImport.cmd\"");
     EXPECT_EQ(p.runs[1].windowStyle, -1);
     EXPECT_TRUE(p.runs[1].abortOnTimeout);
     EXPECT_EQ(p.runs[1].batch, "pushd \"%~dp0\"\r\nreg import sb_7.reg\r\n");

@@ -13,8 +13,8 @@ namespace {
 class FakeShutdownApi : public ShutdownApi {
 public:
     uint32_t platformId = 2;
-    bool versionFails = false, lookupFails = false, noProcess = false, tokenFails = false,
-         adjustFails = false, exitFails = false;
+    bool versionFails = false, lookupFails = false, noProcess = false, tokenFails = false, adjustFails = false,
+         exitFails = false;
     int32_t lastError = 5;
     std::vector<std::string> calls;
     uint32_t exitFlags = 0, exitReason = 0;
@@ -24,10 +24,22 @@ public:
         id = platformId;
         return !versionFails;
     }
-    bool LookupShutdownPrivilege() override { calls.push_back("lookup"); return !lookupFails; }
-    bool HaveCurrentProcess() override { calls.push_back("process"); return !noProcess; }
-    bool OpenProcessToken() override { calls.push_back("open"); return !tokenFails; }
-    bool EnablePrivilegeInToken() override { calls.push_back("adjust"); return !adjustFails; }
+    bool LookupShutdownPrivilege() override {
+        calls.push_back("lookup");
+        return !lookupFails;
+    }
+    bool HaveCurrentProcess() override {
+        calls.push_back("process");
+        return !noProcess;
+    }
+    bool OpenProcessToken() override {
+        calls.push_back("open");
+        return !tokenFails;
+    }
+    bool EnablePrivilegeInToken() override {
+        calls.push_back("adjust");
+        return !adjustFails;
+    }
     void CloseToken() override { calls.push_back("close"); }
     bool RequestRestart(uint32_t flags, uint32_t reason) override {
         calls.push_back("exit");
@@ -36,9 +48,7 @@ public:
         return !exitFails;
     }
     int32_t LastError() override { return lastError; }
-    std::wstring SystemErrorText(int32_t code) override {
-        return code == 5 ? L"Access denied.\r\n" : L"";
-    }
+    std::wstring SystemErrorText(int32_t code) override { return code == 5 ? L"Access denied.\r\n" : L""; }
     std::wstring ExecutableBaseName() override { return L"Quorvine"; }
 };
 
@@ -61,8 +71,7 @@ protected:
 TEST_F(Shutdown, RestartEnablesThePrivilegeThenAsksWithEveryReasonBit) {
     FakeShutdownApi api;
     EXPECT_TRUE(ShutdownSystem(api, 6));
-    EXPECT_EQ(api.calls, (std::vector<std::string>{"version", "lookup", "process", "open", "adjust",
-                                                   "close", "exit"}));
+    EXPECT_EQ(api.calls, (std::vector<std::string>{"version", "lookup", "process", "open", "adjust", "close", "exit"}));
     EXPECT_EQ(api.exitFlags, 6u);
     EXPECT_EQ(api.exitReason, 0xFFFFFFFFu);
 }
@@ -99,8 +108,7 @@ TEST_F(Shutdown, EachFailingStepRaisesItsOwnError) {
         {[](FakeShutdownApi& a) { a.adjustFails = true; }, 0x8004062E,
          L"Can't enable shutdown: You do not have the privileges to shutdown this system. "
          L"[Access denied.\r\n]"},
-        {[](FakeShutdownApi& a) { a.exitFails = true; }, 0x8004062B,
-         L"ShutdownSystem failed: Access denied.\r\n"},
+        {[](FakeShutdownApi& a) { a.exitFails = true; }, 0x8004062B, L"ShutdownSystem failed: Access denied.\r\n"},
     };
     for (size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(i);

@@ -51,9 +51,7 @@ SIZE IconSize(HICON icon) {
     return size;
 }
 
-HICON IconOf(HWND window, WPARAM which) {
-    return reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, which, 0));
-}
+HICON IconOf(HWND window, WPARAM which) { return reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, which, 0)); }
 
 class WindowIcon : public ::testing::Test {
 protected:
@@ -209,11 +207,10 @@ TEST_F(MainWindowControls, UseTahomaAtTheDisplaysDpiBoldWhereTheLayoutSays) {
         const char* text;
         bool bold;
     };
-    for (const Expected& expected : {Expected{"Choose your Boot Mode:", true}, Expected{"Restart Windows", true},
-                                     Expected{"Safe Mode", true}, Expected{"Normal Mode", false},
-                                     Expected{"Safe Mode with Networking", false},
-                                     Expected{"Configure Only (No Restart)", false},
-                                     Expected{"(Start Windows normally)", false}}) {
+    for (const Expected& expected :
+         {Expected{"Choose your Boot Mode:", true}, Expected{"Restart Windows", true}, Expected{"Safe Mode", true},
+          Expected{"Normal Mode", false}, Expected{"Safe Mode with Networking", false},
+          Expected{"Configure Only (No Restart)", false}, Expected{"(Start Windows normally)", false}}) {
         SCOPED_TRACE(expected.text);
         LOGFONTA font = FontOf(expected.text);
         EXPECT_STREQ(font.lfFaceName, "Tahoma");
@@ -252,10 +249,13 @@ TEST_F(MainWindowControls, FollowTheTabOrder) {
         GetWindowTextA(child, buffer, sizeof(buffer));
         order.push_back(std::string(buffer).substr(0, 20));
     }
-    const std::vector<std::string> expected{
-        "Normal Mode", "Safe Mode", "Safe Mode with Netwo", "Safe Mode with Comma", "Configure Only (No R",
-        "Restart Windows", "Choose your Boot Mod", "Quorvine temporarily", "(Loads basic drivers",
-        "(Adds networking sup", "(Does not load Windo", "(Start Windows norma", "'Safe Mode' options "};
+    const std::vector<std::string> expected{"Normal Mode",          "Safe Mode",
+                                            "Safe Mode with Netwo", "Safe Mode with Comma",
+                                            "Configure Only (No R", "Restart Windows",
+                                            "Choose your Boot Mod", "Quorvine temporarily",
+                                            "(Loads basic drivers", "(Adds networking sup",
+                                            "(Does not load Windo", "(Start Windows norma",
+                                            "'Safe Mode' options "};
     EXPECT_EQ(order, expected);
     // The option group keeps one tab stop, on the selected button.
     EXPECT_TRUE(GetWindowLongA(Control("Safe Mode"), GWL_STYLE) & WS_TABSTOP);

@@ -24,8 +24,8 @@ namespace {
 std::string PrefixVersion() {
     char data[64] = {};
     DWORD size = sizeof(data) - 1;
-    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Wine", "Version", RRF_RT_REG_SZ, nullptr, data,
-                     &size) == ERROR_SUCCESS)
+    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Wine", "Version", RRF_RT_REG_SZ, nullptr, data, &size) ==
+        ERROR_SUCCESS)
         return data;
     const char* fromEnv = std::getenv("QV_WINE_VERSION");
     return fromEnv ? fromEnv : "";
@@ -86,8 +86,8 @@ TEST_F(OsSysWine, FlagsAndVersionLineMatchThePrefix) {
     const std::wstring name(expectedName, expectedName + std::strlen(expectedName));
     EXPECT_EQ(version.rfind(name + L" ", 0), 0u) << version;
     const std::wstring numbers = L" (Version " + std::to_wstring(expected->major) + L"." +
-                                 std::to_wstring(expected->minor) + L", Build " +
-                                 std::to_wstring(os.BuildNumber()) + L")";
+                                 std::to_wstring(expected->minor) + L", Build " + std::to_wstring(os.BuildNumber()) +
+                                 L")";
     EXPECT_EQ(version.substr(version.size() - std::min(version.size(), numbers.size())), numbers);
     EXPECT_EQ(version.find(L'\0'), std::wstring::npos);
 }

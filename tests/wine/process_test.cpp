@@ -140,13 +140,12 @@ TEST_F(RunAndWaitTest, AnEndedProcessWithExitCode259HasEndedAndAHungOneIsEnded) 
 
 TEST_F(RunAndWaitTest, StyleMinusOneStartsWithTheDefaultShowState) {
     std::wstring message;
-    EXPECT_TRUE(Sys().RunAndWait(L"cmd.exe /c exit 0", -1, message, kNoTimeout, false)) << std::string(
-        message.begin(), message.end());
+    EXPECT_TRUE(Sys().RunAndWait(L"cmd.exe /c exit 0", -1, message, kNoTimeout, false))
+        << std::string(message.begin(), message.end());
     EXPECT_TRUE(Sys().StartDetached(L"cmd.exe /c exit 0", -1));
     EXPECT_TRUE(Sys().StartDetached(L"cmd.exe /c exit 0", 1));
     EXPECT_FALSE(Sys().StartDetached(L"qv-no-such-program.exe", 1));
 }
-
 
 TEST_F(RunAndWaitTest, BcdeditReachesTheStandInOfTheNativeSystemFolder) {
     ASSERT_TRUE(Exists(kStandIn)) << "no bcdedit stand-in in this prefix: the rig installs it";

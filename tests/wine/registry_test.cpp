@@ -55,11 +55,10 @@ RawValue ReadRaw(const std::wstring& keyPath, const wchar_t* name, REGSAM view) 
     return value;
 }
 
-void WriteRaw(const std::string& keyPath, const char* name, DWORD type, const void* data, DWORD size,
-              REGSAM view) {
+void WriteRaw(const std::string& keyPath, const char* name, DWORD type, const void* data, DWORD size, REGSAM view) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr,
-                              &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);

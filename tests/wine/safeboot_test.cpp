@@ -38,8 +38,7 @@ size_t ExpectedDocument() {
 
 std::optional<std::string> ReadText(const std::string& keyPath, const char* valueName) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
         return std::nullopt;
     char data[512] = {};
     DWORD size = sizeof(data) - 1, type = 0;
@@ -126,8 +125,8 @@ TEST_F(SafeBootRepair, LeavesTheWholeDocumentAndKeepsWhatElseIsThere) {
     const size_t document = ExpectedDocument();
     SCOPED_TRACE(kSafeBootDocumentNames[document]);
     EXPECT_EQ(ReadText(kSafeBoot, "AlternateShell"), "cmd.exe");
-    for (auto [section, name] : {std::pair{SafeBootPlacement::Minimal, "Minimal"},
-                                 std::pair{SafeBootPlacement::Network, "Network"}}) {
+    for (auto [section, name] :
+         {std::pair{SafeBootPlacement::Minimal, "Minimal"}, std::pair{SafeBootPlacement::Network, "Network"}}) {
         const auto subkeys = SafeBootSection(document, section);
         EXPECT_FALSE(subkeys.empty());
         for (const SafeBootSubkey* subkey : subkeys) {
@@ -150,8 +149,8 @@ TEST_F(SafeBootRepair, AHeldDocumentCanBeReadButNotChangedReplacedOrDeleted) {
 
     const std::string path = Ansi(document);
     // reg.exe's own open: reading, with others reading and writing allowed.
-    HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE reader =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(reader, INVALID_HANDLE_VALUE);
     CloseHandle(reader);
     HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -15,24 +15,25 @@ namespace {
 constexpr char kMarker[] = "C:\\quorvine-test-prefix.marker";
 constexpr int kRefused = 2;
 
-bool RunningUnderWine()
-{
+bool RunningUnderWine() {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (!RunningUnderWine()) {
-        std::fprintf(stderr, "wine_tests: refusing to run: this is not Wine, and these tests would change "
-                             "this machine's boot settings. Run them with tools/rig/run-wine-tests.\n");
+        std::fprintf(stderr,
+                     "wine_tests: refusing to run: this is not Wine, and these tests would change "
+                     "this machine's boot settings. Run them with tools/rig/run-wine-tests.\n");
         return kRefused;
     }
     if (GetFileAttributesA(kMarker) == INVALID_FILE_ATTRIBUTES) {
-        std::fprintf(stderr, "wine_tests: refusing to run: %s is missing, so this is not a prefix the test "
-                             "rig made. Run them with tools/rig/run-wine-tests.\n", kMarker);
+        std::fprintf(stderr,
+                     "wine_tests: refusing to run: %s is missing, so this is not a prefix the test "
+                     "rig made. Run them with tools/rig/run-wine-tests.\n",
+                     kMarker);
         return kRefused;
     }
     // The code under test reaches Windows through the real platform, as in Quorvine.exe.

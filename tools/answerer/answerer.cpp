@@ -29,9 +29,9 @@
 
 namespace {
 
+using tooltext::Caption;
 using tooltext::Utf8;
 using tooltext::Wide;
-using tooltext::Caption;
 
 constexpr DWORD kPollIntervalMs = 50;
 constexpr UINT kTextTimeoutMs = 2000;
@@ -49,42 +49,35 @@ struct Dialog {
 
 std::string Json(const std::wstring& text) { return tooltext::JsonString(text); }
 
-std::string Json(const std::vector<std::wstring>& list)
-{
+std::string Json(const std::vector<std::wstring>& list) {
     std::string out = "[";
-    for (size_t i = 0; i < list.size(); ++i)
-        out += (i ? ", " : "") + Json(list[i]);
+    for (size_t i = 0; i < list.size(); ++i) out += (i ? ", " : "") + Json(list[i]);
     return out + "]";
 }
 
-std::wstring TextOf(HWND window)
-{
+std::wstring TextOf(HWND window) {
     // WM_GETTEXT crosses processes; the time limit keeps a hung program from
     // stopping the answerer too.
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTextTimeoutMs, &length))
-        return {};
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTextTimeoutMs, &length)) return {};
     std::wstring text(length + 1, L'\0');
     DWORD_PTR got = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_ABORTIFHUNG, kTextTimeoutMs, &got))
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                             kTextTimeoutMs, &got))
         return {};
     text.resize(got);
     return text;
 }
 
-std::wstring ClassOf(HWND window)
-{
+std::wstring ClassOf(HWND window) {
     wchar_t name[64] = {};
     GetClassNameW(window, name, 64);
     return name;
 }
 
-BOOL CALLBACK CollectChild(HWND child, LPARAM param)
-{
+BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
     auto& dialog = *reinterpret_cast<Dialog*>(param);
-    if (!IsWindowVisible(child))
-        return TRUE;
+    if (!IsWindowVisible(child)) return TRUE;
     std::wstring cls = ClassOf(child);
     LONG style = GetWindowLongW(child, GWL_STYLE);
     if (_wcsicmp(cls.c_str(), L"Button") == 0) {
@@ -96,53 +89,43 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM param)
     } else if (_wcsicmp(cls.c_str(), L"Static") == 0) {
         // The icon beside a message box text is a static too, without text.
         std::wstring text = TextOf(child);
-        if ((style & SS_TYPEMASK) != SS_ICON && !text.empty())
-            dialog.texts.push_back(text);
+        if ((style & SS_TYPEMASK) != SS_ICON && !text.empty()) dialog.texts.push_back(text);
     }
     return TRUE;
 }
 
-BOOL CALLBACK CollectDialog(HWND window, LPARAM param)
-{
+BOOL CALLBACK CollectDialog(HWND window, LPARAM param) {
     auto& found = *reinterpret_cast<std::vector<HWND>*>(param);
-    if (IsWindowVisible(window) && ClassOf(window) == kDialogClass)
-        found.push_back(window);
+    if (IsWindowVisible(window) && ClassOf(window) == kDialogClass) found.push_back(window);
     return TRUE;
 }
 
-std::vector<std::wstring> ReadScript(const wchar_t* path)
-{
+std::vector<std::wstring> ReadScript(const wchar_t* path) {
     std::vector<std::wstring> answers;
     std::string content;
-    if (!tooltext::ReadAll(path, content))
-        return answers;
+    if (!tooltext::ReadAll(path, content)) return answers;
     for (std::string line : tooltext::NonEmptyLines(content)) {
-        while (!line.empty() && line.back() == ' ')
-            line.pop_back();
-        if (!line.empty())
-            answers.push_back(Wide(line));
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        if (!line.empty()) answers.push_back(Wide(line));
     }
     return answers;
 }
 
-void AppendLine(const wchar_t* path, const std::string& line)
-{
+void AppendLine(const wchar_t* path, const std::string& line) {
     // Opened per line, so what was written survives the answerer being ended.
-    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
+    HANDLE file =
+        CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
     std::string data = line.empty() ? line : line + "\n";
     DWORD written = 0;
     WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
     CloseHandle(file);
 }
 
-bool SetProbe(const std::wstring& command)
-{
+bool SetProbe(const std::wstring& command) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
         return false;
     LONG status = RegSetValueExW(key, kProbeValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                                  static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
@@ -150,8 +133,7 @@ bool SetProbe(const std::wstring& command)
     return status == ERROR_SUCCESS;
 }
 
-void RemoveProbe()
-{
+void RemoveProbe() {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
         return;
@@ -160,17 +142,16 @@ void RemoveProbe()
 }
 
 // Returns the caption clicked, or an empty string when nothing was clicked.
-std::wstring Answer(HWND window, const Dialog& dialog, const std::wstring& answer)
-{
-    if (_wcsicmp(answer.c_str(), L"none") == 0)
-        return {};
+std::wstring Answer(HWND window, const Dialog& dialog, const std::wstring& answer) {
+    if (_wcsicmp(answer.c_str(), L"none") == 0) return {};
     if (_wcsicmp(answer.c_str(), L"close") == 0) {
         PostMessageW(window, WM_CLOSE, 0, 0);
         return L"close";
     }
     for (size_t i = 0; i < dialog.buttons.size(); ++i) {
-        bool wanted = _wcsicmp(answer.c_str(), L"first") == 0 ? i == 0
-                                                               : _wcsicmp(dialog.buttons[i].c_str(), Caption(answer).c_str()) == 0;
+        bool wanted = _wcsicmp(answer.c_str(), L"first") == 0
+                          ? i == 0
+                          : _wcsicmp(dialog.buttons[i].c_str(), Caption(answer).c_str()) == 0;
         if (wanted) {
             // Posted, not sent: a click that opens the next dialog must not
             // hold this loop up, or that dialog would go unanswered.
@@ -181,10 +162,9 @@ std::wstring Answer(HWND window, const Dialog& dialog, const std::wstring& answe
     return {};
 }
 
-} // namespace
+}  // namespace
 
-int wmain(int argc, wchar_t** argv)
-{
+int wmain(int argc, wchar_t** argv) {
     if (argc < 5) {
         std::fprintf(stderr, "usage: answerer LOG SCRIPT STOPFILE TIMEOUT_SECONDS [DEFAULT [PROBE]]\n");
         return 2;
@@ -201,7 +181,7 @@ int wmain(int argc, wchar_t** argv)
         std::fprintf(stderr, "answerer: cannot set the RunOnce probe\n");
         return 1;
     }
-    AppendLine(logPath, std::string()); // creates it: the rig waits for that
+    AppendLine(logPath, std::string());  // creates it: the rig waits for that
 
     // A dialog is read on the second poll that sees it, so that a dialog
     // which fills in its text after showing is read complete.
@@ -216,8 +196,7 @@ int wmain(int argc, wchar_t** argv)
         std::erase_if(handled, [&](HWND w) { return !present.count(w); });
 
         for (HWND window : found) {
-            if (handled.count(window))
-                continue;
+            if (handled.count(window)) continue;
             if (!seen.count(window)) {
                 seen.insert(window);
                 continue;
@@ -237,7 +216,6 @@ int wmain(int argc, wchar_t** argv)
         }
         Sleep(kPollIntervalMs);
     }
-    if (probe)
-        RemoveProbe();
+    if (probe) RemoveProbe();
     return 0;
 }

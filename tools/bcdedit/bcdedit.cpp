@@ -45,34 +45,28 @@ constexpr wchar_t kDecoyLogPath[] = L"C:\\bcdstub\\decoy.log";
 constexpr wchar_t kLanguagePath[] = L"C:\\bcdstub\\language.txt";
 
 constexpr char kSuccess[] = "The operation completed successfully.";
-constexpr char kNotFound[] =
-    "An error has occurred while attempting to delete the element.\nElement not found.";
-constexpr char kBadParameter[] =
-    "The parameter is incorrect.\nRun \"bcdedit /?\" for command line assistance.";
+constexpr char kNotFound[] = "An error has occurred while attempting to delete the element.\nElement not found.";
+constexpr char kBadParameter[] = "The parameter is incorrect.\nRun \"bcdedit /?\" for command line assistance.";
 
 using Store = std::vector<std::pair<std::string, std::string>>;
 
-bool WriteAll(const wchar_t* path, const std::string& content, bool append)
-{
-    HANDLE file = CreateFileW(path, append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ,
-                              nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+bool WriteAll(const wchar_t* path, const std::string& content, bool append) {
+    HANDLE file = CreateFileW(path, append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              append ? OPEN_ALWAYS : CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written,
-                        nullptr) && written == content.size();
+    bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
+              written == content.size();
     CloseHandle(file);
     return ok;
 }
 
 // UTF-8 text to stdout with CR LF line ends: Unicode on a console, the OEM
 // code page otherwise (a caller reading a pipe decodes it so).
-void Print(const std::string& text)
-{
+void Print(const std::string& text) {
     std::wstring wide;
     for (wchar_t c : tooltext::Wide(text)) {
-        if (c == L'\n')
-            wide += L'\r';
+        if (c == L'\n') wide += L'\r';
         wide += c;
     }
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -81,53 +75,41 @@ void Print(const std::string& text)
         WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
         return;
     }
-    int size = WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                   nullptr, nullptr);
+    int size =
+        WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string oem(size > 0 ? size : 0, '\0');
     if (size > 0)
-        WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()), oem.data(), size,
-                            nullptr, nullptr);
+        WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()), oem.data(), size, nullptr,
+                            nullptr);
     WriteFile(out, oem.data(), static_cast<DWORD>(oem.size()), &written, nullptr);
 }
 
-void Say(const char* text)
-{
-    Print(std::string(text) + "\n");
-}
+void Say(const char* text) { Print(std::string(text) + "\n"); }
 
 // The command line after the program name, exactly as the caller wrote it.
-std::wstring ArgumentsOf(const wchar_t* commandLine)
-{
+std::wstring ArgumentsOf(const wchar_t* commandLine) {
     const wchar_t* p = commandLine;
     if (*p == L'"') {
         ++p;
-        while (*p && *p != L'"')
-            ++p;
-        if (*p)
-            ++p;
+        while (*p && *p != L'"') ++p;
+        if (*p) ++p;
     } else {
-        while (*p && *p != L' ' && *p != L'\t')
-            ++p;
+        while (*p && *p != L' ' && *p != L'\t') ++p;
     }
-    while (*p == L' ' || *p == L'\t')
-        ++p;
+    while (*p == L' ' || *p == L'\t') ++p;
     return p;
 }
 
-std::string Lower(std::string text)
-{
+std::string Lower(std::string text) {
     for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return text;
 }
 
-Store LoadStore()
-{
+Store LoadStore() {
     Store store;
     std::string content;
-    if (!ReadAll(kStorePath, content))
-        return store;
+    if (!ReadAll(kStorePath, content)) return store;
     for (const std::string& line : tooltext::NonEmptyLines(content)) {
         size_t space = line.find(' ');
         if (space == std::string::npos)
@@ -138,47 +120,38 @@ Store LoadStore()
     return store;
 }
 
-std::string Serialize(const Store& store)
-{
+std::string Serialize(const Store& store) {
     std::string content;
-    for (const auto& [name, value] : store)
-        content += name + " " + value + "\r\n";
+    for (const auto& [name, value] : store) content += name + " " + value + "\r\n";
     return content;
 }
 
 // "/SET", "-set" and "/set" are the same verb to bcdedit.
-std::string VerbOf(const std::wstring& argument)
-{
+std::string VerbOf(const std::wstring& argument) {
     std::string verb = Lower(Utf8(argument));
-    if (!verb.empty() && verb[0] == '-')
-        verb[0] = '/';
+    if (!verb.empty() && verb[0] == '-') verb[0] = '/';
     return verb;
 }
 
 constexpr int kHang = -1;
 
 // Exit code that fail.txt asks this verb to fail with, kHang, or 0.
-int InjectedFailure(const std::string& verb)
-{
+int InjectedFailure(const std::string& verb) {
     std::string content;
-    if (!ReadAll(kFailPath, content))
-        return 0;
+    if (!ReadAll(kFailPath, content)) return 0;
     for (const std::string& line : tooltext::NonEmptyLines(content)) {
         size_t space = line.find(' ');
         if (space != std::string::npos && VerbOf(std::wstring(line.begin(), line.begin() + space)) == verb) {
-            if (Lower(line.substr(space + 1)).rfind("hang", 0) == 0)
-                return kHang;
+            if (Lower(line.substr(space + 1)).rfind("hang", 0) == 0) return kHang;
             int code = std::atoi(line.c_str() + space + 1);
-            if (code != 0)
-                return code;
+            if (code != 0) return code;
         }
     }
     return 0;
 }
 
 // Yes and No as bcdedit prints them in the display language of language.txt.
-std::pair<std::string, std::string> YesNo()
-{
+std::pair<std::string, std::string> YesNo() {
     static const char* const kWords[][3] = {
         {"de", "Ja", "Nein"},
         {"fr", "Oui", "Non"},
@@ -189,28 +162,22 @@ std::pair<std::string, std::string> YesNo()
     if (ReadAll(kLanguagePath, language)) {
         std::vector<std::string> lines = tooltext::NonEmptyLines(language);
         language = lines.empty() ? "" : Lower(lines[0]);
-        while (!language.empty() && (language.back() == ' ' || language.back() == '\t'))
-            language.pop_back();
+        while (!language.empty() && (language.back() == ' ' || language.back() == '\t')) language.pop_back();
         for (const auto& words : kWords)
-            if (language == words[0])
-                return {words[1], words[2]};
+            if (language == words[0]) return {words[1], words[2]};
     }
     return {"Yes", "No"};
 }
 
 // A value as /enum shows it: booleans in the display language, the rest as stored.
-std::string Shown(const std::string& value, const std::pair<std::string, std::string>& yesNo)
-{
+std::string Shown(const std::string& value, const std::pair<std::string, std::string>& yesNo) {
     std::string lower = Lower(value);
-    if (lower == "true" || lower == "yes" || lower == "on" || lower == "1")
-        return yesNo.first;
-    if (lower == "false" || lower == "no" || lower == "off" || lower == "0")
-        return yesNo.second;
+    if (lower == "true" || lower == "yes" || lower == "on" || lower == "1") return yesNo.first;
+    if (lower == "false" || lower == "no" || lower == "off" || lower == "0") return yesNo.second;
     return value;
 }
 
-int Enumerate(const Store& store)
-{
+int Enumerate(const Store& store) {
     std::pair<std::string, std::string> yesNo = YesNo();
     std::string text = "Windows Boot Loader\n-------------------\n";
     text += "identifier              {current}\n";
@@ -223,15 +190,12 @@ int Enumerate(const Store& store)
     return 0;
 }
 
-int Run(const std::vector<std::wstring>& args)
-{
-    if (args.empty())
-        return Enumerate(LoadStore());
+int Run(const std::vector<std::wstring>& args) {
+    if (args.empty()) return Enumerate(LoadStore());
     std::string verb = VerbOf(args[0]);
     if (int code = InjectedFailure(verb)) {
         if (code == kHang)
-            for (;;)
-                Sleep(INFINITE);
+            for (;;) Sleep(INFINITE);
         Print("An error has occurred (injected failure " + std::to_string(code) + ").\n");
         return code;
     }
@@ -240,8 +204,7 @@ int Run(const std::vector<std::wstring>& args)
     size_t operands = args.size() - first;
 
     Store store = LoadStore();
-    if (verb == "/enum")
-        return Enumerate(store);
+    if (verb == "/enum") return Enumerate(store);
     if (verb == "/set" && operands == 2) {
         std::string name = Lower(Utf8(args[first]));
         std::string value = Utf8(args[first + 1]);
@@ -251,8 +214,7 @@ int Run(const std::vector<std::wstring>& args)
                 element.second = value;
                 found = true;
             }
-        if (!found)
-            store.emplace_back(name, value);
+        if (!found) store.emplace_back(name, value);
         if (!WriteAll(kStorePath, Serialize(store), false)) {
             Say("The boot configuration data store could not be opened.");
             return 1;
@@ -264,8 +226,7 @@ int Run(const std::vector<std::wstring>& args)
         std::string name = Lower(Utf8(args[first]));
         Store kept;
         for (const auto& element : store)
-            if (element.first != name)
-                kept.push_back(element);
+            if (element.first != name) kept.push_back(element);
         if (kept.size() == store.size()) {
             Say(kNotFound);
             return 1;
@@ -289,18 +250,16 @@ int Run(const std::vector<std::wstring>& args)
     return 1;
 }
 
-} // namespace
+}  // namespace
 
-int main()
-{
+int main() {
     CreateDirectoryW(kFolder, nullptr);
     std::wstring arguments = ArgumentsOf(GetCommandLineW());
 
     int count = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::wstring> args;
-    for (int i = 1; argv && i < count; ++i)
-        args.emplace_back(argv[i]);
+    for (int i = 1; argv && i < count; ++i) args.emplace_back(argv[i]);
     LocalFree(argv);
 
     if (kDecoy) {

@@ -7,8 +7,7 @@
 
 #include <windows.h>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const char* defaults[] = {"0", "35", "36"};
     int count = argc > 1 ? argc - 1 : 3;
     for (int i = 0; i < count; ++i) {

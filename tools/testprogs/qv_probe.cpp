@@ -22,11 +22,9 @@ constexpr int kNotKilledExit = 3;
 constexpr DWORD kLockPollMs = 50;
 constexpr DWORD kLockLimitMs = 600000;
 
-bool EnableShutdownPrivilege()
-{
+bool EnableShutdownPrivilege() {
     HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
-        return false;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return false;
     TOKEN_PRIVILEGES privileges = {};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
@@ -36,8 +34,7 @@ bool EnableShutdownPrivilege()
     return ok;
 }
 
-int Reboot()
-{
+int Reboot() {
     if (!EnableShutdownPrivilege() || !ExitWindowsEx(EWX_REBOOT | EWX_FORCE, SHTDN_REASON_FLAG_PLANNED)) {
         std::fprintf(stderr, "ExitWindowsEx failed: %lu\n", GetLastError());
         return 1;
@@ -47,15 +44,12 @@ int Reboot()
     return kNotKilledExit;
 }
 
-int Note(const wchar_t* path)
-{
+int Note(const wchar_t* path) {
     HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return 1;
+    if (file == INVALID_HANDLE_VALUE) return 1;
     char line[4096];
     int size = WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, line, sizeof line - 2, nullptr, nullptr);
-    if (size <= 0)
-        return 1;
+    if (size <= 0) return 1;
     std::strcpy(line + size - 1, "\r\n");
     DWORD written = 0;
     WriteFile(file, line, static_cast<DWORD>(size + 1), &written, nullptr);
@@ -63,8 +57,7 @@ int Note(const wchar_t* path)
     return 0;
 }
 
-int Lock(const wchar_t* path, const wchar_t* stopPath)
-{
+int Lock(const wchar_t* path, const wchar_t* stopPath) {
     HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         std::fprintf(stderr, "cannot open: %lu\n", GetLastError());
@@ -79,8 +72,7 @@ int Lock(const wchar_t* path, const wchar_t* stopPath)
     return 0;
 }
 
-int Version()
-{
+int Version() {
     OSVERSIONINFOEXW reported = {};
     reported.dwOSVersionInfoSize = sizeof reported;
 #pragma GCC diagnostic push
@@ -93,16 +85,14 @@ int Version()
     using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
     auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
-    if (rtlGetVersion)
-        rtlGetVersion(&actual);
+    if (rtlGetVersion) rtlGetVersion(&actual);
     std::printf("reported %lu.%lu.%lu\nactual %lu.%lu.%lu\nproduct type %u\nacp %u\n", reported.dwMajorVersion,
                 reported.dwMinorVersion, reported.dwBuildNumber, actual.dwMajorVersion, actual.dwMinorVersion,
                 actual.dwBuildNumber, reported.wProductType, GetACP());
     return 0;
 }
 
-int Run(int argc, wchar_t** argv)
-{
+int Run(int argc, wchar_t** argv) {
     std::wstring command;
     for (int i = 2; i < argc; ++i) {
         std::wstring argument = argv[i];
@@ -112,8 +102,7 @@ int Run(int argc, wchar_t** argv)
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         std::fprintf(stderr, "CreateProcess failed: %lu\n", GetLastError());
         return 1;
     }
@@ -125,33 +114,28 @@ int Run(int argc, wchar_t** argv)
     return static_cast<int>(code);
 }
 
-} // namespace
+}  // namespace
 
-int wmain(int argc, wchar_t** argv)
-{
+int wmain(int argc, wchar_t** argv) {
     // Some verbs change the prefix; they are only for the throw-away ones.
     if (GetFileAttributesW(kMarker) == INVALID_FILE_ATTRIBUTES) {
         std::fprintf(stderr, "not a test prefix: C:\\quorvine-test-prefix.marker is missing\n");
         return 2;
     }
     const wchar_t* verb = argc > 1 ? argv[1] : L"";
-    if (argc == 2 && std::wcscmp(verb, L"reboot") == 0)
-        return Reboot();
-    if (argc >= 3 && std::wcscmp(verb, L"note") == 0)
-        return Note(argv[2]);
+    if (argc == 2 && std::wcscmp(verb, L"reboot") == 0) return Reboot();
+    if (argc >= 3 && std::wcscmp(verb, L"note") == 0) return Note(argv[2]);
     if (argc == 3 && std::wcscmp(verb, L"attrs") == 0) {
         std::printf("0x%lx\n", GetFileAttributesW(argv[2]));
         return 0;
     }
     if (argc == 4 && std::wcscmp(verb, L"setattrs") == 0)
         return SetFileAttributesW(argv[2], std::wcstoul(argv[3], nullptr, 16)) ? 0 : 1;
-    if (argc == 4 && std::wcscmp(verb, L"lock") == 0)
-        return Lock(argv[2], argv[3]);
-    if (argc == 2 && std::wcscmp(verb, L"version") == 0)
-        return Version();
-    if (argc >= 3 && std::wcscmp(verb, L"run") == 0)
-        return Run(argc, argv);
-    std::fprintf(stderr, "usage: qv_probe reboot | note PATH [ARGS...] | attrs PATH | setattrs PATH HEX |"
-                         " lock PATH STOPFILE | version | run PROGRAM [ARGS...]\n");
+    if (argc == 4 && std::wcscmp(verb, L"lock") == 0) return Lock(argv[2], argv[3]);
+    if (argc == 2 && std::wcscmp(verb, L"version") == 0) return Version();
+    if (argc >= 3 && std::wcscmp(verb, L"run") == 0) return Run(argc, argv);
+    std::fprintf(stderr,
+                 "usage: qv_probe reboot | note PATH [ARGS...] | attrs PATH | setattrs PATH HEX |"
+                 " lock PATH STOPFILE | version | run PROGRAM [ARGS...]\n");
     return 2;
 }

@@ -19,21 +19,19 @@
 
 namespace {
 
-using tooltext::Utf8;
 using tooltext::Caption;
+using tooltext::Utf8;
 
 constexpr DWORD kPollIntervalMs = 50;
 
 std::string Json(const std::wstring& text) { return tooltext::JsonString(text); }
 
-std::string Json(const RECT& rect)
-{
+std::string Json(const RECT& rect) {
     return "[" + std::to_string(rect.left) + ", " + std::to_string(rect.top) + ", " + std::to_string(rect.right) +
            ", " + std::to_string(rect.bottom) + "]";
 }
 
-std::wstring TextOf(HWND window)
-{
+std::wstring TextOf(HWND window) {
     // WM_GETTEXT crosses processes; GetWindowText does not for other processes' controls.
     LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -42,8 +40,7 @@ std::wstring TextOf(HWND window)
     return text;
 }
 
-std::wstring ClassOf(HWND window)
-{
+std::wstring ClassOf(HWND window) {
     wchar_t name[64] = {};
     GetClassNameW(window, name, 64);
     return name;
@@ -54,47 +51,39 @@ struct Search {
     HWND found = nullptr;
 };
 
-BOOL CALLBACK FindTopLevel(HWND window, LPARAM param)
-{
+BOOL CALLBACK FindTopLevel(HWND window, LPARAM param) {
     auto& search = *reinterpret_cast<Search*>(param);
-    if (_wcsicmp(ClassOf(window).c_str(), search.className.c_str()) != 0)
-        return TRUE;
+    if (_wcsicmp(ClassOf(window).c_str(), search.className.c_str()) != 0) return TRUE;
     search.found = window;
     return FALSE;
 }
 
-HWND Find(const std::wstring& className)
-{
+HWND Find(const std::wstring& className) {
     Search search{className};
     EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-BOOL CALLBACK CollectChild(HWND child, LPARAM param)
-{
+BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
     reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
     return TRUE;
 }
 
-std::vector<HWND> Children(HWND window)
-{
+std::vector<HWND> Children(HWND window) {
     std::vector<HWND> children;
     EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
     return children;
 }
 
-HWND FocusOf(HWND window)
-{
+HWND FocusOf(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof(info);
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
     return info.hwndFocus;
 }
 
-std::string State(HWND window)
-{
-    if (!window)
-        return "{\"found\": false}";
+std::string State(HWND window) {
+    if (!window) return "{\"found\": false}";
     RECT frame{};
     GetWindowRect(window, &frame);
     RECT client{};
@@ -119,10 +108,10 @@ std::string State(HWND window)
             if (kind == BS_AUTORADIOBUTTON || kind == BS_RADIOBUTTON)
                 checked = SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? "true" : "false";
         }
-        out += std::string(first ? "" : ", ") + "{\"class\": " + Json(cls) + ", \"id\": " +
-               std::to_string(GetDlgCtrlID(child)) + ", \"text\": " + Json(TextOf(child)) + ", \"enabled\": " +
-               (IsWindowEnabled(child) ? "true" : "false") + ", \"visible\": " +
-               (IsWindowVisible(child) ? "true" : "false") + ", \"checked\": " + checked +
+        out += std::string(first ? "" : ", ") + "{\"class\": " + Json(cls) +
+               ", \"id\": " + std::to_string(GetDlgCtrlID(child)) + ", \"text\": " + Json(TextOf(child)) +
+               ", \"enabled\": " + (IsWindowEnabled(child) ? "true" : "false") +
+               ", \"visible\": " + (IsWindowVisible(child) ? "true" : "false") + ", \"checked\": " + checked +
                ", \"focused\": " + (child == focus ? "true" : "false") + ", \"style\": " + std::to_string(style) +
                ", \"rect\": " + Json(rect) + "}";
         first = false;
@@ -130,15 +119,13 @@ std::string State(HWND window)
     return out + "]}";
 }
 
-int Print(const std::string& text)
-{
+int Print(const std::string& text) {
     std::printf("%s\n", text.c_str());
     std::fflush(stdout);
     return 0;
 }
 
-int Wait(const std::wstring& className, const std::wstring& wanted, DWORD limitMs)
-{
+int Wait(const std::wstring& className, const std::wstring& wanted, DWORD limitMs) {
     ULONGLONG deadline = GetTickCount64() + limitMs;
     for (;;) {
         HWND window = Find(className);
@@ -157,11 +144,9 @@ int Wait(const std::wstring& className, const std::wstring& wanted, DWORD limitM
     }
 }
 
-int Key(const std::wstring& className, UINT key)
-{
+int Key(const std::wstring& className, UINT key) {
     HWND window = Find(className);
-    if (!window)
-        return 1;
+    if (!window) return 1;
     HWND focus = FocusOf(window);
     HWND target = focus ? focus : window;
     // Posted as the keyboard would queue them, so they pass the program's
@@ -172,11 +157,9 @@ int Key(const std::wstring& className, UINT key)
     return 0;
 }
 
-int Click(const std::wstring& className, const std::wstring& caption)
-{
+int Click(const std::wstring& className, const std::wstring& caption) {
     HWND window = Find(className);
-    if (!window)
-        return 1;
+    if (!window) return 1;
     for (HWND child : Children(window)) {
         if (Caption(TextOf(child)) == caption) {
             PostMessageW(child, BM_CLICK, 0, 0);
@@ -186,19 +169,14 @@ int Click(const std::wstring& className, const std::wstring& caption)
     return 1;
 }
 
-} // namespace
+}  // namespace
 
-int wmain(int argc, wchar_t** argv)
-{
+int wmain(int argc, wchar_t** argv) {
     const std::wstring command = argc > 1 ? argv[1] : L"";
-    if (command == L"state" && argc == 3)
-        return Print(State(Find(argv[2])));
-    if (command == L"wait" && argc == 5)
-        return Wait(argv[2], argv[3], static_cast<DWORD>(_wtoi(argv[4])));
-    if (command == L"key" && argc == 4)
-        return Key(argv[2], static_cast<UINT>(_wtoi(argv[3])));
-    if (command == L"click" && argc == 4)
-        return Click(argv[2], argv[3]);
+    if (command == L"state" && argc == 3) return Print(State(Find(argv[2])));
+    if (command == L"wait" && argc == 5) return Wait(argv[2], argv[3], static_cast<DWORD>(_wtoi(argv[4])));
+    if (command == L"key" && argc == 4) return Key(argv[2], static_cast<UINT>(_wtoi(argv[3])));
+    if (command == L"click" && argc == 4) return Click(argv[2], argv[3]);
     if (command == L"whereami") {
         wchar_t path[MAX_PATH] = {};
         GetModuleFileNameW(nullptr, path, MAX_PATH);
