@@ -13,7 +13,7 @@ namespace {
 constexpr uint32_t kNoAttributes = 0;
 constexpr uint32_t kReadOnlyHiddenSystem = kAttributeReadOnly | kAttributeHidden | kAttributeSystem;
 
-BootIniResult Fail(const std::wstring& text) { return {false, text}; }
+BootIniResult Fail(const std::wstring& text) { return {false, text, false}; }
 
 std::wstring OptionString(bool commandPromptOnly, bool networking) {
     if (commandPromptOnly) return L" /fastdetect /safeboot:minimal(alternateshell) /sos /bootlog /noguiboot";
@@ -29,15 +29,15 @@ std::wstring TrimLineBreak(const std::wstring& text) {
 // The entry as it was stays in the boot menu as a second choice. Appending
 // works while "operating systems" is the last section; when another follows,
 // an appended line would land in that one and drop out of the menu.
-void KeepPreviousEntry(const std::wstring& bootIniPath, const std::wstring& line) {
-    if (auto content = Sys().ReadTextFile(bootIniPath)) {
-        if (auto inserted = InsertBootEntry(*content, line)) {
-            Sys().WriteTextFile(bootIniPath, *inserted);
-            return;
-        }
-    }
-    Sys().AppendTextLine(bootIniPath, line);
+std::wstring WithPreviousEntry(const std::wstring& content, const std::wstring& line) {
+    if (auto inserted = InsertBootEntry(content, line)) return *inserted;
+    const bool ended = content.empty() || content.back() == L'\n';
+    return content + (ended ? L"" : L"\r\n") + line + L"\r\n";
 }
+
+// The edited copy lies beside boot.ini and takes its place in one step, so
+// that boot.ini is either as it was or whole: never half written.
+std::wstring StagedPath(const std::wstring& bootIniPath) { return bootIniPath + L".quorvine"; }
 
 void ApplyDefaults(std::wstring& bootIniPath, std::wstring& backupName) {
     if (bootIniPath.empty()) bootIniPath = L"C:\\boot.ini";
@@ -61,21 +61,39 @@ BootIniResult SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupNa
         return Fail(L"Cound not remove file attributes:  " + bootIniPath);
     }
 
-    const std::wstring arcPath = Sys().ReadIniValue(bootIniPath, L"boot loader", L"default");
     const std::wstring writeFailed = L"Error writing INI value:  " + bootIniPath;
-    // Without a default entry there is nothing to start in Safe Mode; an entry
-    // with an empty key would only confuse the boot loader.
-    if (arcPath.empty()) {
-        return Fail(writeFailed);
-    }
+    const auto original = Sys().ReadTextFile(bootIniPath);
+    if (!original) return Fail(writeFailed);
+    // Whole values, as they stand in the file: the profile functions would
+    // cut them at 254 characters and take quotes off a quoted entry.
+    const auto arcPath = IniValueIn(original->text, L"boot loader", L"default");
+    // Without a default entry, or with one that "operating systems" does not
+    // list, there is nothing to start in Safe Mode; an entry with an empty key
+    // would only confuse the boot loader.
+    if (!arcPath || arcPath->empty()) return Fail(writeFailed);
+    const auto previous = IniValueIn(original->text, L"operating systems", *arcPath);
+    if (!previous) return Fail(writeFailed);
     const std::wstring entry = L"\"" + description + L"\"" + OptionString(commandPromptOnly, networking);
-    const std::wstring previous = Sys().ReadIniValue(bootIniPath, L"operating systems", arcPath);
 
-    if (!Sys().WriteIniValue(bootIniPath, L"boot loader", L"timeout", L"3") ||
-        !Sys().WriteIniValue(bootIniPath, L"operating systems", arcPath, entry)) {
+    const std::wstring staged = StagedPath(bootIniPath);
+    Sys().RemoveFile(staged);
+    bool written = Sys().WriteTextFile(staged, *original) &&
+                   Sys().WriteIniValue(staged, L"boot loader", L"timeout", L"3") &&
+                   Sys().WriteIniValue(staged, L"operating systems", *arcPath, entry);
+    if (written) {
+        // The profile functions keep the file's own encoding; the kept entry follows it.
+        auto edited = Sys().ReadTextFile(staged);
+        written = edited.has_value();
+        if (written) {
+            edited->text = WithPreviousEntry(edited->text, *arcPath + L"=" + *previous);
+            written = Sys().WriteTextFile(staged, *edited);
+        }
+    }
+    if (!written || !Sys().ReplaceWith(bootIniPath, staged)) {
+        Sys().RemoveFile(staged);
         return Fail(writeFailed);
     }
-    KeepPreviousEntry(bootIniPath, arcPath + L"=" + previous);
+    Sys().SetAttributes(bootIniPath, kNoAttributes);
     return {};
 }
 
@@ -105,6 +123,26 @@ std::optional<std::wstring> InsertBootEntry(const std::wstring& content, const s
     return out;
 }
 
+std::optional<std::wstring> IniValueIn(const std::wstring& content, const std::wstring& section,
+                                       const std::wstring& key) {
+    bool inSection = false;
+    for (size_t start = 0; start < content.size();) {
+        size_t end = content.find(L'\n', start);
+        if (end == std::wstring::npos) end = content.size();
+        const std::wstring line = Trim(TrimLineBreak(content.substr(start, end - start)));
+        start = end + 1;
+        if (line.rfind(L"[", 0) == 0) {
+            const size_t close = line.find(L']');
+            inSection = close != std::wstring::npos && LowerCase(Trim(line.substr(1, close - 1))) == LowerCase(section);
+            continue;
+        }
+        const size_t equals = line.find(L'=');
+        if (inSection && equals != std::wstring::npos && LowerCase(Trim(line.substr(0, equals))) == LowerCase(key))
+            return Trim(line.substr(equals + 1));
+    }
+    return std::nullopt;
+}
+
 BootIniResult RestoreBootIni(std::wstring bootIniPath, std::wstring backupName) {
     ApplyDefaults(bootIniPath, backupName);
     const std::wstring backup = bootIniPath.substr(0, 2) + backupName;
@@ -112,17 +150,24 @@ BootIniResult RestoreBootIni(std::wstring bootIniPath, std::wstring backupName) 
     if (!Sys().SetAttributes(bootIniPath, kNoAttributes)) {
         return Fail(attributesFailed);
     }
-    if (!Sys().CopyFileOver(backup, bootIniPath)) {
+    const std::wstring staged = StagedPath(bootIniPath);
+    Sys().RemoveFile(staged);
+    if (!Sys().CopyFileOver(backup, staged) || !Sys().ReplaceWith(bootIniPath, staged)) {
+        Sys().RemoveFile(staged);
         return Fail(L"Could not find:  " + backup + L"\r\nor could not write to:  " + bootIniPath);
     }
     if (!Sys().SetAttributes(bootIniPath, kReadOnlyHiddenSystem)) {
-        return Fail(attributesFailed);
+        BootIniResult result = Fail(attributesFailed);
+        result.backInPlace = true;
+        return result;
     }
     // The backup is a copy of boot.ini and took its read-only attribute along,
     // which would make the delete fail.
     Sys().SetAttributes(backup, kNoAttributes);
     if (!Sys().RemoveFile(backup)) {
-        return Fail(L"Error deleting backup file:  " + backup);
+        BootIniResult result = Fail(L"Error deleting backup file:  " + backup);
+        result.backInPlace = true;
+        return result;
     }
     return {};
 }

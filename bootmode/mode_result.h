@@ -1,6 +1,6 @@
 // What a mode operation did, for the switch handler and the window to turn
-// into messages (and, unattended, into an exit code). The operations
-// themselves only ask their questions; they report nothing.
+// into messages, output lines and exit codes. The operations themselves only
+// ask their questions; they report nothing.
 #pragma once
 
 #include <string>
@@ -14,6 +14,7 @@ enum class ModeOutcome {
     Stopped,        // not configured, and what was begun is taken back (see the problems)
     Restored,       // Normal Mode at the next start
     SettingStayed,  // Normal Mode was asked for, but a Safe Mode setting may still be there
+    Busy,           // another Quorvine did not finish its work in time; nothing done
 };
 
 enum class ProblemKind {
@@ -27,7 +28,9 @@ enum class ProblemKind {
     BackupNotMade,       // detail: the export command (a warning)
     RepairNoFolder,      // the SafeBoot key was not repaired: no private folder (a warning)
     RepairImportFailed,  // the SafeBoot key was not repaired: reg.exe import failed (a warning)
-    RestartFailed,       // detail: the error's description; the configuration stays
+    RestartFailed,       // detail: the error's description; the configuration stays (a warning)
+    BackupLeft,          // detail: the editor's message; boot.ini is back, its backup stays (a warning)
+    Busy,                // another Quorvine is still at work
 };
 
 struct Problem {
@@ -37,11 +40,21 @@ struct Problem {
     bool cleared = false;  // CommandFailed: what was begun is known to be gone again
 };
 
+// A problem after which what was asked for is done all the same.
+inline bool IsWarning(ProblemKind kind) {
+    return kind == ProblemKind::BackupNotMade || kind == ProblemKind::RepairNoFolder ||
+           kind == ProblemKind::RepairImportFailed || kind == ProblemKind::RestartFailed ||
+           kind == ProblemKind::BackupLeft;
+}
+
 struct ModeResult {
     ModeOutcome outcome = ModeOutcome::Configured;
     // In the order they happened; each becomes one message.
     std::vector<Problem> problems;
     bool restartRequested = false;
+    // For the plain output lines: what was set, and what brings Windows back.
+    std::wstring modeName;
+    std::wstring wayBack = L"none";
 
     void Add(ProblemKind kind, std::wstring detail = {}, std::wstring reason = {}, bool cleared = false) {
         problems.push_back({kind, std::move(detail), std::move(reason), cleared});

@@ -10,6 +10,7 @@
 #include "opsys/windows_version.h"
 #include "system/file_checks.h"
 #include "system/platform.h"
+#include "system/operation_lock.h"
 #include "system/process.h"
 #include "system/program_paths.h"
 
@@ -28,8 +29,16 @@ void KeepTheWayBack(bool commandPrompt) {
 }  // namespace
 
 ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration) {
+    // Nested when a configuration clears the earlier one first.
+    const OperationLock lock;
     ModeResult result;
+    if (!lock.Held()) {
+        result.outcome = ModeOutcome::Busy;
+        result.Add(ProblemKind::Busy);
+        return result;
+    }
     result.outcome = ModeOutcome::Restored;
+    result.modeName = L"normal mode";
     // Only whether the way back asks first; never what brings Windows back.
     Sys().DeleteSetting(L"HKLM", kProgramKey, L"BootMode");
     const bool commandPromptArmed = OwnAutorunArmed();
@@ -53,8 +62,10 @@ ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguratio
         }
     } else if (FileExists(Sys().GetEnv(L"systemdrive") + BootIniBackupName)) {
         const BootIniResult restored = RestoreBootIni(BootIniPath, BootIniBackupName);
-        if (!restored.ok) result.Add(ProblemKind::BootIniStep, restored.failure);
-        gone = restored.ok;
+        // Once boot.ini is back, a backup that stays is only a leftover: the
+        // Safe Mode entry is gone, and nothing needs re-arming for it.
+        gone = restored.ok || restored.backInPlace;
+        if (!restored.ok) result.Add(gone ? ProblemKind::BackupLeft : ProblemKind::BootIniStep, restored.failure);
         if (!gone && checkBootConfiguration) KeepTheWayBack(commandPromptArmed);
     }
     if (gone)

@@ -9,6 +9,7 @@
 #include "system/file_checks.h"
 #include "system/platform.h"
 #include "system/process.h"
+#include "system/operation_lock.h"
 #include "system/program_paths.h"
 
 namespace qv {
@@ -73,9 +74,38 @@ void NoteRepair(RepairOutcome outcome, ModeResult& result) {
     if (outcome == RepairOutcome::ImportFailed) result.Add(ProblemKind::RepairImportFailed);
 }
 
+ModeResult BusyResult() {
+    ModeResult result;
+    result.outcome = ModeOutcome::Busy;
+    result.Add(ProblemKind::Busy);
+    return result;
+}
+
+const wchar_t* ModeName(Mode mode) {
+    switch (mode) {
+    case Mode::Minimal: return L"safe mode";
+    case Mode::Network: return L"safe mode with networking";
+    case Mode::CommandPrompt: return L"safe mode with command prompt";
+    }
+    return L"";
+}
+
+const wchar_t* WayBackName(WayBack wayBack) {
+    switch (wayBack) {
+    case WayBack::RunOnce: return L"run-once entry";
+    case WayBack::Autorun: return L"autorun";
+    case WayBack::None: return L"none";
+    }
+    return L"";
+}
+
 // Everything after the restart question.
 ModeResult Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
+    const OperationLock lock;
+    if (!lock.Held()) return BusyResult();
     ModeResult result;
+    result.modeName = ModeName(mode);
+    result.wayBack = WayBackName(wayBack);
     const RepairOutcome repaired = RepairSafeBootKey();
     result.Append(RestoreNormalMode(false, false));
     if (!ArmWayBack(wayBack)) {

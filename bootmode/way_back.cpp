@@ -141,7 +141,8 @@ bool SetUpCommandPromptShell() {
         Sys().WriteSetting(L"HKLM", kProgramKey, kSavedAutorun, L"S", *current) != kStatusOk) {
         return false;  // never replace a value that could not be kept
     }
-    Sys().DeleteSetting(L"HKLM", kCommandProcessorKey, L"Autorun");
+    // Written over, not deleted first: a write that fails then leaves the
+    // value that was there.
     Sys().DeleteSetting(L"HKLM", kSafeBootKey, L"AlternateShell");
     Sys().WriteSetting(L"HKLM", kSafeBootKey, L"AlternateShell", L"S", std::wstring(L"cmd.exe"));
     const std::wstring autorun = AutorunCommandFor(*exePath);
@@ -163,6 +164,15 @@ void DisarmWayBack(bool removeCommandFile) {
     if (removeCommandFile) DeleteCommandShortcut();
 }
 
+std::wstring ArmedWayBack() {
+    const auto runOnce = ReadMachineText(kRunOnceKey, RunOnceValueName());
+    const bool runOnceArmed = runOnce && ProgramOfRunOnce(*runOnce).has_value();
+    const bool autorunArmed = OwnAutorunArmed();
+    if (runOnceArmed && autorunArmed) return L"run-once entry and autorun";
+    if (runOnceArmed) return L"run-once entry";
+    return autorunArmed ? L"autorun" : L"none";
+}
+
 bool OwnAutorunArmed() {
     const auto current = ReadMachineText(kCommandProcessorKey, L"Autorun");
     return current && IsOwnAutorun(*current);
@@ -170,15 +180,22 @@ bool OwnAutorunArmed() {
 
 void RestoreSavedAutorun() {
     bool foreign = true;
-    if (const auto current = ReadMachineText(kCommandProcessorKey, L"Autorun"); !current) {
+    const auto current = ReadMachineText(kCommandProcessorKey, L"Autorun");
+    if (!current) {
         foreign = false;
     } else if (IsOwnAutorun(*current)) {
         Sys().DeleteSetting(L"HKLM", kCommandProcessorKey, L"Autorun");
         foreign = false;
     }
     const auto keep = ReadMachineText(kProgramKey, kSavedAutorun);
-    // A foreign value in place wins; the saved copy then waits for later.
-    if (!keep || foreign) return;
+    if (!keep) return;
+    // The kept value is in its place again (a set-up that failed): no copy needed.
+    if (foreign && *current == *keep) {
+        Sys().DeleteSetting(L"HKLM", kProgramKey, kSavedAutorun);
+        return;
+    }
+    // Another foreign value in place wins; the saved copy then waits for later.
+    if (foreign) return;
     if (Sys().WriteSetting(L"HKLM", kCommandProcessorKey, L"Autorun", L"S", *keep) == kStatusOk)
         Sys().DeleteSetting(L"HKLM", kProgramKey, kSavedAutorun);
 }

@@ -45,6 +45,8 @@ bool ArmRunOnce();
 // nothing of it stays behind.
 bool SetUpCommandPromptShell();
 bool OwnAutorunArmed();
+// "run-once entry", "autorun", both, or "none": what would bring Windows back now.
+std::wstring ArmedWayBack();
 // Takes the own "Autorun" away and puts back one that the set-up replaced.
 void RestoreSavedAutorun();
 // Takes the run-once entry and the own "Autorun" away (and the command file).

@@ -3,8 +3,11 @@
 
 #include <array>
 
+#include "bootmode/boot_state.h"
 #include "bootmode/normal_mode.h"
 #include "bootmode/safe_mode.h"
+#include "bootmode/way_back.h"
+#include "startup/exit_codes.h"
 #include "startup/restore_question.h"
 #include "system/network_location.h"
 #include "system/platform.h"
@@ -17,31 +20,59 @@ namespace qv {
 
 namespace {
 
-void RestartNow() { Sys().ShutdownSystem(kRestartFlags); }
+int RestartNow() {
+    Sys().ShutdownSystem(kRestartFlags);
+    Sys().WriteOutputLine(L"restarting windows");
+    return kExitDone;
+}
 
 // The way back inside Safe Mode: "/remove" from the run-once entry, "/undo"
 // from the command prompt (which keeps its command file).
-void WayBack(bool removeHelperScript, const MainWindowOpener& openWindow) {
+int WayBack(bool removeHelperScript, const MainWindowOpener& openWindow) {
     switch (AskRestoreNormalMode()) {
-        case RestoreAnswer::Restore:
-            TellProblems(RestoreNormalMode(removeHelperScript));
+        case RestoreAnswer::Restore: {
+            const ModeResult result = RestoreNormalMode(removeHelperScript);
+            TellProblems(result);
             if (removeHelperScript) StartSiblingInSafeMode();
-            return;
+            return ExitCodeOf(result);
+        }
         case RestoreAnswer::OpenWindow:
             openWindow();
-            return;
+            return kExitDone;
         case RestoreAnswer::StaySafe:
-            return;
+            Sys().WriteOutputLine(L"declined: safe mode stays for the next start; way back armed");
+            return kExitDeclined;
     }
+    return kExitFailed;
 }
 
-void SafeMode(bool commandPromptOnly) {
-    if (WarnIfOnNetwork()) return;
-    ModeResult result = ConfigureSafeMode(commandPromptOnly, true);
-    FinishConfiguration(result);
+int Configured(ModeResult result, Telling telling = Telling::BoxesAndLines) {
+    FinishConfiguration(result, telling);
+    return ExitCodeOf(result);
 }
 
-void ShowHelp() {
+int SafeMode(bool commandPromptOnly) {
+    if (WarnIfOnNetwork()) {
+        Sys().WriteOutputLine(L"refused: Quorvine runs from a network location; nothing changed");
+        return kExitOnNetwork;
+    }
+    return Configured(ConfigureSafeMode(commandPromptOnly, true));
+}
+
+int Normal() {
+    const ModeResult result = RestoreNormalMode(true);
+    FinishRestoration(result, true);
+    return ExitCodeOf(result);
+}
+
+// Asks nothing, changes nothing: what the next start will be, for scripts.
+int Status() {
+    const SafeBootState next = ReadNextStart();
+    Sys().WriteOutputLine(L"next start: " + NextStartName(next) + L"; way back: " + ArmedWayBack());
+    return ExitCodeOf(next);
+}
+
+int ShowHelp() {
     Sys().ShowMessage(
         L"Quorvine starts Windows once in the Safe Mode you choose, then returns to Normal Mode by "
         L"itself.\r\n\r\n"
@@ -55,49 +86,47 @@ void ShowHelp() {
         L"/remove\tthe way back from Safe Mode (run by Windows itself)\r\n"
         L"/undo\tthe way back from the command prompt (run by Windows itself)\r\n"
         L"/reboot, /restart\trestart Windows now, without a question\r\n"
+        L"/status\twhat the next start will be, as a line and an exit code; asks nothing\r\n"
         L"/?, /help\tthis list",
         L"Quorvine switches", kMbOk);
+    return kExitDone;
 }
 
 struct Switch {
     const wchar_t* text;
-    void (*action)(const MainWindowOpener& openWindow);
+    int (*action)(const MainWindowOpener& openWindow);
 };
 
-const std::array<Switch, 11> kSwitches{{
-    {L"/reboot", [](const MainWindowOpener&) { RestartNow(); }},
-    {L"/restart", [](const MainWindowOpener&) { RestartNow(); }},
-    {L"/normal", [](const MainWindowOpener&) { FinishRestoration(RestoreNormalMode(true), true); }},
-    {L"/remove", [](const MainWindowOpener& open) { WayBack(true, open); }},
-    {L"/undo", [](const MainWindowOpener& open) { WayBack(false, open); }},
-    {L"/safe", [](const MainWindowOpener&) { SafeMode(false); }},
-    {L"/safecmd", [](const MainWindowOpener&) { SafeMode(true); }},
-    {L"/safenet",
-     [](const MainWindowOpener&) {
-         ModeResult result = ConfigureSafeModeNetwork(true);
-         FinishConfiguration(result);
-     }},
-    {L"/safenet-noreboot", [](const MainWindowOpener&) { TellProblems(ConfigureSafeNetworkNoReboot()); }},
-    {L"/?", [](const MainWindowOpener&) { ShowHelp(); }},
-    {L"/help", [](const MainWindowOpener&) { ShowHelp(); }},
+const std::array<Switch, 12> kSwitches{{
+    {L"/reboot", [](const MainWindowOpener&) { return RestartNow(); }},
+    {L"/restart", [](const MainWindowOpener&) { return RestartNow(); }},
+    {L"/normal", [](const MainWindowOpener&) { return Normal(); }},
+    {L"/remove", [](const MainWindowOpener& open) { return WayBack(true, open); }},
+    {L"/undo", [](const MainWindowOpener& open) { return WayBack(false, open); }},
+    {L"/safe", [](const MainWindowOpener&) { return SafeMode(false); }},
+    {L"/safecmd", [](const MainWindowOpener&) { return SafeMode(true); }},
+    {L"/safenet", [](const MainWindowOpener&) { return Configured(ConfigureSafeModeNetwork(true)); }},
+    // For remote tools: no box that nobody could click, only lines and the exit code.
+    {L"/safenet-noreboot",
+     [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkNoReboot(), Telling::LinesOnly); }},
+    {L"/status", [](const MainWindowOpener&) { return Status(); }},
+    {L"/?", [](const MainWindowOpener&) { return ShowHelp(); }},
+    {L"/help", [](const MainWindowOpener&) { return ShowHelp(); }},
 }};
 
 }  // namespace
 
-void Main(const MainWindowOpener& openWindow) {
+int Main(const MainWindowOpener& openWindow) {
     SetProgramConstants();
     const std::wstring arguments = ArgumentText();
     if (arguments.empty()) {
         openWindow();
-        return;
+        return kExitDone;
     }
     const std::wstring typed = LowerCase(arguments);
-    for (const Switch& entry : kSwitches) {
-        if (typed == entry.text) {
-            entry.action(openWindow);
-            return;
-        }
-    }
+    for (const Switch& entry : kSwitches)
+        if (typed == entry.text) return entry.action(openWindow);
+    return kExitNoSuchSwitch;
 }
 
 }  // namespace qv

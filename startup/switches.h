@@ -9,6 +9,7 @@ using MainWindowOpener = std::function<void()>;
 
 // Sets the program-wide constants, then runs the one action the argument text
 // names; without arguments, and for Cancel inside Safe Mode, opens the window.
-void Main(const MainWindowOpener& openWindow);
+// Returns the exit code (startup/exit_codes.h).
+int Main(const MainWindowOpener& openWindow);
 
 }  // namespace qv

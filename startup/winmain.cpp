@@ -2,6 +2,7 @@
 // main window's message loop alive while it is open.
 #include <windows.h>
 
+#include "startup/exit_codes.h"
 #include "startup/switches.h"
 #include "system/handles_win32.h"
 #include "system/platform_win32.h"
@@ -44,22 +45,10 @@ ULONG(WINAPI* qvRemoveVectored)(PVOID) __asm__("__imp__RemoveVectoredExceptionHa
 
 namespace {
 
-constexpr wchar_t kInstanceName[] = L"Local\\Tamberlow.Quorvine";
-constexpr DWORD kWaitForOtherMs = 60000;
-
-// Two quick starts would run their commands over each other (one temporary
-// document, one boot configuration), so the second waits for the first.
-bool TakeTurn(HANDLE instance) {
-    DWORD waited = WaitForSingleObject(instance, kWaitForOtherMs);
-    return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-}
-
-}  // namespace
-
 // DLLs that system DLLs load later by name come from the system folder only,
 // never from beside the exe (a Downloads folder anyone can drop files into)
 // or the current folder. Windows without these calls keeps its own order.
-static void RestrictDllSearch() {
+void RestrictDllSearch() {
     using SetDefaultFn = BOOL(WINAPI*)(DWORD);
     using SetDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
     const auto setDefault = qv::win32::SystemFunctionAs<SetDefaultFn>(L"kernel32.dll", "SetDefaultDllDirectories");
@@ -68,22 +57,21 @@ static void RestrictDllSearch() {
     if (setDirectory) setDirectory(L"");
 }
 
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearch();
     qv::win32::Win32Platform platform;
     qv::SetPlatform(&platform);
-    qv::win32::UniqueHandle instance(CreateMutexW(nullptr, FALSE, kInstanceName));
-    if (instance && !TakeTurn(instance.get())) {
-        MessageBoxW(nullptr, L"Quorvine is already running. Please finish it first, then start it again.", L"Quorvine",
-                    MB_OK | MB_ICONINFORMATION);
-        return 1;
-    }
     try {
-        qv::Main([] { qv::ShowMainWindow(); });
-        return qv::RunMessageLoop();
+        const int exitCode = qv::Main([] { qv::ShowMainWindow(); });
+        // The window, when one opened, ends the program with 0.
+        const int windowExitCode = qv::RunMessageLoop();
+        return exitCode != qv::kExitDone ? exitCode : windowExitCode;
     } catch (const qv::ShutdownError& error) {
         // Only the restart paths raise; the program shows why and ends.
+        platform.WriteOutputLine(L"error: " + qv::DescribeUnhandledError(error));
         MessageBoxW(nullptr, qv::DescribeUnhandledError(error).c_str(), L"Quorvine", MB_OK | MB_ICONERROR);
-        return 1;
+        return qv::kExitFailed;
     }
 }

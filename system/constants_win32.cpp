@@ -15,6 +15,7 @@ static_assert(kMbOk == MB_OK);
 static_assert(kMbCritical == (MB_OK | MB_ICONHAND));
 static_assert(kMbYesNoCancelQuestion == (MB_YESNOCANCEL | MB_ICONQUESTION));
 static_assert(kMbYesNoQuestion == (MB_YESNO | MB_ICONQUESTION));
+static_assert(kMbInformation == (MB_OK | MB_ICONINFORMATION));
 static_assert(kAnswerOk == IDOK && kAnswerCancel == IDCANCEL && kAnswerYes == IDYES && kAnswerNo == IDNO);
 static_assert(kAttributeReadOnly == FILE_ATTRIBUTE_READONLY && kAttributeHidden == FILE_ATTRIBUTE_HIDDEN &&
               kAttributeSystem == FILE_ATTRIBUTE_SYSTEM);

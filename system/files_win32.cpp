@@ -194,28 +194,39 @@ bool Win32Platform::WriteBytes(const std::wstring& path, const std::vector<uint8
            written == bytes.size();
 }
 
-void Win32Platform::AppendTextLine(const std::wstring& path, const std::wstring& line) {
-    UniqueHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();
-        return;  // a folder missing, a file locked or no rights: passed over
-    }
-    // The boot loader reads boot.ini in the ANSI code page.
-    std::string text = ToAnsi(line) + "\r\n";
-    DWORD written = 0;
-    WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-}
-
-std::optional<std::wstring> Win32Platform::ReadTextFile(const std::wstring& path) {
+std::optional<TextFile> Win32Platform::ReadTextFile(const std::wstring& path) {
     auto bytes = ReadBytes(path);
     if (!bytes) return std::nullopt;
-    return FromAnsi(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    TextFile content;
+    if (bytes->size() >= 2 && (*bytes)[0] == 0xFF && (*bytes)[1] == 0xFE) {
+        content.utf16 = true;
+        for (size_t at = 2; at + 1 < bytes->size(); at += 2)
+            content.text.push_back(static_cast<wchar_t>((*bytes)[at] | ((*bytes)[at + 1] << 8)));
+        return content;
+    }
+    content.text = FromAnsi(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    return content;
 }
 
-bool Win32Platform::WriteTextFile(const std::wstring& path, const std::wstring& text) {
-    const std::string ansi = ToAnsi(text);
-    return WriteBytes(path, std::vector<uint8_t>(ansi.begin(), ansi.end()));
+bool Win32Platform::WriteTextFile(const std::wstring& path, const TextFile& content) {
+    std::vector<uint8_t> bytes;
+    if (content.utf16) {
+        bytes = {0xFF, 0xFE};
+        for (wchar_t c : content.text) {
+            bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+            bytes.push_back(static_cast<uint8_t>(c >> 8));
+        }
+    } else {
+        // The boot loader reads boot.ini in the ANSI code page.
+        const std::string ansi = ToAnsi(content.text);
+        bytes.assign(ansi.begin(), ansi.end());
+    }
+    return WriteBytes(path, bytes);
+}
+
+bool Win32Platform::ReplaceWith(const std::wstring& target, const std::wstring& replacement) {
+    return MoveFileExW(replacement.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+           FALSE;
 }
 
 }  // namespace qv::win32

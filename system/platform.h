@@ -34,6 +34,7 @@ inline constexpr unsigned kMbOk = 0;
 inline constexpr unsigned kMbCritical = 16;
 inline constexpr unsigned kMbYesNoCancelQuestion = 35;
 inline constexpr unsigned kMbYesNoQuestion = 36;
+inline constexpr unsigned kMbInformation = 64;
 inline constexpr int kAnswerOk = 1;
 inline constexpr int kAnswerCancel = 2;
 inline constexpr int kAnswerYes = 6;
@@ -43,6 +44,11 @@ inline constexpr int kAnswerNo = 7;
 inline constexpr uint32_t kAttributeReadOnly = 1;
 inline constexpr uint32_t kAttributeHidden = 2;
 inline constexpr uint32_t kAttributeSystem = 4;
+
+struct TextFile {
+    std::wstring text;
+    bool utf16 = false;  // UTF-16 with its byte-order mark, else the ANSI code page
+};
 
 class Platform {
 public:
@@ -91,12 +97,14 @@ public:
     virtual bool CopyFileOver(const std::wstring& source, const std::wstring& target) = 0;
     virtual bool RemoveFile(const std::wstring& path) = 0;
     virtual bool SetAttributes(const std::wstring& path, uint32_t attributes) = 0;
-    // Whole text files in the ANSI code page.
-    virtual std::optional<std::wstring> ReadTextFile(const std::wstring& path) = 0;
-    virtual bool WriteTextFile(const std::wstring& path, const std::wstring& text) = 0;
+    // Whole text files, in the ANSI code page or, after a byte-order mark, UTF-16.
+    virtual std::optional<TextFile> ReadTextFile(const std::wstring& path) = 0;
+    virtual bool WriteTextFile(const std::wstring& path, const TextFile& content) = 0;
     // Writes the whole file anew, cut to the length of `bytes`.
     virtual bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) = 0;
-    virtual void AppendTextLine(const std::wstring& path, const std::wstring& line) = 0;
+    // Puts `replacement` in the place of `target` in one step: a failure leaves
+    // `target` as it was.
+    virtual bool ReplaceWith(const std::wstring& target, const std::wstring& replacement) = 0;
     // A new folder that only administrators and the system may write to, for
     // files handed to elevated commands; empty when none could be made.
     virtual std::optional<std::wstring> CreatePrivateFolder() = 0;
@@ -117,6 +125,14 @@ public:
     virtual std::optional<std::vector<uint8_t>> LoadCustomResource(const std::wstring& name) = 0;
     // WNetGetConnectionW: status, and the buffer as the platform left it.
     virtual uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName, uint32_t& bufferSize) = 0;
+
+    // One plain line to the standard output the program was started with (a
+    // pipe, a file, or the console it was started from); nothing without one.
+    virtual void WriteOutputLine(const std::wstring& line) = 0;
+    // The work of two Quorvines must not overlap; false when the other one did
+    // not finish within `timeoutMs`. Taken again by the same run, it nests.
+    virtual bool AcquireOperationLock(uint32_t timeoutMs) = 0;
+    virtual void ReleaseOperationLock() = 0;
 
     // Restart; throws ShutdownError.
     virtual bool ShutdownSystem(int32_t flags) = 0;

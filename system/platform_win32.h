@@ -33,10 +33,13 @@ public:
     bool CopyFileOver(const std::wstring& source, const std::wstring& target) override;
     bool RemoveFile(const std::wstring& path) override;
     bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
-    std::optional<std::wstring> ReadTextFile(const std::wstring& path) override;
-    bool WriteTextFile(const std::wstring& path, const std::wstring& text) override;
+    std::optional<TextFile> ReadTextFile(const std::wstring& path) override;
+    bool WriteTextFile(const std::wstring& path, const TextFile& content) override;
+    bool ReplaceWith(const std::wstring& target, const std::wstring& replacement) override;
+    void WriteOutputLine(const std::wstring& line) override;
+    bool AcquireOperationLock(uint32_t timeoutMs) override;
+    void ReleaseOperationLock() override;
     bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
-    void AppendTextLine(const std::wstring& path, const std::wstring& line) override;
     std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key) override;
     bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                        const std::wstring& value) override;

@@ -5,6 +5,33 @@
 
 namespace qv {
 
+namespace {
+
+std::wstring TrimLineBreaks(std::wstring text) {
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n')) text.pop_back();
+    return text;
+}
+
+// A message as one plain line.
+std::wstring OneLine(const std::wstring& text) {
+    std::wstring line;
+    for (wchar_t c : text) {
+        if (c == L'\r') continue;
+        if (c == L'\n' && !line.empty() && line.back() == L' ') continue;
+        line += c == L'\n' ? L' ' : c;
+    }
+    return line;
+}
+
+void Tell(const Problem& problem, Telling telling) {
+    std::wstring line = (IsWarning(problem.kind) ? L"warning: " : L"error: ") + OneLine(ProblemText(problem));
+    if (!problem.reason.empty()) line += L" (" + OneLine(problem.reason) + L")";
+    Sys().WriteOutputLine(line);
+    if (telling == Telling::BoxesAndLines) Sys().ShowMessage(ProblemText(problem), L"", ProblemStyle(problem.kind));
+}
+
+}  // namespace
+
 std::wstring ProblemText(const Problem& problem) {
     switch (problem.kind) {
         case ProblemKind::WayBackUnreachable:
@@ -15,37 +42,42 @@ std::wstring ProblemText(const Problem& problem) {
                    L"Nothing was changed.";
         case ProblemKind::WayBackNotArmed:
             return L"Safe Mode was not configured, because the automatic return to 'Normal Mode' could not be "
-                   L"set up (the registry entry that starts Quorvine again could not be written, or would not start "
-                   L"this Quorvine.exe).\r\n\r\n"
+                   L"set up (the registry entry that starts Quorvine again could not be written, or would not "
+                   L"start this Quorvine.exe).\r\n\r\n"
                    L"No changes were made to the boot configuration, and Windows will start normally.";
         case ProblemKind::CommandFailed:
             return L"Safe Mode could not be configured: the command \"" + problem.detail + L"\" failed." +
                    (problem.cleared ? L"\r\n\r\nWindows will start normally." : L"");
         case ProblemKind::BootIniStep:
+        case ProblemKind::BackupLeft:
             return problem.detail;
         case ProblemKind::BootIniAborted:
             return L"Failed to make the required changes to the Boot.INI file, aborting.";
         case ProblemKind::SettingStayed:
-            return L"Normal Mode could not be restored: bcdedit.exe could not remove the Safe Mode setting from the "
-                   L"boot configuration.\r\n\r\nWindows will start in Safe Mode again, and Quorvine will try "
+            return L"Normal Mode could not be restored: bcdedit.exe could not remove the Safe Mode setting from "
+                   L"the boot configuration.\r\n\r\nWindows will start in Safe Mode again, and Quorvine will try "
                    L"again then. To remove the setting by hand, run \"bcdedit /deletevalue safeboot\" as "
                    L"administrator.";
         case ProblemKind::StoreUnreadable:
             return L"Quorvine could not check the boot configuration: bcdedit.exe could not be run.\r\n\r\n"
-                   L"If Windows starts in Safe Mode again, run \"bcdedit /deletevalue safeboot\" as administrator.";
+                   L"If Windows starts in Safe Mode again, run \"bcdedit /deletevalue safeboot\" as "
+                   L"administrator.";
         case ProblemKind::BackupNotMade:
             return L"The boot configuration could not be backed up (\"" + problem.detail +
                    L"\" failed).\r\n\r\nSafe Mode is configured all the same.";
         case ProblemKind::RepairNoFolder:
-            return L"The SafeBoot registry key could not be repaired: no temporary folder that only administrators "
-                   L"can change could be made for its standard content.\r\n\r\nSafe Mode is configured with the key "
-                   L"as it is.";
+            return L"The SafeBoot registry key could not be repaired: no temporary folder that only "
+                   L"administrators can change could be made for its standard content.\r\n\r\nSafe Mode is "
+                   L"configured with the key as it is.";
         case ProblemKind::RepairImportFailed:
             return L"The SafeBoot registry key could not be repaired (\"reg.exe import\" of its standard content "
                    L"failed).\r\n\r\nSafe Mode is configured with the key as it is.";
         case ProblemKind::RestartFailed:
-            return L"Safe Mode is configured, but Windows could not be restarted:\r\n\r\n" + problem.detail +
-                   L"\r\n\r\nPlease restart Windows yourself.";
+            // The system's own text already ends in a line break.
+            return L"Safe Mode is configured, but Windows could not be restarted:\r\n\r\n" +
+                   TrimLineBreaks(problem.detail) + L"\r\n\r\nPlease restart Windows yourself.";
+        case ProblemKind::Busy:
+            return L"Quorvine is already running. Please finish it first, then start it again.";
     }
     return {};
 }
@@ -58,26 +90,46 @@ unsigned ProblemStyle(ProblemKind kind) {
         case ProblemKind::RepairNoFolder:
         case ProblemKind::RepairImportFailed:
             return kMbOk;
+        case ProblemKind::Busy:
+            return kMbInformation;
         default:
             return kMbCritical;
     }
 }
 
-void TellProblems(const ModeResult& result) {
-    for (const Problem& problem : result.problems)
-        Sys().ShowMessage(ProblemText(problem), L"", ProblemStyle(problem.kind));
+std::wstring OutcomeLine(const ModeResult& result) {
+    switch (result.outcome) {
+        case ModeOutcome::Configured:
+            return result.modeName + L" set for the next start; way back: " + result.wayBack;
+        case ModeOutcome::Declined:
+            return L"declined: nothing changed";
+        case ModeOutcome::Stopped:
+            return L"safe mode not configured";
+        case ModeOutcome::Restored:
+            return L"normal mode set for the next start";
+        case ModeOutcome::SettingStayed:
+            return L"normal mode not restored: the safe mode setting may still be there; way back armed";
+        case ModeOutcome::Busy:
+            return L"another Quorvine is still running; nothing done";
+    }
+    return {};
 }
 
-void FinishConfiguration(ModeResult& result) {
-    TellProblems(result);
+void TellProblems(const ModeResult& result, Telling telling) {
+    for (const Problem& problem : result.problems) Tell(problem, telling);
+    Sys().WriteOutputLine(OutcomeLine(result));
+}
+
+void FinishConfiguration(ModeResult& result, Telling telling) {
+    TellProblems(result, telling);
     if (!result.restartRequested) return;
     try {
         Sys().ShutdownSystem(kRestartFlags);
+        Sys().WriteOutputLine(L"restarting windows");
     } catch (const ShutdownError& error) {
         // The configuration and its way back stay; the user restarts by hand.
-        Problem failed{ProblemKind::RestartFailed, error.Description(), {}, false};
-        result.problems.push_back(failed);
-        Sys().ShowMessage(ProblemText(failed), L"", ProblemStyle(failed.kind));
+        result.Add(ProblemKind::RestartFailed, error.Description());
+        Tell(result.problems.back(), telling);
     }
 }
 
@@ -95,6 +147,7 @@ void FinishRestoration(const ModeResult& result, bool offerRestart) {
     if (answer == kAnswerYes) {
         // A ShutdownError goes up to the top of the program from here.
         Sys().ShutdownSystem(kRestartFlags);
+        Sys().WriteOutputLine(L"restarting windows");
     } else {
         Sys().ShowMessage(L"Windows will start normally the next time you restart.", L"", kMbOk);
     }

@@ -12,11 +12,17 @@ namespace qv {
 std::wstring ProblemText(const Problem& problem);
 unsigned ProblemStyle(ProblemKind kind);
 
-// One message per problem, in the order they happened.
-void TellProblems(const ModeResult& result);
-// After a Safe Mode configuration: its problems, then the restart it asked
+// Unattended runs get no box that nobody could click: lines only.
+enum class Telling { BoxesAndLines, LinesOnly };
+
+// One plain English line for the standard output saying what happened.
+std::wstring OutcomeLine(const ModeResult& result);
+// One message and one output line per problem, in the order they happened,
+// then the outcome's line.
+void TellProblems(const ModeResult& result, Telling telling = Telling::BoxesAndLines);
+// After a Safe Mode configuration: what it holds, then the restart it asked
 // for. A restart that fails is told and added to the result.
-void FinishConfiguration(ModeResult& result);
+void FinishConfiguration(ModeResult& result, Telling telling = Telling::BoxesAndLines);
 // After Normal Mode was asked for: its problems and, once restored, the
 // restart offer (or, without one, the word that it is configured).
 void FinishRestoration(const ModeResult& result, bool offerRestart);

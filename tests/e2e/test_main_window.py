@@ -405,3 +405,17 @@ def test_a_declined_safe_mode_restart_brings_the_window_back_with_its_choice(ope
     assert window.process.poll() is None
     window.key(VK_ESCAPE)
     assert window.wait_exit() == 0
+
+
+def test_normal_typed_while_the_window_is_open_is_done_at_once(open_window):
+    # Only configuring and restoring keep two runs apart; an open window does not.
+    window = open_window(default="none")
+    window.wait()
+    rig.write_file(window.prefix, rig.STUB + r"\store.txt", "safeboot minimal\r\n")
+    started = time.monotonic()
+    run = rig.run_quorvine(window.prefix, ["/normal"], answers=["No", "OK"], timeout=40)
+    assert time.monotonic() - started < 30 and run.exit_code == 0, run.dialogs
+    assert rig.bcd_store(window.prefix) == {}
+    assert window.process.poll() is None
+    window.key(VK_ESCAPE)
+    assert window.wait_exit() == 0

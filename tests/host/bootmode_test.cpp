@@ -61,6 +61,10 @@ const std::wstring kRestoreQuestion =
     L"Would you like to configure the next Windows restart for 'Normal Mode'?\r\n\r\nSelect NO to "
     L"continue with the 'Safe Mode' configuration, or CANCEL for all options.";
 
+const std::string kXpBootIni =
+    "[boot loader]\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n[operating systems]\r\n"
+    "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"XP\" /fastdetect\r\n";
+
 class Cycle : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -417,8 +421,7 @@ TEST_F(Cycle, TheSiblingStartsOnlyForRemoveInSafeModeWhenItIsThere) {
 
 TEST_F(Cycle, OnXpABootIniThatCannotBeChangedAbortsWithBothMessages) {
     BecomeXp();
-    fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\n");
-    fake().iniValues[L"c:\\boot.ini|boot loader|default"] = L"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS";
+    fake().PutFile(L"C:\\boot.ini", kXpBootIni);
     fake().readOnlyFiles = {L"c:\\boot.ini"};
     fake().answers = {kAnswerYes};
     SafeMode(false, true);
@@ -435,8 +438,7 @@ TEST_F(Cycle, OnXpABootIniThatCannotBeChangedAbortsWithBothMessages) {
 
 TEST_F(Cycle, OnXpNoRebootShowsOnlyTheEditorsMessage) {
     BecomeXp();
-    fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\n");
-    fake().iniValues[L"c:\\boot.ini|boot loader|default"] = L"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS";
+    fake().PutFile(L"C:\\boot.ini", kXpBootIni);
     fake().readOnlyFiles = {L"c:\\boot.ini"};
     NoReboot();
     ASSERT_EQ(fake().dialogs.size(), 1u);
@@ -447,26 +449,24 @@ TEST_F(Cycle, OnXpTheEntryIsWrittenWithTheModesOptionString) {
     BecomeXp();
     struct Case {
         bool commandPrompt, networking;
-        const wchar_t* options;
+        std::wstring options;
     };
     for (const Case& c : {Case{false, true, L" /fastdetect /safeboot:network /sos /bootlog /noguiboot"},
                           Case{true, true, L" /fastdetect /safeboot:minimal(alternateshell) /sos /bootlog /noguiboot"},
                           Case{false, false, L" /fastdetect /safeboot:minimal /sos /bootlog /noguiboot"}}) {
         ScopedFakePlatform local;
-        local.fake.PutFile(L"C:\\boot.ini", "x", 7);
-        local.fake.iniValues[L"c:\\boot.ini|boot loader|default"] = L"multi(0)\\WINDOWS";
-        local.fake.iniValues[L"c:\\boot.ini|operating systems|multi(0)\\windows"] = L"\"XP\" /fastdetect";
+        local.fake.PutFile(L"C:\\boot.ini", "[boot loader]\r\ndefault=multi(0)\\WINDOWS\r\n[operating systems]\r\n"
+                                            "multi(0)\\WINDOWS=\"XP\" /fastdetect\r\n", 7);
         EXPECT_TRUE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"Tamberlow Quorvine Mod", c.commandPrompt,
                                        c.networking)
                         .ok);
-        EXPECT_EQ(local.fake.iniValues[L"c:\\boot.ini|operating systems|multi(0)\\windows"],
-                  std::wstring(L"\"Tamberlow Quorvine Mod\"") + c.options);
-        EXPECT_EQ(local.fake.iniValues[L"c:\\boot.ini|boot loader|timeout"], L"3");
-        EXPECT_EQ(local.fake.FileText(L"C:\\boot.Tamberlow"), "x");
-        EXPECT_EQ(local.fake.files[L"c:\\boot.ini"].attributes, 0u);
         EXPECT_EQ(local.fake.FileText(L"C:\\boot.ini"),
-                  "x"
-                  "multi(0)\\WINDOWS=\"XP\" /fastdetect\r\n");
+                  "[boot loader]\r\ntimeout=3\r\ndefault=multi(0)\\WINDOWS\r\n[operating systems]\r\n"
+                  "multi(0)\\WINDOWS=\"Tamberlow Quorvine Mod\"" +
+                      std::string(c.options.begin(), c.options.end()) + "\r\nmulti(0)\\WINDOWS=\"XP\" /fastdetect\r\n");
+        EXPECT_EQ(local.fake.FileText(L"C:\\boot.Tamberlow").substr(0, 13), "[boot loader]");
+        EXPECT_EQ(local.fake.files[L"c:\\boot.ini"].attributes, 0u);
+        EXPECT_FALSE(local.fake.HasFile(L"C:\\boot.ini.quorvine"));
     }
 }
 
@@ -476,7 +476,7 @@ TEST_F(Cycle, ABootIniWithoutDefaultGetsNoEntryWithAnEmptyKey) {
     EXPECT_FALSE(edited.ok);
     EXPECT_EQ(edited.failure, L"Error writing INI value:  C:\\boot.ini");
     EXPECT_EQ(fake().FileText(L"C:\\boot.ini"), "[boot loader]\r\ntimeout=30\r\n");
-    EXPECT_EQ(fake().iniValues.size(), 0u);
+    EXPECT_FALSE(fake().HasFile(L"C:\\boot.ini.quorvine"));
 }
 
 TEST_F(Cycle, RestoreBootIniPutsTheBackupBackReadOnlyHiddenSystem) {
@@ -594,12 +594,37 @@ TEST(BootEntry, WhenOperatingSystemsIsLastOrMissingThePlainAppendIsKept) {
 }
 
 TEST_F(Cycle, OnXpTheKeptEntryIsInsertedBeforeALaterSection) {
-    fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\n[operating systems]\r\nm=\"XP\"\r\n[debug]\r\n");
-    fake().iniValues[L"c:\\boot.ini|boot loader|default"] = L"m";
-    fake().iniValues[L"c:\\boot.ini|operating systems|m"] = L"\"XP\"";
+    fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\ndefault=m\r\n[operating systems]\r\nm=\"XP\"\r\n[debug]\r\n");
     EXPECT_TRUE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false).ok);
+    // The kept entry stays whole, quotes included, where the boot menu finds it.
     EXPECT_EQ(fake().FileText(L"C:\\boot.ini"),
-              "[boot loader]\r\n[operating systems]\r\nm=\"XP\"\r\nm=\"XP\"\r\n[debug]\r\n");
+              "[boot loader]\r\ntimeout=3\r\ndefault=m\r\n[operating systems]\r\nm=\"T\" /fastdetect /safeboot:minimal "
+              "/sos /bootlog /noguiboot\r\nm=\"XP\"\r\n[debug]\r\n");
+}
+
+TEST_F(Cycle, OnXpAnEditThatCannotBeMadeRightOrFinishedLeavesBootIniAsItWas) {
+    const std::string longEntry = "\"" + std::string(300, 'x') + "\" /fastdetect";
+    const std::vector<std::string> broken = {
+        "[boot loader]\r\ndefault=m\r\n",                                  // no "operating systems"
+        "[boot loader]\r\ndefault=m\r\n[operating systems]\r\nn=\"XP\"\r\n",  // default not listed
+    };
+    for (const std::string& content : broken) {
+        ScopedFakePlatform local;
+        local.fake.PutFile(L"C:\\boot.ini", content);
+        EXPECT_FALSE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false).ok) << content;
+        EXPECT_EQ(local.fake.FileText(L"C:\\boot.ini"), content);
+    }
+    ScopedFakePlatform failing;  // the last step, the replace, fails
+    const std::string content = "[boot loader]\r\ndefault=m\r\n[operating systems]\r\nm=" + longEntry + "\r\n";
+    failing.fake.PutFile(L"C:\\boot.ini", content);
+    failing.fake.replaceFails = true;
+    EXPECT_EQ(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false).failure,
+              L"Error writing INI value:  C:\\boot.ini");
+    EXPECT_EQ(failing.fake.FileText(L"C:\\boot.ini"), content);
+    EXPECT_FALSE(failing.fake.HasFile(L"C:\\boot.ini.quorvine"));
+    failing.fake.replaceFails = false;  // and once it works, a long entry is kept whole
+    EXPECT_TRUE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false).ok);
+    EXPECT_NE(failing.fake.FileText(L"C:\\boot.ini").find("m=" + longEntry + "\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // run, dialogs answered from a script. Install it with ScopedFakePlatform.
 #pragma once
 
+#include <cctype>
 #include <deque>
 #include <functional>
 #include <map>
@@ -264,15 +265,17 @@ public:
         it->second.attributes = attributes;
         return true;
     }
-    std::optional<std::wstring> ReadTextFile(const std::wstring& path) override {
+    // Text files hold one byte a letter; boot.ini tests need no more.
+    std::optional<TextFile> ReadTextFile(const std::wstring& path) override {
         auto it = files.find(LowerCase(path));
         if (it == files.end()) return std::nullopt;
-        return std::wstring(it->second.bytes.begin(), it->second.bytes.end());
+        return TextFile{std::wstring(it->second.bytes.begin(), it->second.bytes.end()), false};
     }
-    bool WriteTextFile(const std::wstring& path, const std::wstring& text) override {
+    bool WriteTextFile(const std::wstring& path, const TextFile& content) override {
         if (readOnlyFiles.count(LowerCase(path))) return false;
         auto& file = files[LowerCase(path)];
-        file.bytes.assign(text.begin(), text.end());
+        file.bytes.clear();
+        for (wchar_t c : content.text) file.bytes.push_back(static_cast<uint8_t>(c));
         Step(L"writetext:" + path);
         return true;
     }
@@ -281,24 +284,77 @@ public:
         Step(L"writefile:" + path);
         return true;
     }
-    void AppendTextLine(const std::wstring& path, const std::wstring& line) override {
-        auto& file = files[LowerCase(path)];
-        for (wchar_t c : line) file.bytes.push_back(static_cast<uint8_t>(c));
-        file.bytes.push_back('\r');
-        file.bytes.push_back('\n');
-        Step(L"append:" + path);
+    bool replaceFails = false;
+    bool ReplaceWith(const std::wstring& target, const std::wstring& replacement) override {
+        auto it = files.find(LowerCase(replacement));
+        if (replaceFails || it == files.end() || readOnlyFiles.count(LowerCase(target))) return false;
+        files[LowerCase(target)] = it->second;
+        files.erase(LowerCase(replacement));
+        Step(L"replace:" + target);
+        return true;
     }
     std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key) override {
         auto it = iniValues.find(LowerCase(file + L"|" + section + L"|" + key));
         return it == iniValues.end() ? std::wstring() : it->second;
     }
+    // On a file the fake holds, edits its lines as the profile functions do:
+    // the first key of that name in the section, else a new line after its header.
     bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                        const std::wstring& value) override {
         if (readOnlyFiles.count(LowerCase(file))) return false;
-        iniValues[LowerCase(file + L"|" + section + L"|" + key)] = value;
         Step(L"ini:" + section + L"|" + key);
+        auto it = files.find(LowerCase(file));
+        if (it == files.end()) {
+            iniValues[LowerCase(file + L"|" + section + L"|" + key)] = value;
+            return true;
+        }
+        std::vector<std::string> lines;
+        std::string text(it->second.bytes.begin(), it->second.bytes.end());
+        for (size_t start = 0; start < text.size();) {
+            size_t end = text.find('\n', start);
+            end = end == std::string::npos ? text.size() : end + 1;
+            lines.push_back(text.substr(start, end - start));
+            start = end;
+        }
+        const std::string wanted(key.begin(), key.end());
+        const std::string line = wanted + "=" + std::string(value.begin(), value.end()) + "\r\n";
+        auto lower = [](std::string t) {
+            for (auto& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            return t;
+        };
+        const std::string header = "[" + lower(std::string(section.begin(), section.end())) + "]";
+        size_t at = 0;
+        while (at < lines.size() && lower(lines[at]).rfind(header, 0) != 0) ++at;
+        if (at == lines.size()) {
+            lines.push_back("[" + std::string(section.begin(), section.end()) + "]\r\n");
+            lines.push_back(line);
+        } else {
+            size_t next = at + 1;
+            bool replaced = false;
+            for (; next < lines.size() && lines[next].rfind("[", 0) != 0; ++next) {
+                if (lower(lines[next]).rfind(lower(wanted) + "=", 0) == 0) {
+                    lines[next] = line;
+                    replaced = true;
+                    break;
+                }
+            }
+            if (!replaced) lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at + 1), line);
+        }
+        std::string out;
+        for (const auto& l : lines) out += l;
+        it->second.bytes.assign(out.begin(), out.end());
         return true;
     }
+    std::vector<std::wstring> outputLines;
+    void WriteOutputLine(const std::wstring& line) override { outputLines.push_back(line); }
+    bool lockBusy = false;  // another run holds the operation lock
+    int lockDepth = 0;
+    bool AcquireOperationLock(uint32_t) override {
+        if (lockBusy) return false;
+        ++lockDepth;
+        return true;
+    }
+    void ReleaseOperationLock() override { --lockDepth; }
 
     std::optional<VersionRecord> GetVersionRecord(uint32_t size) override {
         if (size == 156 ? extendedVersionFails : plainVersionFails) return std::nullopt;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_platform.h"
+#include "startup/exit_codes.h"
 #include "startup/switches.h"
 #include "system/file_checks.h"
 #include "system/network_location.h"
@@ -179,6 +180,53 @@ TEST(Is64BitWindows, NeedsAProgramFilesX86LongerThanOneCharacter) {
     EXPECT_FALSE(Is64BitWindows());
     p.fake.env[L"programfiles(x86)"] = L"C:\\Program Files (x86)";
     EXPECT_TRUE(Is64BitWindows());
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+TEST(ExitCodes, FollowWhatTheOperationDid) {
+    auto result = [](ModeOutcome outcome, std::vector<ProblemKind> kinds = {}) {
+        ModeResult made;
+        made.outcome = outcome;
+        for (ProblemKind kind : kinds) made.Add(kind);
+        return made;
+    };
+    const std::vector<std::pair<ModeResult, int>> table = {
+        {result(ModeOutcome::Configured), 0},
+        {result(ModeOutcome::Restored), 0},
+        {result(ModeOutcome::Configured, {ProblemKind::RepairImportFailed}), 2},
+        {result(ModeOutcome::Configured, {ProblemKind::BackupNotMade, ProblemKind::RestartFailed}), 2},
+        {result(ModeOutcome::Restored, {ProblemKind::BackupLeft}), 2},
+        {result(ModeOutcome::Stopped, {ProblemKind::CommandFailed}), 1},
+        {result(ModeOutcome::Stopped, {ProblemKind::WayBackUnreachable}), 1},
+        {result(ModeOutcome::SettingStayed, {ProblemKind::StoreUnreadable}), 3},
+        {result(ModeOutcome::Declined), 4},
+        {result(ModeOutcome::Busy, {ProblemKind::Busy}), 6},
+    };
+    for (const auto& [made, code] : table)
+        EXPECT_EQ(ExitCodeOf(made), code) << static_cast<int>(made.outcome) << " with " << made.problems.size();
+    EXPECT_EQ(ExitCodeOf(SafeBootState::Network), 11);
+    EXPECT_EQ(ExitCodeOf(SafeBootState::Unknown), 255);
+}
+
+TEST(Main, SwitchesAnswerWithTheirExitCodeAndLines) {
+    ScopedFakePlatform p;
+    p.fake.commandLine = L"\"C:\\Tools\\Quorvine.exe\" /safenet-noreboot";
+    p.fake.exitCodes[L"bcdedit.exe /export C:\\BCDbak"] = 1;
+    EXPECT_EQ(Main([] {}), 2);
+    EXPECT_TRUE(p.fake.dialogs.empty()) << "no box for an unattended switch";
+    EXPECT_EQ(p.fake.outputLines.back(), L"safe mode with networking set for the next start; way back: none");
+    p.fake.commandLine = L"\"C:\\Tools\\Quorvine.exe\" /safe";
+    p.fake.lockBusy = true;
+    p.fake.answers = {kAnswerYes};
+    EXPECT_EQ(Main([] {}), 6);
+    EXPECT_EQ(p.fake.dialogs.back().text, L"Quorvine is already running. Please finish it first, then start it again.");
+    p.fake.commandLine = L"\"C:\\Tools\\Quorvine.exe\" /nothing";
+    EXPECT_EQ(Main([] {}), 87);
 }
 
 }  // namespace
