@@ -141,7 +141,7 @@ def test_the_bcd_backup_is_exported_only_when_missing(prefix):
 def test_unknown_words_and_two_switches_change_nothing(prefix):
     for args in (["/safe", "/reboot"], ["/safex"], ["hello"]):
         run = rig.run_quorvine(prefix, args)
-        assert run.dialogs == [] and not run.restarted and run.exit_code == 0
+        assert run.dialogs == [] and not run.restarted and run.exit_code == 87
     assert rig.run_quorvine(prefix, ["/nothing"]).bcd_log == []
     assert runonce(prefix) is None
 
