@@ -206,63 +206,41 @@ TEST_F(Cycle, AWayBackThatCannotBeWrittenStopsBeforeTheBootConfiguration) {
     }
 }
 
+// Configuring and restoring, each stopped after every step (a restart, a
+// power cut, end of task): Windows is in Normal Mode, or in Safe Mode with
+// its way back armed.
 TEST_F(Cycle, StoppedAfterAnyStepTheMachineIsNormalOrArmed) {
     struct Stop {};
-    for (bool commandPrompt : {false, true}) {
-        for (size_t stopAt = 1;; ++stopAt) {
-            SCOPED_TRACE(::testing::Message() << "cmd " << commandPrompt << " stop after step " << stopAt);
-            ScopedFakePlatform local;
-            local.fake.answers = {kAnswerYes};
-            size_t count = 0;
-            local.fake.onStep = [&](const std::wstring&) {
-                if (++count == stopAt) throw Stop{};
-            };
-            bool finished = true;
-            try {
-                SafeMode(commandPrompt, true);
-            } catch (const Stop&) {
-                finished = false;
-            }
-            const auto bcd = Bcd(local.fake.commands);
-            if (bcd.count(L"safeboot")) {
-                auto runOnce = local.fake.Value(kRunOnceKey, L"*Tamberlow Quorvine Mod");
-                auto autorun = local.fake.Value(kCommandProcessorKey, L"Autorun");
-                EXPECT_TRUE(commandPrompt ? autorun && SettingAsText(*autorun) == kAutorun
-                                          : runOnce && SettingAsText(*runOnce) == kRunOnceData);
-            }
-            if (finished) break;
-        }
-    }
-}
-
-TEST_F(Cycle, RestorationStoppedAfterAnyStepLeavesNormalOrArmed) {
-    struct Stop {};
-    for (bool commandPrompt : {false, true}) {
-        for (size_t stopAt = 1;; ++stopAt) {
-            SCOPED_TRACE(::testing::Message() << "cmd " << commandPrompt << " stop after step " << stopAt);
-            ScopedFakePlatform local;
-            SafeMode(commandPrompt, false);
-            const size_t configured = local.fake.commands.size();
-            size_t count = 0;
-            local.fake.onStep = [&](const std::wstring&) {
-                if (++count == stopAt) throw Stop{};
-            };
-            bool finished = true;
-            try {
-                Restore(true);
-            } catch (const Stop&) {
-                finished = false;
-            }
-            if (Bcd(local.fake.commands).count(L"safeboot")) {
-                auto runOnce = local.fake.Value(kRunOnceKey, L"*Tamberlow Quorvine Mod");
-                auto autorun = local.fake.Value(kCommandProcessorKey, L"Autorun");
-                EXPECT_TRUE(commandPrompt ? autorun && SettingAsText(*autorun) == kAutorun
-                                          : runOnce && SettingAsText(*runOnce) == kRunOnceData);
-                EXPECT_TRUE(!commandPrompt || local.fake.HasFile(L"C:\\WINDOWS\\quorvine.cmd"));
-            }
-            if (finished) {
-                EXPECT_GT(local.fake.commands.size(), configured);
-                break;
+    for (bool restoring : {false, true}) {
+        for (bool commandPrompt : {false, true}) {
+            for (size_t stopAt = 1;; ++stopAt) {
+                SCOPED_TRACE(::testing::Message() << (restoring ? "restore" : "configure") << ", cmd "
+                                                  << commandPrompt << ", stop after step " << stopAt);
+                ScopedFakePlatform local;
+                if (restoring) SafeMode(commandPrompt, false);
+                local.fake.answers = {kAnswerYes};
+                size_t count = 0;
+                local.fake.onStep = [&](const std::wstring&) {
+                    if (++count == stopAt) throw Stop{};
+                };
+                bool finished = true;
+                try {
+                    if (restoring) {
+                        Restore(true);
+                    } else {
+                        SafeMode(commandPrompt, true);
+                    }
+                } catch (const Stop&) {
+                    finished = false;
+                }
+                if (Bcd(local.fake.commands).count(L"safeboot")) {
+                    auto runOnce = local.fake.Value(kRunOnceKey, L"*Tamberlow Quorvine Mod");
+                    auto autorun = local.fake.Value(kCommandProcessorKey, L"Autorun");
+                    EXPECT_TRUE(commandPrompt ? autorun && SettingAsText(*autorun) == kAutorun
+                                              : runOnce && SettingAsText(*runOnce) == kRunOnceData);
+                    EXPECT_TRUE(!commandPrompt || local.fake.HasFile(L"C:\\WINDOWS\\quorvine.cmd"));
+                }
+                if (finished) break;
             }
         }
     }
