@@ -11,6 +11,7 @@
 #include "bootmode/safe_mode.h"
 #include "bootmode/way_back.h"
 #include "fake_platform.h"
+#include "startup/exit_codes.h"
 #include "startup/restore_question.h"
 #include "startup/switches.h"
 #include "system/program_paths.h"
@@ -139,6 +140,17 @@ TEST_F(Cycle, SafeModeOnWindows10ArmsTheWayBackThenSetsMinimalAndRestarts) {
                            L"write:HKLM\\" + std::wstring(kRunOnceKey) + L"\\*Tamberlow Quorvine Mod");
     auto set = std::find(fake().steps.begin(), fake().steps.end(), L"run:bcdedit.exe /set safeboot minimal");
     EXPECT_LT(armed, set);
+}
+
+TEST_F(Cycle, ARefusedRestartIsToldOnceWithTheConfigurationKept) {
+    fake().answers = {kAnswerYes};
+    fake().restartRefused = L"Access is denied.\r\n";  // system texts end in a line break
+    EXPECT_EQ(ExitCodeOf(SafeMode(false, true)), 2);
+    ASSERT_EQ(fake().dialogs.size(), 2u);
+    EXPECT_EQ(fake().dialogs[1].text,
+              L"Safe Mode is configured, but Windows could not be restarted:\r\n\r\nShutdownSystem failed: Access is "
+              L"denied.\r\n\r\nPlease restart Windows yourself.");
+    EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
 }
 
 TEST_F(Cycle, TheBcdBackupIsMadeOnlyWhenNoneExists) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "system/platform.h"
+#include "system/shutdown.h"
 #include "system/text.h"
 
 namespace qv::testing {
@@ -386,9 +387,12 @@ public:
         return 0;
     }
 
+    std::wstring restartRefused;  // the system's text when Windows refuses the restart
     bool ShutdownSystem(int32_t flags) override {
         restarts.push_back(flags);
         Step(L"restart");
+        if (!restartRefused.empty())
+            throw ShutdownError(kErrShutdownFailed, L"Quorvine", L"ShutdownSystem failed: " + restartRefused);
         return true;
     }
 
