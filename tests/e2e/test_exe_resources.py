@@ -93,3 +93,9 @@ def test_the_32_bit_exe_imports_nothing_windows_xp_lacks():
     assert imported & {"CreateProcessA", "GetModuleFileNameA", "GetCommandLineA", "OpenFile", "MessageBoxA"} == set()
     assert imported & NEWER_THAN_XP == set()
     assert re.search(r"MajorSubsystemVersion\s+4\b", dump)
+    # Only DLLs that Windows always takes from the system folder (comctl32 from
+    # the side-by-side store, by the manifest): a planted copy of any other
+    # beside the exe would load with administrator rights.
+    dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", dump)}
+    assert dlls <= {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "ole32.dll", "oleaut32.dll",
+                    "shell32.dll", "msvcrt.dll", "comctl32.dll"}, dlls
