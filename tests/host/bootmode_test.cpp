@@ -360,6 +360,31 @@ TEST_F(Cycle, AnAutorunThatCannotBeSavedIsNotReplaced) {
     EXPECT_TRUE(fake().restarts.empty());
 }
 
+TEST_F(Cycle, AFailedCommandPromptSetUpPutsTheForeignAutorunBackAndLeavesNoCommandFile) {
+    fake().SetValue(kCommandProcessorKey, L"Autorun", std::wstring(L"C:\\init.cmd"));
+    fake().refusedKeys = {L"Command Processor"};
+    SafeMode(true, false);
+    EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), L"C:\\init.cmd");
+    EXPECT_FALSE(fake().Value(kProgramKey, L"SavedAutorun"));
+    EXPECT_FALSE(fake().HasFile(L"C:\\WINDOWS\\quorvine.cmd"));
+    EXPECT_FALSE(Bcd(fake().commands).count(L"safeboot"));
+}
+
+TEST_F(Cycle, OnXpABackupLeftAfterBootIniIsBackIsToldButArmsNothing) {
+    BecomeXp();
+    fake().PutFile(L"C:\\boot.ini", "safe", 0);
+    fake().PutFile(L"C:\\boot.Tamberlow", "original", 0x27);
+    fake().undeletableFiles = {L"c:\\boot.tamberlow"};
+    ArmRunOnce();
+    fake().DeleteSetting(L"HKLM", kRunOnceKey, L"*Tamberlow Quorvine Mod");  // Windows ran it
+    fake().commandLine = L"\"C:\\Tools\\Quorvine.exe\" /remove";
+    EXPECT_EQ(Main(OpenWindow), 2);
+    EXPECT_EQ(fake().FileText(L"C:\\boot.ini"), "original");
+    ASSERT_EQ(fake().dialogs.size(), 1u);
+    EXPECT_EQ(fake().dialogs[0].text, L"Error deleting backup file:  C:\\boot.Tamberlow");
+    EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod")) << "nothing to come back from";
+}
+
 TEST_F(Cycle, RestoreWithNothingConfiguredRunsBothCommandsQuietly) {
     Restore(true);
     EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{

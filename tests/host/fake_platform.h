@@ -253,10 +253,12 @@ public:
         Step(L"copy:" + source + L"->" + target);
         return true;
     }
+    std::set<std::wstring> undeletableFiles;  // lower-case: held open by another program
     bool RemoveFile(const std::wstring& path) override {
         Step(L"remove:" + path);
         auto it = files.find(LowerCase(path));
-        if (it == files.end() || (it->second.attributes & 1)) return false;  // read-only stays
+        if (it == files.end() || (it->second.attributes & 1) || undeletableFiles.count(LowerCase(path)))
+            return false;  // read-only stays
         files.erase(it);
         return true;
     }

@@ -75,7 +75,9 @@ TEST(Main, RebootAndRestartRestartAtOnceInAnyCase) {
 }
 
 TEST(Main, AnythingButOneWholeSwitchDoesNothing) {
-    for (const wchar_t* typed : {L"/safe /reboot", L"/safe now", L"/rebootx", L"reboot", L"/", L"/safe-net"}) {
+    // Look-alike slashes and full-width letters are no switch either.
+    for (const wchar_t* typed : {L"/safe /reboot", L"/safe now", L"/rebootx", L"reboot", L"/", L"/safe-net",
+                                 L"\uFF0Fsafe", L"\u2215safe", L"/\uFF53\uFF41\uFF46\uFF45"}) {
         ScopedFakePlatform p;
         RunWith(p, typed);
         EXPECT_TRUE(p.fake.steps.empty()) << typed;
