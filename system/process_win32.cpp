@@ -30,6 +30,35 @@ std::wstring Reason(DWORD error) {
     return out.empty() ? L"error " + std::to_wstring(error) : out;
 }
 
+// Everything the process writes until it ends with exit code 0; empty when it
+// fails, or does not end within the limit (it is ended then).
+std::optional<std::string> ReadUntilEnd(HANDLE reader, HANDLE process, DWORD limitMs) {
+    constexpr DWORD kReadTickMs = 20;
+    std::string output;
+    auto drain = [&] {
+        DWORD available = 0;
+        while (PeekNamedPipe(reader, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+            char chunk[4096];
+            DWORD read = 0;
+            if (!ReadFile(reader, chunk, sizeof(chunk), &read, nullptr) || read == 0) return;
+            output.append(chunk, read);
+        }
+    };
+    const DWORD start = GetTickCount();
+    for (;;) {
+        drain();
+        if (WaitForSingleObject(process, kReadTickMs) == WAIT_OBJECT_0) break;
+        if (GetTickCount() - start > limitMs) {
+            TerminateProcess(process, ERROR_TIMEOUT);
+            return std::nullopt;
+        }
+    }
+    drain();
+    DWORD exitCode = 1;
+    if (!GetExitCodeProcess(process, &exitCode) || exitCode != 0) return std::nullopt;
+    return output;
+}
+
 bool CreateWithStyle(const std::wstring& commandLine, int windowStyle, PROCESS_INFORMATION& info) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
@@ -147,30 +176,10 @@ std::optional<std::wstring> Win32Platform::RunAndRead(const std::wstring& comman
     UniqueHandle thread(info.hThread);
     UniqueHandle process(info.hProcess);
 
-    std::string output;
-    auto drain = [&] {
-        DWORD available = 0;
-        while (PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
-            char chunk[4096];
-            DWORD read = 0;
-            if (!ReadFile(reader.get(), chunk, sizeof(chunk), &read, nullptr) || read == 0) return;
-            output.append(chunk, read);
-        }
-    };
-    const DWORD start = GetTickCount();
-    for (;;) {
-        drain();
-        if (WaitForSingleObject(process.get(), 20) == WAIT_OBJECT_0) break;
-        if (GetTickCount() - start > static_cast<DWORD>(timeoutMs)) {
-            TerminateProcess(process.get(), ERROR_TIMEOUT);
-            return std::nullopt;
-        }
-    }
-    drain();
-    DWORD exitCode = 1;
-    if (!GetExitCodeProcess(process.get(), &exitCode) || exitCode != 0) return std::nullopt;
+    const auto output = ReadUntilEnd(reader.get(), process.get(), static_cast<DWORD>(timeoutMs));
+    if (!output) return std::nullopt;
     // Console programs write to a pipe in the console code page.
-    return FromCodePage(CP_OEMCP, output.data(), output.size());
+    return FromCodePage(CP_OEMCP, output->data(), output->size());
 }
 
 std::wstring Win32Platform::SystemFolder() { return SystemDirectory(); }
