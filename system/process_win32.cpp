@@ -68,8 +68,22 @@ bool CreateWithStyle(const std::wstring& commandLine, int windowStyle, PROCESS_I
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = static_cast<WORD>(windowStyle);
     }
+    // A hidden command talks to nobody: its words must not land among the
+    // program's own output lines, which scripts read.
+    UniqueHandle nul;
+    if (windowStyle == SW_HIDE) {
+        SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+        HANDLE device = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    &inheritable, OPEN_EXISTING, 0, nullptr);
+        if (device != INVALID_HANDLE_VALUE) {
+            nul.reset(device);
+            startup.dwFlags |= STARTF_USESTDHANDLES;
+            startup.hStdInput = startup.hStdOutput = startup.hStdError = device;
+        }
+    }
     std::wstring line = commandLine;  // CreateProcessW may write into it
-    return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info) != FALSE;
+    return CreateProcessW(nullptr, line.data(), nullptr, nullptr, nul ? TRUE : FALSE, 0, nullptr, nullptr, &startup,
+                          &info) != FALSE;
 }
 
 }  // namespace

@@ -36,6 +36,7 @@ def test_safenet_noreboot_shows_no_box_and_tells_through_lines_and_exit_codes(wi
     assert run.dialogs == [] and run.exit_code == 2
     assert any(line.startswith("warning: The SafeBoot registry key could not be repaired") for line in lines(run))
     assert lines(run)[-1] == "safe mode with networking set for the next start; way back: none"
+    assert "Element not found" not in run.output, "the commands' own words stay out of the program's output"
     assert run.bcd_store == {"safeboot": "network"}
 
     rig.write_file(win10, rig.STUB + r"\fail.txt", "/set 5\r\n")
