@@ -2,7 +2,6 @@
 // tied to the name windows.h gives it.
 #include <windows.h>
 
-#include "system/network_location.h"
 #include "system/platform.h"
 #include "system/process.h"
 #include "system/registry.h"
@@ -26,6 +25,5 @@ static_assert(kKeyQueryValue == KEY_QUERY_VALUE && kKeySetValue == KEY_SET_VALUE
               kKeyWow64_32Key == KEY_WOW64_32KEY);
 static_assert(kRegSz == REG_SZ && kRegBinary == REG_BINARY && kRegDword == REG_DWORD);
 static_assert(kErrorFileNotFound == ERROR_FILE_NOT_FOUND && kErrorMoreData == ERROR_MORE_DATA);
-static_assert(kErrorMoreDataNet == ERROR_MORE_DATA && kErrorNotConnected == ERROR_NOT_CONNECTED);
 
 }  // namespace qv

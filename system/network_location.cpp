@@ -8,8 +8,6 @@ namespace qv {
 
 namespace {
 
-constexpr uint32_t kFirstRemoteNameSize = 80;
-
 // The program's folder as the platform reports it: no trailing backslash
 // except at the root of a drive.
 std::wstring ProgramFolder() {
@@ -38,32 +36,16 @@ bool IsNetworkPath(const std::wstring& path) {
 }
 
 std::wstring ResolveUncPath(const std::wstring& path) {
-    std::wstring remoteName;
-    uint32_t status = GetRemoteName(path, remoteName);
-    if (status == kErrorNotConnected) return path;
-    return Trim(TextBeforeLast(remoteName, std::wstring(1, L'\0')));
-}
-
-uint32_t GetRemoteName(const std::wstring& path, std::wstring& remoteName) {
-    const std::wstring localName = path.substr(0, 2);
-    uint32_t bufferSize = kFirstRemoteNameSize;
-    uint32_t status = 0;
-    do {
-        remoteName.assign(bufferSize, L' ');
-        status = Sys().GetConnection(localName, remoteName, bufferSize);
-    } while (status == kErrorMoreDataNet);
-    if (status == 0) {
-        size_t end = remoteName.find(L'\0');
-        if (end != std::wstring::npos) remoteName.resize(end);
+    const Connection connection = Sys().GetConnection(path.substr(0, 2));
+    switch (connection.state) {
+        case Connection::State::NotConnected:
+            return path;
+        case Connection::State::Connected:
+            return Trim(connection.remoteName);
+        case Connection::State::Unknown:
+            return {};
     }
-    return status;
-}
-
-std::wstring TextBeforeLast(const std::wstring& text, const std::wstring& delimiter) {
-    if (text.empty()) return {};
-    size_t at = text.rfind(delimiter);
-    if (at == std::wstring::npos) return text;
-    return text.substr(0, at);
+    return {};
 }
 
 }  // namespace qv

@@ -7,13 +7,11 @@
 
 namespace qv {
 
-inline constexpr uint32_t kErrorMoreDataNet = 234;
-inline constexpr uint32_t kErrorNotConnected = 2250;
 
 bool WarnIfOnNetwork();
 bool IsNetworkPath(const std::wstring& path);
+// The remote name of the network resource the path's drive is connected to;
+// the path itself on a local drive; empty when the lookup failed (local then).
 std::wstring ResolveUncPath(const std::wstring& path);
-uint32_t GetRemoteName(const std::wstring& path, std::wstring& remoteName);
-std::wstring TextBeforeLast(const std::wstring& text, const std::wstring& delimiter);
 
 }  // namespace qv

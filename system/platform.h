@@ -45,6 +45,12 @@ inline constexpr uint32_t kAttributeReadOnly = 1;
 inline constexpr uint32_t kAttributeHidden = 2;
 inline constexpr uint32_t kAttributeSystem = 4;
 
+struct Connection {
+    enum class State { NotConnected, Connected, Unknown };
+    State state = State::NotConnected;
+    std::wstring remoteName;  // "\\server\share" when connected
+};
+
 struct TextFile {
     std::wstring text;
     bool utf16 = false;  // UTF-16 with its byte-order mark, else the ANSI code page
@@ -123,8 +129,8 @@ public:
     virtual int CleanBootState() = 0;               // GetSystemMetrics(SM_CLEANBOOT)
     virtual int32_t QueryOperatingSystemSku() = 0;  // WMI; 0 when it cannot be reached
     virtual std::optional<std::vector<uint8_t>> LoadCustomResource(const std::wstring& name) = 0;
-    // WNetGetConnectionW: status, and the buffer as the platform left it.
-    virtual uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName, uint32_t& bufferSize) = 0;
+    // The network resource a drive ("Z:") is connected to.
+    virtual Connection GetConnection(const std::wstring& drive) = 0;
 
     // One plain line to the standard output the program was started with (a
     // pipe, a file, or the console it was started from); nothing without one.

@@ -47,7 +47,7 @@ public:
     int CleanBootState() override;
     int32_t QueryOperatingSystemSku() override;
     std::optional<std::vector<uint8_t>> LoadCustomResource(const std::wstring& name) override;
-    uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName, uint32_t& bufferSize) override;
+    Connection GetConnection(const std::wstring& drive) override;
     bool ShutdownSystem(int32_t flags) override;
 };
 

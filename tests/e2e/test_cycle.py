@@ -213,7 +213,7 @@ def test_safe_and_safecmd_from_a_network_drive_stop_at_the_warning(prefix):
         run = rig.run_program(prefix, [exe, switch])
         assert texts(run) == [NETWORK_WARNING]
         assert run.dialogs[0]["title"] == "Quorvine"
-        assert run.bcd_log == [] and not run.restarted
+        assert run.bcd_log == [] and not run.restarted and run.exit_code == 5
     assert runonce(prefix) is None
     # "/safenet" is not held back.
     run = rig.run_program(prefix, [exe, "/safenet"], answers=["No"])

@@ -377,16 +377,12 @@ public:
         return it->second;
     }
     std::map<std::wstring, std::wstring> connections;  // "Z:" -> "\\server\share"
-    uint32_t GetConnection(const std::wstring& localName, std::wstring& remoteName, uint32_t& bufferSize) override {
-        auto it = connections.find(UpperCase(localName));
-        if (it == connections.end()) return 2250;
-        if (it->second.size() + 1 > bufferSize) {
-            bufferSize = static_cast<uint32_t>(it->second.size() + 1);
-            return 234;
-        }
-        remoteName.assign(bufferSize, L'\0');
-        remoteName.replace(0, it->second.size(), it->second);
-        return 0;
+    bool connectionLookupFails = false;
+    Connection GetConnection(const std::wstring& drive) override {
+        if (connectionLookupFails) return {Connection::State::Unknown, {}};
+        auto it = connections.find(UpperCase(drive));
+        if (it == connections.end()) return {};
+        return {Connection::State::Connected, it->second};
     }
 
     std::wstring restartRefused;  // the system's text when Windows refuses the restart

@@ -146,33 +146,11 @@ TEST(NetworkPath, UncAndMappedDrivesCountLocalDrivesDoNot) {
     EXPECT_EQ(p.fake.dialogs.size(), 1u);
 }
 
-TEST(NetworkPath, LongRemoteNamesAreAskedForAgainWithTheSizeTheSystemWants) {
-    ScopedFakePlatform p;
-    const std::wstring longName = L"\\\\server\\" + std::wstring(120, L's');
-    p.fake.connections[L"Y:"] = longName;
-    std::wstring remote;
-    EXPECT_EQ(GetRemoteName(L"Y:\\deep", remote), 0u);
-    EXPECT_EQ(remote, longName);
-}
-
-// A lookup that fails without writing leaves blanks, which count as local.
-class SilentFailure : public testing::FakePlatform {
-public:
-    uint32_t GetConnection(const std::wstring&, std::wstring&, uint32_t&) override { return 1222; }
-};
-
 TEST(NetworkPath, AFailedLookupCountsAsLocal) {
-    SilentFailure fake;
-    Platform* previous = SetPlatform(&fake);
+    ScopedFakePlatform p;
+    p.fake.connectionLookupFails = true;
     EXPECT_EQ(ResolveUncPath(L"X:\\tools"), L"");
     EXPECT_FALSE(IsNetworkPath(L"X:\\tools"));
-    SetPlatform(previous);
-}
-
-TEST(TextBeforeLast, CutsAtTheLastDelimiter) {
-    EXPECT_EQ(TextBeforeLast(L"", L"\\"), L"");
-    EXPECT_EQ(TextBeforeLast(L"a\\b\\c", L"\\"), L"a\\b");
-    EXPECT_EQ(TextBeforeLast(L"abc", L"\\"), L"abc");
 }
 
 TEST(Is64BitWindows, NeedsAProgramFilesX86LongerThanOneCharacter) {
