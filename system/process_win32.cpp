@@ -30,36 +30,17 @@ std::wstring Reason(DWORD error) {
     return out.empty() ? L"error " + std::to_wstring(error) : out;
 }
 
-// Everything the process writes until it ends with exit code 0; empty when it
-// fails, or does not end within the limit (it is ended then).
-std::optional<std::string> ReadUntilEnd(HANDLE reader, HANDLE process, DWORD limitMs) {
-    constexpr DWORD kReadTickMs = 20;
-    std::string output;
-    auto drain = [&] {
-        DWORD available = 0;
-        while (PeekNamedPipe(reader, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
-            char chunk[4096];
-            DWORD read = 0;
-            if (!ReadFile(reader, chunk, sizeof(chunk), &read, nullptr) || read == 0) return;
-            output.append(chunk, read);
-        }
-    };
-    const DWORD start = GetTickCount();
-    for (;;) {
-        drain();
-        if (WaitForSingleObject(process, kReadTickMs) == WAIT_OBJECT_0) break;
-        if (GetTickCount() - start > limitMs) {
-            TerminateProcess(process, ERROR_TIMEOUT);
-            return std::nullopt;
-        }
-    }
-    drain();
-    DWORD exitCode = 1;
-    if (!GetExitCodeProcess(process, &exitCode) || exitCode != 0) return std::nullopt;
-    return output;
+// The standard handles of a hidden command: the output pipe when it is read,
+// else NUL. Its words must not land among the program's own output lines,
+// which scripts read.
+UniqueHandle OpenNul() {
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    HANDLE device = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                OPEN_EXISTING, 0, nullptr);
+    return UniqueHandle(device == INVALID_HANDLE_VALUE ? nullptr : device);
 }
 
-bool CreateWithStyle(const std::wstring& commandLine, int windowStyle, PROCESS_INFORMATION& info) {
+bool CreateWithStyle(const std::wstring& commandLine, int windowStyle, HANDLE output, PROCESS_INFORMATION& info) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     // A negative style is no show state; the new program then gets the
@@ -68,18 +49,12 @@ bool CreateWithStyle(const std::wstring& commandLine, int windowStyle, PROCESS_I
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = static_cast<WORD>(windowStyle);
     }
-    // A hidden command talks to nobody: its words must not land among the
-    // program's own output lines, which scripts read.
     UniqueHandle nul;
-    if (windowStyle == SW_HIDE) {
-        SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
-        HANDLE device = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    &inheritable, OPEN_EXISTING, 0, nullptr);
-        if (device != INVALID_HANDLE_VALUE) {
-            nul.reset(device);
-            startup.dwFlags |= STARTF_USESTDHANDLES;
-            startup.hStdInput = startup.hStdOutput = startup.hStdError = device;
-        }
+    if (windowStyle == SW_HIDE) nul = OpenNul();
+    if (nul) {
+        startup.dwFlags |= STARTF_USESTDHANDLES;
+        startup.hStdInput = nul.get();
+        startup.hStdOutput = startup.hStdError = output ? output : nul.get();
     }
     std::wstring line = commandLine;  // CreateProcessW may write into it
     return CreateProcessW(nullptr, line.data(), nullptr, nullptr, nul ? TRUE : FALSE, 0, nullptr, nullptr, &startup,
@@ -102,10 +77,35 @@ void Win32ProcessSystem::RevertFsRedirection() {
     if (revert) revert(FsRedirectionOldValue);
 }
 
+void Win32ProcessSystem::CaptureOutput(std::string& output) {
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, kPipeBufferSize)) return;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    pipeReader_.reset(readEnd);
+    pipeWriter_.reset(writeEnd);
+    captured_ = &output;
+}
+
+void Win32ProcessSystem::DrainOutput() {
+    if (!captured_) return;
+    DWORD available = 0;
+    while (PeekNamedPipe(pipeReader_.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        char chunk[4096];
+        DWORD read = 0;
+        if (!ReadFile(pipeReader_.get(), chunk, sizeof(chunk), &read, nullptr) || read == 0) return;
+        captured_->append(chunk, read);
+    }
+}
+
 bool Win32ProcessSystem::Start(const std::wstring& commandLine, int windowStyle, uint32_t& processId,
                                std::wstring& failure) {
     PROCESS_INFORMATION info{};
-    if (!CreateWithStyle(commandLine, windowStyle, info)) {
+    const bool created = CreateWithStyle(commandLine, windowStyle, pipeWriter_.get(), info);
+    // Only the child holds the write end now, so the pipe ends with it.
+    pipeWriter_.reset();
+    if (!created) {
         failure = L"Could not start: " + commandLine + L" (" + Reason(GetLastError()) + L")";
         return false;
     }
@@ -130,11 +130,15 @@ bool Win32ProcessSystem::QueryExitCode(uint32_t& exitCode) {
 }
 
 bool Win32ProcessSystem::WaitForEnd(uint32_t milliseconds) {
+    // Read as it comes, so a full pipe never holds the command up for long.
+    DrainOutput();
     HANDLE process = process_.get();
     const DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, milliseconds, QS_ALLINPUT);
     // A failed wait must not spin: it counts as a pass of the interval.
     if (woken == WAIT_FAILED) Sleep(milliseconds);
-    return woken == WAIT_OBJECT_0;
+    if (woken != WAIT_OBJECT_0) return false;
+    DrainOutput();
+    return true;
 }
 
 void Win32ProcessSystem::Terminate() { TerminateProcess(process_.get(), ERROR_TIMEOUT); }
@@ -162,45 +166,22 @@ bool Win32Platform::RunAndWait(const std::wstring& commandLine, int windowStyle,
 }
 
 std::optional<std::wstring> Win32Platform::RunAndRead(const std::wstring& commandLine, int32_t timeoutMs) {
-    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return std::nullopt;
-    UniqueHandle reader(readEnd);
-    UniqueHandle writer(writeEnd);
-    SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdOutput = writer.get();
-    startup.hStdError = writer.get();
-    PROCESS_INFORMATION info{};
-    std::wstring line = commandLine;
-    Win32ProcessSystem redirection;
-    const bool redirected = redirection.Is64BitWindows();
-    if (redirected) redirection.DisableFsRedirection();
-    const bool started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                        nullptr, &startup, &info) != FALSE;
-    if (redirected) redirection.RevertFsRedirection();
-    // Only the child holds the write end now, so the pipe ends with it.
-    writer.reset();
-    if (!started) return std::nullopt;
-    UniqueHandle thread(info.hThread);
-    UniqueHandle process(info.hProcess);
-
-    const auto output = ReadUntilEnd(reader.get(), process.get(), static_cast<DWORD>(timeoutMs));
-    if (!output) return std::nullopt;
+    Win32ProcessSystem system;
+    std::string output;
+    system.CaptureOutput(output);
+    std::wstring message;
+    uint32_t exitCode = 1;
+    if (!qv::RunAndWait(system, commandLine, kHidden, message, timeoutMs, true, &exitCode) || exitCode != 0)
+        return std::nullopt;
     // Console programs write to a pipe in the console code page.
-    return FromCodePage(CP_OEMCP, output->data(), output->size());
+    return FromCodePage(CP_OEMCP, output.data(), output.size());
 }
 
 std::wstring Win32Platform::SystemFolder() { return SystemDirectory(); }
 
 bool Win32Platform::StartDetached(const std::wstring& commandLine, int windowStyle) {
     PROCESS_INFORMATION info{};
-    if (!CreateWithStyle(commandLine, windowStyle, info)) return false;
+    if (!CreateWithStyle(commandLine, windowStyle, nullptr, info)) return false;
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     return true;

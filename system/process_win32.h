@@ -15,6 +15,9 @@ extern PVOID FsRedirectionOldValue;
 
 class Win32ProcessSystem : public ProcessSystem {
 public:
+    // Before Start: the command's standard output and error go into `output`,
+    // read while it runs.
+    void CaptureOutput(std::string& output);
     bool Is64BitWindows() override;
     void DisableFsRedirection() override;
     void RevertFsRedirection() override;
@@ -27,8 +30,14 @@ public:
     uint32_t ReadClock() override;
 
 private:
+    static constexpr DWORD kPipeBufferSize = 65536;
+    void DrainOutput();
+
     UniqueHandle started_;  // from the start, held until the process is opened
     UniqueHandle process_;
+    UniqueHandle pipeReader_;
+    UniqueHandle pipeWriter_;
+    std::string* captured_ = nullptr;
 };
 
 }  // namespace qv::win32
