@@ -126,11 +126,8 @@ std::optional<std::wstring> InsertBootEntry(const std::wstring& content, const s
 std::optional<std::wstring> IniValueIn(const std::wstring& content, const std::wstring& section,
                                        const std::wstring& key) {
     bool inSection = false;
-    for (size_t start = 0; start < content.size();) {
-        size_t end = content.find(L'\n', start);
-        if (end == std::wstring::npos) end = content.size();
-        const std::wstring line = Trim(TrimLineBreak(content.substr(start, end - start)));
-        start = end + 1;
+    for (const std::wstring& raw : Lines(content)) {
+        const std::wstring line = Trim(raw);
         if (line.rfind(L"[", 0) == 0) {
             const size_t close = line.find(L']');
             inSection = close != std::wstring::npos && LowerCase(Trim(line.substr(1, close - 1))) == LowerCase(section);

@@ -13,11 +13,8 @@ SafeBootState SafeBootStateFromEnum(const std::wstring& output) {
     bool safeBoot = false;
     bool network = false;
     bool alternateShell = false;
-    size_t start = 0;
-    while (start < output.size()) {
-        size_t end = output.find(L'\n', start);
-        if (end == std::wstring::npos) end = output.size();
-        const std::wstring line = LowerCase(Trim(output.substr(start, end - start)));
+    for (const std::wstring& raw : Lines(output)) {
+        const std::wstring line = LowerCase(Trim(raw));
         // Element names are not translated; "safeboot" then its value.
         if (line.rfind(L"safeboot ", 0) == 0) {
             safeBoot = true;
@@ -27,7 +24,6 @@ SafeBootState SafeBootStateFromEnum(const std::wstring& output) {
         // only its presence is read: the program and Windows' own tools set it
         // to yes or remove it, and a wrong guess only arms one way back more.
         if (line.rfind(L"safebootalternateshell ", 0) == 0) alternateShell = true;
-        start = end + 1;
     }
     if (!safeBoot) return SafeBootState::Absent;
     if (alternateShell) return SafeBootState::CommandPrompt;

@@ -63,4 +63,17 @@ bool ContainsNoCase(std::wstring_view text, std::wstring_view pattern) {
     return FindNoCase(text, pattern) != std::wstring_view::npos;
 }
 
+std::vector<std::wstring> Lines(std::wstring_view text) {
+    std::vector<std::wstring> lines;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(L'\n', start);
+        if (end == std::wstring_view::npos) end = text.size();
+        std::wstring_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == L'\r') line.remove_suffix(1);
+        lines.emplace_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
 }  // namespace qv

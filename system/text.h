@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv {
 
@@ -14,5 +15,7 @@ std::wstring TrimStart(std::wstring_view text);
 // Case-insensitive search; npos when absent.
 size_t FindNoCase(std::wstring_view text, std::wstring_view pattern, size_t from = 0);
 bool ContainsNoCase(std::wstring_view text, std::wstring_view pattern);
+// The lines of a text, without their line breaks (LF or CR LF).
+std::vector<std::wstring> Lines(std::wstring_view text);
 
 }  // namespace qv
