@@ -3,6 +3,7 @@
 // ask their questions; they report nothing.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,24 +49,27 @@ inline bool IsWarning(ProblemKind kind) {
 }
 
 struct ModeResult {
+    // A result that ended before any work: busy, declined, refused.
+    static ModeResult Ended(ModeOutcome outcome, std::optional<ProblemKind> why = std::nullopt) {
+        ModeResult result;
+        result.outcome = outcome;
+        if (why) result.Add(*why);
+        return result;
+    }
+
     ModeOutcome outcome = ModeOutcome::Configured;
     // In the order they happened; each becomes one message.
     std::vector<Problem> problems;
     bool restartRequested = false;
     // For the plain output lines: what was set, and what brings Windows back.
     std::wstring modeName;
-    std::wstring wayBack = L"none";
+    std::wstring wayBack;
 
     void Add(ProblemKind kind, std::wstring detail = {}, std::wstring reason = {}, bool cleared = false) {
         problems.push_back({kind, std::move(detail), std::move(reason), cleared});
     }
     void Append(const ModeResult& other) {
         problems.insert(problems.end(), other.problems.begin(), other.problems.end());
-    }
-    bool Has(ProblemKind kind) const {
-        for (const auto& problem : problems)
-            if (problem.kind == kind) return true;
-        return false;
     }
 };
 

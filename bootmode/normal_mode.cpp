@@ -31,16 +31,12 @@ void KeepTheWayBack(bool commandPrompt) {
 ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration) {
     // Nested when a configuration clears the earlier one first.
     const OperationLock lock;
+    if (!lock.Held()) return ModeResult::Ended(ModeOutcome::Busy, ProblemKind::Busy);
     ModeResult result;
-    if (!lock.Held()) {
-        result.outcome = ModeOutcome::Busy;
-        result.Add(ProblemKind::Busy);
-        return result;
-    }
     result.outcome = ModeOutcome::Restored;
     result.modeName = L"normal mode";
     // Only whether the way back asks first; never what brings Windows back.
-    Sys().DeleteSetting(L"HKLM", kProgramKey, L"BootMode");
+    Sys().DeleteSetting(L"HKLM", kProgramKey, kBootModeValue);
     const bool commandPromptArmed = OwnAutorunArmed();
     bool gone = true;
     if (OsIsVista()) {

@@ -74,27 +74,26 @@ void NoteRepair(RepairOutcome outcome, ModeResult& result) {
     if (outcome == RepairOutcome::ImportFailed) result.Add(ProblemKind::RepairImportFailed);
 }
 
-ModeResult BusyResult() {
-    ModeResult result;
-    result.outcome = ModeOutcome::Busy;
-    result.Add(ProblemKind::Busy);
-    return result;
-}
-
 const wchar_t* ModeName(Mode mode) {
     switch (mode) {
-    case Mode::Minimal: return L"safe mode";
-    case Mode::Network: return L"safe mode with networking";
-    case Mode::CommandPrompt: return L"safe mode with command prompt";
+        case Mode::Minimal:
+            return L"safe mode";
+        case Mode::Network:
+            return L"safe mode with networking";
+        case Mode::CommandPrompt:
+            return L"safe mode with command prompt";
     }
     return L"";
 }
 
 const wchar_t* WayBackName(WayBack wayBack) {
     switch (wayBack) {
-    case WayBack::RunOnce: return L"run-once entry";
-    case WayBack::Autorun: return L"autorun";
-    case WayBack::None: return L"none";
+        case WayBack::RunOnce:
+            return kRunOnceWayBack;
+        case WayBack::Autorun:
+            return kAutorunWayBack;
+        case WayBack::None:
+            return kNoWayBack;
     }
     return L"";
 }
@@ -102,7 +101,7 @@ const wchar_t* WayBackName(WayBack wayBack) {
 // Everything after the restart question.
 ModeResult Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
     const OperationLock lock;
-    if (!lock.Held()) return BusyResult();
+    if (!lock.Held()) return ModeResult::Ended(ModeOutcome::Busy, ProblemKind::Busy);
     ModeResult result;
     result.modeName = ModeName(mode);
     result.wayBack = WayBackName(wayBack);
@@ -151,19 +150,6 @@ ModeResult Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
 
 bool Declined(const std::wstring& question) { return Sys().ShowMessage(question, L"", kMbYesNoQuestion) == kAnswerNo; }
 
-ModeResult DeclinedResult() {
-    ModeResult result;
-    result.outcome = ModeOutcome::Declined;
-    return result;
-}
-
-ModeResult Refused() {
-    ModeResult result;
-    result.outcome = ModeOutcome::Stopped;
-    result.Add(ProblemKind::WayBackUnreachable);
-    return result;
-}
-
 ModeResult WithRestart(ModeResult result, bool askAndRestart) {
     result.restartRequested = askAndRestart && result.outcome == ModeOutcome::Configured;
     return result;
@@ -172,7 +158,8 @@ ModeResult WithRestart(ModeResult result, bool askAndRestart) {
 }  // namespace
 
 ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
-    if (!WayBackCanReachExe(commandPromptOnly)) return Refused();
+    if (!WayBackCanReachExe(commandPromptOnly))
+        return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::WayBackUnreachable);
     if (askAndRestart) {
         const std::wstring question =
             commandPromptOnly ? L"Restart into Safe Mode with Command Prompt Only?\r\n\r\n(Once there, you may restart "
@@ -180,7 +167,7 @@ ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
                                 L"/reboot', use the 'quorvine /normal' command to restart directly to 'Normal Mode', "
                                 L"or simply type 'quorvine' for all options.)"
                               : L"Restart into Safe Mode?";
-        if (Declined(question)) return DeclinedResult();
+        if (Declined(question)) return ModeResult::Ended(ModeOutcome::Declined);
     }
     return WithRestart(Configure(commandPromptOnly ? Mode::CommandPrompt : Mode::Minimal,
                                  commandPromptOnly ? WayBack::Autorun : WayBack::RunOnce, true),
@@ -188,8 +175,9 @@ ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
 }
 
 ModeResult ConfigureSafeModeNetwork(bool askAndRestart) {
-    if (!WayBackCanReachExe(false)) return Refused();
-    if (askAndRestart && Declined(L"Restart into Safe Mode with Networking?")) return DeclinedResult();
+    if (!WayBackCanReachExe(false)) return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::WayBackUnreachable);
+    if (askAndRestart && Declined(L"Restart into Safe Mode with Networking?"))
+        return ModeResult::Ended(ModeOutcome::Declined);
     return WithRestart(Configure(Mode::Network, WayBack::RunOnce, true), askAndRestart);
 }
 

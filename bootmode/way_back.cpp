@@ -168,9 +168,9 @@ std::wstring ArmedWayBack() {
     const auto runOnce = ReadMachineText(kRunOnceKey, RunOnceValueName());
     const bool runOnceArmed = runOnce && ProgramOfRunOnce(*runOnce).has_value();
     const bool autorunArmed = OwnAutorunArmed();
-    if (runOnceArmed && autorunArmed) return L"run-once entry and autorun";
-    if (runOnceArmed) return L"run-once entry";
-    return autorunArmed ? L"autorun" : L"none";
+    if (runOnceArmed && autorunArmed) return std::wstring(kRunOnceWayBack) + L" and " + kAutorunWayBack;
+    if (runOnceArmed) return kRunOnceWayBack;
+    return autorunArmed ? kAutorunWayBack : kNoWayBack;
 }
 
 bool OwnAutorunArmed() {

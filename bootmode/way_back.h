@@ -45,7 +45,11 @@ bool ArmRunOnce();
 // nothing of it stays behind.
 bool SetUpCommandPromptShell();
 bool OwnAutorunArmed();
-// "run-once entry", "autorun", both, or "none": what would bring Windows back now.
+// The names the output lines give each way back.
+inline constexpr const wchar_t* kRunOnceWayBack = L"run-once entry";
+inline constexpr const wchar_t* kAutorunWayBack = L"autorun";
+inline constexpr const wchar_t* kNoWayBack = L"none";
+// Which of them would bring Windows back now: one, both ("... and ..."), or none.
 std::wstring ArmedWayBack();
 // Takes the own "Autorun" away and puts back one that the set-up replaced.
 void RestoreSavedAutorun();

@@ -8,7 +8,7 @@ namespace qv {
 
 RestoreAnswer AskRestoreNormalMode() {
     SettingValue mode = int32_t{0};
-    Sys().ReadSetting(L"HKLM", kProgramKey, L"BootMode", L"D", int32_t{0}, mode);
+    Sys().ReadSetting(L"HKLM", kProgramKey, kBootModeValue, L"D", int32_t{0}, mode);
     const int32_t bootMode = SettingAsInt32(mode);
     if (bootMode != 1 && bootMode != 2 && bootMode != 3) return RestoreAnswer::Restore;
 

@@ -61,8 +61,8 @@ Output& StandardOutput() {
     HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
     if (!handle || handle == INVALID_HANDLE_VALUE || GetFileType(handle) == FILE_TYPE_UNKNOWN) {
         if (!AttachConsole(ATTACH_PARENT_PROCESS)) return output;
-        handle = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             0, nullptr);
+        handle = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                             nullptr);
         if (handle == INVALID_HANDLE_VALUE) return output;
     }
     DWORD mode = 0;
@@ -86,8 +86,8 @@ void Win32Platform::WriteOutputLine(const std::wstring& line) {
         return;
     }
     // Into a pipe or a file: UTF-8, so a path in any script arrives whole.
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
     WriteFile(output.handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);

@@ -7,7 +7,6 @@
 
 namespace qv {
 
-
 bool WarnIfOnNetwork();
 bool IsNetworkPath(const std::wstring& path);
 // The remote name of the network resource the path's drive is connected to;

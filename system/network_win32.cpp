@@ -14,7 +14,6 @@ namespace {
 constexpr DWORD kFirstRemoteNameSize = 80;
 }
 
-
 Connection Win32Platform::GetConnection(const std::wstring& drive) {
     // mpr.dll is no DLL that Windows always takes from the system folder, so
     // it is not imported but loaded from there by its full path.

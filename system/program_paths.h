@@ -13,6 +13,8 @@ void SetProgramConstants();
 
 // The program's key: the mode record and a kept-aside "Autorun".
 inline constexpr const wchar_t* kProgramKey = L"Software\\Tamberlow\\Quorvine";
+// Under it: the Safe Mode chosen in the window (1, 2, 3), which makes the way back ask first.
+inline constexpr const wchar_t* kBootModeValue = L"BootMode";
 
 // The command line after the program's own path, without blanks around it.
 std::wstring ArgumentText();

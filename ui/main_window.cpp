@@ -13,8 +13,6 @@ namespace qv {
 
 namespace {
 
-constexpr const wchar_t* kBootModeValue = L"BootMode";
-
 void WriteBootMode(int16_t mode) { Sys().WriteSetting(L"HKLM", kProgramKey, kBootModeValue, L"D", int32_t{mode}); }
 
 }  // namespace
