@@ -9,7 +9,6 @@
 #include "system/ansi_win32.h"
 #include "system/error_text_win32.h"
 #include "system/file_checks.h"
-#include "system/network_location.h"
 #include "system/system_library_win32.h"
 #include "system/platform_win32.h"
 

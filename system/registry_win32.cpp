@@ -7,7 +7,6 @@
 
 #include "system/handles_win32.h"
 #include "system/file_checks.h"
-#include "system/network_location.h"
 #include "system/registry.h"
 #include "system/platform_win32.h"
 #include "system/registry_win32.h"
