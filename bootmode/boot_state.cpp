@@ -9,12 +9,32 @@
 
 namespace qv {
 
-SafeBootState SafeBootStateFromEnum(const std::wstring& output) {
+namespace {
+
+bool IsDashes(const std::wstring& line) {
+    return line.size() >= 3 && line.find_first_not_of(L'-') == std::wstring::npos;
+}
+
+}  // namespace
+
+SafeBootState SafeBootStateFromEnum(const std::wstring& output, const std::wstring& entry) {
+    // Only a whole entry says anything: its title (in the display language)
+    // over a line of dashes, then its "identifier" line. A listing cut short or
+    // an error text that ended with exit code 0 is unknown, never "no Safe Mode".
+    bool underline = false;
+    bool inEntry = false;
     bool safeBoot = false;
     bool network = false;
     bool alternateShell = false;
     for (const std::wstring& raw : Lines(output)) {
         const std::wstring line = LowerCase(Trim(raw));
+        if (line.empty()) continue;
+        if (!inEntry) {
+            inEntry = underline && line.rfind(L"identifier ", 0) == 0 && Trim(line.substr(11)) == LowerCase(entry);
+            underline = IsDashes(line);
+            continue;
+        }
+        if (IsDashes(line)) break;  // the title of a next entry is already behind
         // Element names are not translated; "safeboot" then its value.
         if (line.rfind(L"safeboot ", 0) == 0) {
             safeBoot = true;
@@ -25,6 +45,7 @@ SafeBootState SafeBootStateFromEnum(const std::wstring& output) {
         // to yes or remove it, and a wrong guess only arms one way back more.
         if (line.rfind(L"safebootalternateshell ", 0) == 0) alternateShell = true;
     }
+    if (!inEntry) return SafeBootState::Unknown;
     if (!safeBoot) return SafeBootState::Absent;
     if (alternateShell) return SafeBootState::CommandPrompt;
     return network ? SafeBootState::Network : SafeBootState::Minimal;

@@ -87,6 +87,17 @@ def test_a_setting_that_cannot_be_deleted_keeps_its_way_back(win10):
     assert way_back(win10) == r'cmd /c start "" "C:\Tools\Quorvine.exe" /remove'
 
 
+def test_a_listing_cut_short_is_no_proof_that_safe_mode_is_gone(win10):
+    rig.run_quorvine(win10, ["/safenet-noreboot"])
+    fail(win10, "/deletevalue 5", "/enum cut 2")
+    run = rig.run_quorvine(win10, ["/normal"])
+    assert run.exit_code == 3, run.output
+    assert rig.bcd_store(win10) == {"safeboot": "network"}
+    assert way_back(win10) == r'cmd /c start "" "C:\Tools\Quorvine.exe" /remove'
+    status = rig.run_quorvine(win10, ["/status"])
+    assert status.exit_code == 255 and status.dialogs == [], status.output
+
+
 def test_remove_with_nothing_configured_is_quiet(win10):
     run = rig.run_quorvine(win10, ["/remove"])
     assert run.dialogs == [] and run.bcd_store == {}

@@ -185,7 +185,7 @@ public:
         return true;
     }
     // What "bcdedit.exe /enum {current}" prints (nothing listed: no safe-boot element).
-    std::wstring enumOutput = L"identifier              {current}\r\n";
+    std::wstring enumOutput = L"Windows Boot Loader\r\n-------------------\r\nidentifier              {current}\r\n";
     std::optional<std::wstring> RunAndRead(const std::wstring& fullCommandLine, int32_t timeoutMs) override {
         uint32_t exitCode = 0;
         std::wstring message;

@@ -8,7 +8,9 @@
 // Files in C:\bcdstub that a test writes to steer it:
 //   fail.txt      one line per verb: "/set 5" makes /set exit with 5 (259, the
 //                 code of a process still running, works too), "/enum hang"
-//                 makes /enum never exit, as a stuck bcdedit would.
+//                 makes /enum never exit, as a stuck bcdedit would, and
+//                 "/enum cut 2" prints only the listing's first two lines and
+//                 exits with 0, as a listing cut short on its way would.
 //   language.txt  "de", "fr", "es" or "ru": /enum prints yes/no values in that
 //                 display language ("Ja"/"Nein"...); English otherwise. Element
 //                 names and values such as Minimal stay as they are.
@@ -134,8 +136,10 @@ std::string VerbOf(const std::wstring& argument) {
 }
 
 constexpr int kHang = -1;
+constexpr int kCut = -2;
+int cutAfterLines = 0;
 
-// Exit code that fail.txt asks this verb to fail with, kHang, or 0.
+// Exit code that fail.txt asks this verb to fail with, kHang, kCut, or 0.
 int InjectedFailure(const std::string& verb) {
     std::string content;
     if (!ReadAll(kFailPath, content)) return 0;
@@ -143,6 +147,10 @@ int InjectedFailure(const std::string& verb) {
         size_t space = line.find(' ');
         if (space != std::string::npos && VerbOf(std::wstring(line.begin(), line.begin() + space)) == verb) {
             if (Lower(line.substr(space + 1)).rfind("hang", 0) == 0) return kHang;
+            if (Lower(line.substr(space + 1)).rfind("cut ", 0) == 0) {
+                cutAfterLines = std::atoi(line.c_str() + space + 5);
+                return kCut;
+            }
             int code = std::atoi(line.c_str() + space + 1);
             if (code != 0) return code;
         }
@@ -186,6 +194,11 @@ int Enumerate(const Store& store) {
         padded.resize(name.size() < 24 ? 24 : name.size() + 1, ' ');
         text += padded + Shown(value, yesNo) + "\n";
     }
+    if (cutAfterLines > 0) {
+        size_t end = 0;
+        for (int i = 0; i < cutAfterLines && end != std::string::npos; ++i) end = text.find('\n', end + (i > 0));
+        if (end != std::string::npos) text.resize(end + 1);
+    }
     Print(text);
     return 0;
 }
@@ -193,7 +206,7 @@ int Enumerate(const Store& store) {
 int Run(const std::vector<std::wstring>& args) {
     if (args.empty()) return Enumerate(LoadStore());
     std::string verb = VerbOf(args[0]);
-    if (int code = InjectedFailure(verb)) {
+    if (int code = InjectedFailure(verb); code != 0 && code != kCut) {
         if (code == kHang)
             for (;;) Sleep(INFINITE);
         Print("An error has occurred (injected failure " + std::to_string(code) + ").\n");
