@@ -87,6 +87,13 @@ bool WaitForExit(ProcessSystem& system, std::wstring& message, int32_t timeoutMs
                 message = kExitCodeUnreadableText;
                 return false;
             }
+            // Its last words may still be in flight when the end is signalled.
+            const uint32_t spent = system.ReadClock() - start;
+            const uint32_t left = int64_t{spent} < int64_t{timeoutMs} ? uint32_t(timeoutMs) - spent : 0;
+            if (!system.FinishOutput(left)) {
+                message = kOutputUnfinishedText;
+                return false;
+            }
             if (exitCodeOut) *exitCodeOut = exitCode;
             return true;
         }

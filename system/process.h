@@ -18,6 +18,7 @@ inline constexpr wchar_t kProcessNotOpenedText[] =
     L"Please watch the program and check it completes.";
 inline constexpr wchar_t kProcessTimedOutText[] = L"The process has timed out.";
 inline constexpr wchar_t kExitCodeUnreadableText[] = L"The exit code of the process could not be read.";
+inline constexpr wchar_t kOutputUnfinishedText[] = L"The output of the process did not end.";
 
 // What RunAndWait asks of the system.
 class ProcessSystem {
@@ -38,6 +39,10 @@ public:
     // Waits at most `milliseconds` for the process to end, waking early for
     // window messages; true once it has ended.
     virtual bool WaitForEnd(uint32_t milliseconds) = 0;
+    // After the end: reads what the command wrote and is still on its way,
+    // until the last writer has closed the output; false when that does not
+    // happen within `milliseconds`. True at once when no output is read.
+    virtual bool FinishOutput(uint32_t milliseconds) = 0;
     // False when the query fails; `exitCode` is then untouched.
     virtual bool QueryExitCode(uint32_t& exitCode) = 0;
     // Ends a process that was given up on, so it cannot act later.

@@ -87,15 +87,29 @@ void Win32ProcessSystem::CaptureOutput(std::string& output) {
     captured_ = &output;
 }
 
-void Win32ProcessSystem::DrainOutput() {
-    if (!captured_) return;
+bool Win32ProcessSystem::DrainOutput() {
+    if (!captured_) return true;
     DWORD available = 0;
-    while (PeekNamedPipe(pipeReader_.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+    while (PeekNamedPipe(pipeReader_.get(), nullptr, 0, nullptr, &available, nullptr)) {
+        if (available == 0) return false;
         char chunk[4096];
         DWORD read = 0;
-        if (!ReadFile(pipeReader_.get(), chunk, sizeof(chunk), &read, nullptr) || read == 0) return;
+        if (!ReadFile(pipeReader_.get(), chunk, sizeof(chunk), &read, nullptr)) break;
         captured_->append(chunk, read);
     }
+    // The pipe reports its last writer gone only once everything written is read.
+    return GetLastError() == ERROR_BROKEN_PIPE;
+}
+
+bool Win32ProcessSystem::FinishOutput(uint32_t milliseconds) {
+    // Anonymous pipes cannot be waited on, so the end is looked for in short
+    // steps; usually it is there at the first look.
+    const DWORD start = GetTickCount();
+    while (!DrainOutput()) {
+        if (GetTickCount() - start >= milliseconds) return false;
+        Sleep(kOutputPollMs);
+    }
+    return true;
 }
 
 bool Win32ProcessSystem::Start(const std::wstring& commandLine, int windowStyle, uint32_t& processId,
@@ -135,9 +149,7 @@ bool Win32ProcessSystem::WaitForEnd(uint32_t milliseconds) {
     const DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, milliseconds, QS_ALLINPUT);
     // A failed wait must not spin: it counts as a pass of the interval.
     if (woken == WAIT_FAILED) Sleep(milliseconds);
-    if (woken != WAIT_OBJECT_0) return false;
-    DrainOutput();
-    return true;
+    return woken == WAIT_OBJECT_0;
 }
 
 void Win32ProcessSystem::Terminate() { TerminateProcess(process_.get(), ERROR_TIMEOUT); }

@@ -24,6 +24,7 @@ public:
     bool Start(const std::wstring& commandLine, int windowStyle, uint32_t& processId, std::wstring& failure) override;
     bool Open(uint32_t processId) override;
     bool WaitForEnd(uint32_t milliseconds) override;
+    bool FinishOutput(uint32_t milliseconds) override;
     bool QueryExitCode(uint32_t& exitCode) override;
     void Terminate() override;
     void PumpMessages() override;
@@ -31,7 +32,9 @@ public:
 
 private:
     static constexpr DWORD kPipeBufferSize = 65536;
-    void DrainOutput();
+    static constexpr DWORD kOutputPollMs = 5;
+    // Reads what the pipe holds now; true once its last writer has closed it.
+    bool DrainOutput();
 
     UniqueHandle started_;  // from the start, held until the process is opened
     UniqueHandle process_;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "fake_platform.h"
@@ -52,6 +53,14 @@ public:
         code = exitCode;
         return true;
     }
+    std::optional<uint32_t> outputOpenFor;  // after the end, until the output closes
+    uint32_t outputLimit = 0;
+    bool FinishOutput(uint32_t milliseconds) override {
+        outputLimit = milliseconds;
+        if (!outputOpenFor) return true;
+        clock += std::min(*outputOpenFor, milliseconds);
+        return *outputOpenFor <= milliseconds;
+    }
     void Terminate() override { terminated = true; }
     void PumpMessages() override {}
     uint32_t ReadClock() override { return clock; }
@@ -69,6 +78,22 @@ TEST(RunAndWait, ReturnsWhenTheProcessEndsWithItsExitCodeAndLeavesTheMessage) {
     EXPECT_EQ(exitCode, 259u);
     EXPECT_EQ(system.clock, 5230u) << "no poll interval is added after the end";
     EXPECT_EQ(system.calls, (std::vector<std::string>{"redirection off", "start", "open 42", "redirection back"}));
+}
+
+TEST(RunAndWait, OutputStillOnItsWayIsAwaitedWithinTheRestOfTheLimit) {
+    FakeProcessSystem late;
+    late.endsAt = 700;
+    late.outputOpenFor = 250;
+    std::wstring message = L"as passed";
+    EXPECT_TRUE(RunAndWait(late, L"bcdedit.exe /enum", 0, message, 1000, true));
+    EXPECT_EQ(late.outputLimit, 300u);
+
+    FakeProcessSystem held;  // a writer that never lets go fails the command
+    held.endsAt = 700;
+    held.outputOpenFor = 5000;
+    EXPECT_FALSE(RunAndWait(held, L"bcdedit.exe /enum", 0, message, 1000, true));
+    EXPECT_EQ(message, L"The output of the process did not end.");
+    EXPECT_EQ(held.clock, 1000u);
 }
 
 TEST(RunAndWait, ClockPassing2To31Or2To32NeitherEndsNorStretchesTheWait) {

@@ -138,6 +138,22 @@ TEST_F(RunAndWaitTest, AnEndedProcessWithExitCode259HasEndedAndAHungOneIsEnded) 
     DeleteFileA("C:\\bcdstub\\fail.txt");
 }
 
+TEST_F(RunAndWaitTest, OutputWrittenAfterTheCommandEndedIsReadUntilThePipeCloses) {
+    // The started cmd.exe ends at once; the one it left behind still holds the
+    // pipe and writes its last line later.
+    const std::wstring late =
+        L"cmd.exe /c start /b cmd.exe /c \"for /l %i in (1,1,4000) do @rem\" ^& echo last line";
+    const auto output = Sys().RunAndRead(late, 20000);
+    ASSERT_TRUE(output.has_value());
+    EXPECT_NE(output->find(L"last line"), std::wstring::npos) << std::string(output->begin(), output->end());
+
+    // A writer that never lets go fails the read within the limit.
+    const auto started = GetTickCount64();
+    EXPECT_FALSE(Sys().RunAndRead(L"cmd.exe /c start /b cmd.exe /c \"for /l %i in (1,1,9000000) do @rem\"", 1500)
+                     .has_value());
+    EXPECT_LT(GetTickCount64() - started, 6000u);
+}
+
 TEST_F(RunAndWaitTest, StyleMinusOneStartsWithTheDefaultShowState) {
     std::wstring message;
     EXPECT_TRUE(Sys().RunAndWait(L"cmd.exe /c exit 0", -1, message, kNoTimeout, false))
