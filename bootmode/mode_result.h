@@ -21,6 +21,7 @@ enum class ModeOutcome {
 enum class ProblemKind {
     WayBackUnreachable,  // no form of the exe's path reaches it from its folder; nothing changed
     WayBackNotArmed,     // the way back could not be written, or would not start this exe
+    WayBackNotRearmed,   // Safe Mode may stay, and its way back could not be armed again
     CommandFailed,       // detail: the command; reason: why
     BootIniStep,         // detail: the boot.ini editor's own message (critical)
     BootIniAborted,      // the configuration stopped because boot.ini could not be changed
@@ -67,6 +68,11 @@ struct ModeResult {
 
     void Add(ProblemKind kind, std::wstring detail = {}, std::wstring reason = {}, bool cleared = false) {
         problems.push_back({kind, std::move(detail), std::move(reason), cleared});
+    }
+    bool Has(ProblemKind kind) const {
+        for (const Problem& problem : problems)
+            if (problem.kind == kind) return true;
+        return false;
     }
     void Append(const ModeResult& other) {
         problems.insert(problems.end(), other.problems.begin(), other.problems.end());

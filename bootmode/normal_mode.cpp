@@ -21,9 +21,12 @@ namespace {
 // A Safe Mode setting that may still be there keeps its way back (the run-once
 // entry is re-armed: Windows consumed it to start this run), so the next start
 // in Safe Mode tries again instead of stranding the user.
-void KeepTheWayBack(bool commandPrompt) {
-    ArmRunOnce();
-    if (commandPrompt && !OwnAutorunArmed()) SetUpCommandPromptShell();
+// False when it could not be armed again: the user must then hear that
+// nothing will bring Windows back by itself.
+bool KeepTheWayBack(bool commandPrompt) {
+    bool armed = ArmRunOnce();
+    if (commandPrompt && !OwnAutorunArmed()) armed = SetUpCommandPromptShell() && armed;
+    return armed;
 }
 
 }  // namespace
@@ -50,9 +53,10 @@ ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguratio
                 const SafeBootState state = ReadSafeBootState();
                 gone = state == SafeBootState::Absent;
                 if (!gone) {
-                    KeepTheWayBack(commandPromptArmed || state == SafeBootState::CommandPrompt);
                     result.Add(state == SafeBootState::Unknown ? ProblemKind::StoreUnreadable
                                                                : ProblemKind::SettingStayed);
+                    if (!KeepTheWayBack(commandPromptArmed || state == SafeBootState::CommandPrompt))
+                        result.Add(ProblemKind::WayBackNotRearmed);
                 }
             }
         }
@@ -62,7 +66,8 @@ ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguratio
         // Safe Mode entry is gone, and nothing needs re-arming for it.
         gone = restored.ok || restored.backInPlace;
         if (!restored.ok) result.Add(gone ? ProblemKind::BackupLeft : ProblemKind::BootIniStep, restored.failure);
-        if (!gone && checkBootConfiguration) KeepTheWayBack(commandPromptArmed);
+        if (!gone && checkBootConfiguration && !KeepTheWayBack(commandPromptArmed))
+            result.Add(ProblemKind::WayBackNotRearmed);
     }
     if (gone)
         DisarmWayBack(removeHelperScript);

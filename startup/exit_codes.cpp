@@ -9,7 +9,7 @@ int ExitCodeOf(const ModeResult& result) {
         case ModeOutcome::Stopped:
             return kExitFailed;
         case ModeOutcome::SettingStayed:
-            return kExitSettingStayed;
+            return result.Has(ProblemKind::WayBackNotRearmed) ? kExitWayBackLost : kExitSettingStayed;
         case ModeOutcome::Busy:
             return kExitBusy;
         case ModeOutcome::Configured:

@@ -45,6 +45,10 @@ std::wstring ProblemText(const Problem& problem) {
                    L"set up (the registry entry that starts Quorvine again could not be written, or would not "
                    L"start this Quorvine.exe).\r\n\r\n"
                    L"No changes were made to the boot configuration, and Windows will start normally.";
+        case ProblemKind::WayBackNotRearmed:
+            return L"Quorvine could not arm its automatic return to 'Normal Mode' again (the registry entry that "
+                   L"starts it could not be written, or would not start this Quorvine.exe).\r\n\r\nIf Windows "
+                   L"starts in Safe Mode, run \"bcdedit /deletevalue safeboot\" as administrator, then restart.";
         case ProblemKind::CommandFailed:
             return L"Safe Mode could not be configured: the command \"" + problem.detail + L"\" failed." +
                    (problem.cleared ? L"\r\n\r\nWindows will start normally." : L"");
@@ -108,7 +112,8 @@ std::wstring OutcomeLine(const ModeResult& result) {
         case ModeOutcome::Restored:
             return L"normal mode set for the next start";
         case ModeOutcome::SettingStayed:
-            return L"normal mode not restored: the safe mode setting may still be there; way back armed";
+            return std::wstring(L"normal mode not restored: the safe mode setting may still be there; ") +
+                   (result.Has(ProblemKind::WayBackNotRearmed) ? L"way back: none" : L"way back armed");
         case ModeOutcome::Busy:
             return L"another Quorvine is still running; nothing done";
     }

@@ -226,8 +226,8 @@ TEST_F(Cycle, StoppedAfterAnyStepTheMachineIsNormalOrArmed) {
     for (bool restoring : {false, true}) {
         for (bool commandPrompt : {false, true}) {
             for (size_t stopAt = 1;; ++stopAt) {
-                SCOPED_TRACE(::testing::Message() << (restoring ? "restore" : "configure") << ", cmd "
-                                                  << commandPrompt << ", stop after step " << stopAt);
+                SCOPED_TRACE(::testing::Message() << (restoring ? "restore" : "configure") << ", cmd " << commandPrompt
+                                                  << ", stop after step " << stopAt);
                 ScopedFakePlatform local;
                 if (restoring) SafeMode(commandPrompt, false);
                 local.fake.answers = {kAnswerYes};
@@ -470,8 +470,10 @@ TEST_F(Cycle, OnXpTheEntryIsWrittenWithTheModesOptionString) {
                           Case{true, true, L" /fastdetect /safeboot:minimal(alternateshell) /sos /bootlog /noguiboot"},
                           Case{false, false, L" /fastdetect /safeboot:minimal /sos /bootlog /noguiboot"}}) {
         ScopedFakePlatform local;
-        local.fake.PutFile(L"C:\\boot.ini", "[boot loader]\r\ndefault=multi(0)\\WINDOWS\r\n[operating systems]\r\n"
-                                            "multi(0)\\WINDOWS=\"XP\" /fastdetect\r\n", 7);
+        local.fake.PutFile(L"C:\\boot.ini",
+                           "[boot loader]\r\ndefault=multi(0)\\WINDOWS\r\n[operating systems]\r\n"
+                           "multi(0)\\WINDOWS=\"XP\" /fastdetect\r\n",
+                           7);
         EXPECT_TRUE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"Tamberlow Quorvine Mod", c.commandPrompt,
                                        c.networking)
                         .ok);
@@ -620,7 +622,7 @@ TEST_F(Cycle, OnXpTheKeptEntryIsInsertedBeforeALaterSection) {
 TEST_F(Cycle, OnXpAnEditThatCannotBeMadeRightOrFinishedLeavesBootIniAsItWas) {
     const std::string longEntry = "\"" + std::string(300, 'x') + "\" /fastdetect";
     const std::vector<std::string> broken = {
-        "[boot loader]\r\ndefault=m\r\n",                                  // no "operating systems"
+        "[boot loader]\r\ndefault=m\r\n",                                     // no "operating systems"
         "[boot loader]\r\ndefault=m\r\n[operating systems]\r\nn=\"XP\"\r\n",  // default not listed
     };
     for (const std::string& content : broken) {
@@ -725,9 +727,21 @@ TEST_F(BcdFaults, ASafeBootSettingThatStaysKeepsItsWayBack) {
 
     ScopedFakePlatform shell;  // the command-prompt mode gets its Autorun back too
     shell.fake.exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 5;
-    shell.fake.enumOutput = L"safeboot                Minimal\r\nsafebootalternateshell  Yes\r\n";
+    shell.fake.enumOutput += L"safeboot                Minimal\r\nsafebootalternateshell  Yes\r\n";
     Restore(false);
     EXPECT_EQ(SettingAsText(*shell.fake.Value(kCommandProcessorKey, L"Autorun")), kAutorun);
+}
+
+TEST_F(BcdFaults, AWayBackThatCannotBeArmedAgainIsToldNotClaimed) {
+    fake().exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 5;
+    EnumLists("safeboot                Minimal\r\n");
+    fake().refusedKeys = {kRunOnceKey};
+    const ModeResult result = Restore(true);
+    EXPECT_TRUE(result.Has(ProblemKind::WayBackNotRearmed));
+    ASSERT_EQ(fake().dialogs.size(), 2u);
+    EXPECT_NE(fake().dialogs[1].text.find(L"could not arm its automatic return"), std::wstring::npos);
+    EXPECT_EQ(L"normal mode not restored: the safe mode setting may still be there; way back: none",
+              OutcomeLine(result));
 }
 
 TEST_F(BcdFaults, NothingToRemoveStaysQuiet) {
@@ -759,15 +773,27 @@ TEST_F(BcdFaults, OnXpABootIniThatCannotBePutBackKeepsItsWayBack) {
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
 }
 
-TEST(SafeBootState, ReadFromTheEnumListing) {
-    EXPECT_EQ(SafeBootStateFromEnum(L"identifier {current}\r\nsafeboot   Network\r\n"), SafeBootState::Network);
-    EXPECT_EQ(SafeBootStateFromEnum(L"safeboot                Minimal\r\n"), SafeBootState::Minimal);
-    EXPECT_EQ(SafeBootStateFromEnum(L"SafeBoot Minimal\nsafebootalternateshell Yes\n"), SafeBootState::CommandPrompt);
-    EXPECT_EQ(SafeBootStateFromEnum(L"safebootalternateshell true\n"), SafeBootState::Absent);
-    // Yes and no come in the display language; element names do not.
-    EXPECT_EQ(SafeBootStateFromEnum(L"safeboot Minimal\nsafebootalternateshell  Ja\n"), SafeBootState::CommandPrompt);
-    EXPECT_EQ(SafeBootStateFromEnum(L"safeboot Minimal\nsafebootalternateshell  Oui\n"), SafeBootState::CommandPrompt);
-    EXPECT_EQ(SafeBootStateFromEnum(L""), SafeBootState::Absent);
+TEST(SafeBootState, ReadFromAWholeEntryOfTheEnumListing) {
+    const std::wstring head = L"Windows-Startladeprogramm\r\n-------------------------\r\nidentifier   {current}\r\n";
+    const struct {
+        std::wstring elements;
+        SafeBootState expected;
+    } rows[] = {
+        {L"", SafeBootState::Absent},
+        {L"safeboot   Network\r\n", SafeBootState::Network},
+        {L"SafeBoot Minimal\nsafebootalternateshell Yes\n", SafeBootState::CommandPrompt},
+        {L"safebootalternateshell true\n", SafeBootState::Absent},
+        // Yes and no come in the display language; element names do not.
+        {L"safeboot Minimal\nsafebootalternateshell  Ja\n", SafeBootState::CommandPrompt},
+    };
+    for (const auto& row : rows) EXPECT_EQ(row.expected, SafeBootStateFromEnum(head + row.elements)) << row.elements;
+    // Cut short before the identifier, an error text with exit code 0, another
+    // entry, or nothing at all: unknown, so the way back stays.
+    for (const wchar_t* partial : {L"Windows Boot Loader\r\n-------------------\r\n",
+                                   L"The boot configuration data store could not be opened.\r\n",
+                                   L"identifier {current}\r\nsafeboot Minimal\r\n",
+                                   L"Windows Boot Manager\r\n---\r\nidentifier {bootmgr}\r\n", L""})
+        EXPECT_EQ(SafeBootState::Unknown, SafeBootStateFromEnum(partial)) << partial;
 }
 
 }  // namespace
