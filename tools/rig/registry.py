@@ -118,17 +118,34 @@ def reg_export(prefix, key, view=64):
     return None if text is None else parse_reg(text)
 
 
+_MISSING = "unable to find the specified registry key"
+_EXPORT_TRIES = 3
+
+
 def reg_export_text(prefix, key, view=64):
-    name = f"export-{next(_counter)}.reg"
-    target = prefix.scratch / name
-    done = prefix.run(["reg", "export", key, f"Z:{target}".replace("/", "\\"), "/y", _view(view)])
-    if done.timed_out:
-        raise RuntimeError(f"reg export {key} timed out")
-    if done.returncode != 0 or not target.exists():
-        return None
-    text = target.read_bytes().decode("utf-16")
-    target.unlink()
-    return text
+    """The export document, or None only when reg.exe says the key is missing.
+
+    Under load Wine now and then fails to start reg.exe or loses what it
+    wrote; that is tried again and, if it lasts, is the rig's failure, never
+    read as "no such key".
+    """
+    failures = []
+    for _ in range(_EXPORT_TRIES):
+        target = prefix.scratch / f"export-{next(_counter)}.reg"
+        done = prefix.run(["reg", "export", key, f"Z:{target}".replace("/", "\\"), "/y", _view(view)])
+        if done.timed_out:
+            raise RuntimeError(f"reg export {key} timed out")
+        raw = target.read_bytes() if target.exists() else b""
+        if target.exists():
+            target.unlink()
+        text = raw.decode("utf-16", errors="replace")
+        # A whole document: the header, and the key's own section.
+        if done.returncode == 0 and text.startswith(_HEADER) and f"[{_full_key(key).lower()}]" in text.lower():
+            return text
+        if done.returncode == 1 and not raw and _MISSING in done.output.lower():
+            return None
+        failures.append(f"exit {done.returncode}, {len(raw)} bytes written: {done.output.strip()!r}")
+    raise RuntimeError(f"rig: reg export {key} failed {_EXPORT_TRIES} times: " + "; ".join(failures))
 
 
 def _lookup(keys, key):
