@@ -7,6 +7,7 @@ reg.exe reaches the same keys.
 """
 
 import itertools
+import os
 import re
 
 REG_TYPES = {"REG_NONE": 0, "REG_SZ": 1, "REG_EXPAND_SZ": 2, "REG_BINARY": 3, "REG_DWORD": 4,
@@ -145,6 +146,9 @@ def reg_export_text(prefix, key, view=64):
         if done.returncode == 1 and not raw and _MISSING in done.output.lower():
             return None
         failures.append(f"exit {done.returncode}, {len(raw)} bytes written: {done.output.strip()!r}")
+        if os.environ.get("QV_RIG_RETRY_LOG"):  # how often a soak run needed a second try
+            with open(os.environ["QV_RIG_RETRY_LOG"], "a") as log:
+                log.write(f"reg export {key}: {failures[-1]}\n")
     raise RuntimeError(f"rig: reg export {key} failed {_EXPORT_TRIES} times: " + "; ".join(failures))
 
 
