@@ -1,5 +1,4 @@
-// The program's one test for a file, and whether Windows is 64-bit (then the
-// registry view and the file-system redirection around commands need care).
+// The program's one test for a file.
 #pragma once
 
 #include <string>
@@ -8,7 +7,5 @@ namespace qv {
 
 // True only for a file that exists and can be opened for reading.
 bool FileExists(const std::wstring& path);
-// From "ProgramFiles(x86)", which only 64-bit Windows sets.
-bool Is64BitWindows();
 
 }  // namespace qv

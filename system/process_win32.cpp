@@ -8,9 +8,9 @@
 
 #include "system/ansi_win32.h"
 #include "system/error_text_win32.h"
-#include "system/file_checks.h"
 #include "system/system_library_win32.h"
 #include "system/platform_win32.h"
+#include "system/windows_bitness_win32.h"
 
 namespace qv::win32 {
 
@@ -62,7 +62,7 @@ bool CreateWithStyle(const std::wstring& commandLine, int windowStyle, HANDLE ou
 
 }  // namespace
 
-bool Win32ProcessSystem::Is64BitWindows() { return qv::Is64BitWindows(); }
+bool Win32ProcessSystem::Is64BitWindows() { return IsWindows64Bit(); }
 
 void Win32ProcessSystem::DisableFsRedirection() {
     // Looked up at run time: Windows 2000 and early XP lack it, and a 64-bit

@@ -12,6 +12,7 @@
 #include "system/file_checks.h"
 #include "system/network_location.h"
 #include "system/platform_win32.h"
+#include "system/windows_bitness_win32.h"
 #include "system/process_win32.h"
 #include "system/platform.h"
 #include "system/platform_win32.h"
@@ -71,7 +72,7 @@ protected:
 };
 
 TEST_F(RunAndWaitTest, AProgramThatCannotStartFailsAndSwitchesTheRedirectionBack) {
-    ASSERT_TRUE(Is64BitWindows()) << "needs a 64-bit prefix";
+    ASSERT_TRUE(win32::IsWindows64Bit()) << "needs a 64-bit prefix";
     RecordingProcessSystem system;
     std::wstring message = L"as passed";
     EXPECT_FALSE(RunAndWait(system, L"qv-no-such-program.exe /x", 0, message, kNoTimeout, false));
@@ -141,16 +142,15 @@ TEST_F(RunAndWaitTest, AnEndedProcessWithExitCode259HasEndedAndAHungOneIsEnded) 
 TEST_F(RunAndWaitTest, OutputWrittenAfterTheCommandEndedIsReadUntilThePipeCloses) {
     // The started cmd.exe ends at once; the one it left behind still holds the
     // pipe and writes its last line later.
-    const std::wstring late =
-        L"cmd.exe /c start /b cmd.exe /c \"for /l %i in (1,1,4000) do @rem\" ^& echo last line";
+    const std::wstring late = L"cmd.exe /c start /b cmd.exe /c \"for /l %i in (1,1,4000) do @rem\" ^& echo last line";
     const auto output = Sys().RunAndRead(late, 20000);
     ASSERT_TRUE(output.has_value());
     EXPECT_NE(output->find(L"last line"), std::wstring::npos) << std::string(output->begin(), output->end());
 
     // A writer that never lets go fails the read within the limit.
     const auto started = GetTickCount64();
-    EXPECT_FALSE(Sys().RunAndRead(L"cmd.exe /c start /b cmd.exe /c \"for /l %i in (1,1,9000000) do @rem\"", 1500)
-                     .has_value());
+    EXPECT_FALSE(
+        Sys().RunAndRead(L"cmd.exe /c start /b cmd.exe /c \"for /l %i in (1,1,9000000) do @rem\"", 1500).has_value());
     EXPECT_LT(GetTickCount64() - started, 6000u);
 }
 
