@@ -1,15 +1,23 @@
 // What the boot configuration store says of the safe-boot settings now.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace qv {
 
-enum class SafeBootState { Absent, Minimal, Network, CommandPrompt, Unknown };
+// Other: "safeboot" holds a value Quorvine never sets (such as DsRepair).
+enum class SafeBootState { Absent, Minimal, Network, CommandPrompt, Other, Unknown };
+struct EntryListing {
+    SafeBootState safeBoot = SafeBootState::Unknown;
+    bool alternateShell = false;  // "safebootalternateshell" is there, whatever its value
+};
 // What "bcdedit /enum {current}" says of the safe-boot settings now.
 SafeBootState ReadSafeBootState();
 // Unknown unless the listing holds the whole entry asked for.
+EntryListing EntryFromEnum(const std::wstring& output, const std::wstring& entry = L"{current}");
 SafeBootState SafeBootStateFromEnum(const std::wstring& output, const std::wstring& entry = L"{current}");
+EntryListing ReadCurrentEntry();
 // What the boot loader's default entry in a boot.ini says.
 SafeBootState SafeBootStateFromBootIni(const std::wstring& content);
 // The next start: from the store on Vista and later, from boot.ini before.

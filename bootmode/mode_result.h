@@ -20,6 +20,7 @@ enum class ModeOutcome {
 
 enum class ProblemKind {
     WayBackUnreachable,  // no form of the exe's path reaches it from its folder; nothing changed
+    RunOnceBlocked,      // a policy keeps Windows from running the run-once entry; nothing changed
     WayBackNotArmed,     // the way back could not be written, or would not start this exe
     WayBackNotRearmed,   // Safe Mode may stay, and its way back could not be armed again
     CommandFailed,       // detail: the command; reason: why

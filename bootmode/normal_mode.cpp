@@ -44,23 +44,25 @@ ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguratio
     bool gone = true;
     if (OsIsVista()) {
         const bool deleted = RunSystemProgram(L"bcdedit.exe", L"/deletevalue safeboot").ok;
-        RunSystemProgram(L"bcdedit.exe", L"/deletevalue safebootalternateshell");
-        if (!deleted) {
+        const bool shellDeleted = RunSystemProgram(L"bcdedit.exe", L"/deletevalue safebootalternateshell").ok;
+        if (!deleted || !shellDeleted) {
             // A missing element fails too; only a look at the store tells them
             // apart. Before a new configuration the way back is simply left.
             gone = false;
             if (checkBootConfiguration) {
-                const SafeBootState state = ReadSafeBootState();
-                gone = state == SafeBootState::Absent;
+                const EntryListing entry = ReadCurrentEntry();
+                // A shell left behind would make the next Safe Mode a prompt
+                // that no run-once entry leaves: it counts as a setting that stayed.
+                gone = entry.safeBoot == SafeBootState::Absent && !entry.alternateShell;
                 if (!gone) {
-                    result.Add(state == SafeBootState::Unknown ? ProblemKind::StoreUnreadable
-                                                               : ProblemKind::SettingStayed);
-                    if (!KeepTheWayBack(commandPromptArmed || state == SafeBootState::CommandPrompt))
+                    result.Add(entry.safeBoot == SafeBootState::Unknown ? ProblemKind::StoreUnreadable
+                                                                        : ProblemKind::SettingStayed);
+                    if (!KeepTheWayBack(commandPromptArmed || entry.alternateShell))
                         result.Add(ProblemKind::WayBackNotRearmed);
                 }
             }
         }
-    } else if (FileExists(Sys().GetEnv(L"systemdrive") + BootIniBackupName)) {
+    } else if (FileExists(BootIniPath.substr(0, 2) + BootIniBackupName)) {
         const BootIniResult restored = RestoreBootIni(BootIniPath, BootIniBackupName);
         // Once boot.ini is back, a backup that stays is only a leftover: the
         // Safe Mode entry is gone, and nothing needs re-arming for it.
@@ -69,9 +71,11 @@ ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguratio
         if (!gone && checkBootConfiguration && !KeepTheWayBack(commandPromptArmed))
             result.Add(ProblemKind::WayBackNotRearmed);
     }
-    if (gone)
+    if (gone) {
         DisarmWayBack(removeHelperScript);
-    else
+        // Not before a new configuration, which may arm that very copy again.
+        if (checkBootConfiguration) RemoveWayBackCopy();
+    } else
         result.outcome = ModeOutcome::SettingStayed;
     return result;
 }

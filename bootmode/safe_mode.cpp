@@ -107,6 +107,13 @@ ModeResult Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
     result.wayBack = WayBackName(wayBack);
     const RepairOutcome repaired = RepairSafeBootKey();
     result.Append(RestoreNormalMode(false, false));
+    // A command-prompt shell that could not be removed would turn this mode
+    // into a prompt that its run-once entry never leaves.
+    if (OsIsVista() && mode != Mode::CommandPrompt && ReadCurrentEntry().alternateShell) {
+        result.outcome = ModeOutcome::Stopped;
+        result.Add(ProblemKind::CommandFailed, L"bcdedit.exe /deletevalue safebootalternateshell", {}, true);
+        return result;
+    }
     if (!ArmWayBack(wayBack)) {
         result.outcome = ModeOutcome::Stopped;
         result.Add(ProblemKind::WayBackNotArmed);
@@ -158,6 +165,8 @@ ModeResult WithRestart(ModeResult result, bool askAndRestart) {
 }  // namespace
 
 ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
+    if (!commandPromptOnly && RunOnceBlockedByPolicy())
+        return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::RunOnceBlocked);
     if (!WayBackCanReachExe(commandPromptOnly))
         return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::WayBackUnreachable);
     if (askAndRestart) {
@@ -175,6 +184,7 @@ ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
 }
 
 ModeResult ConfigureSafeModeNetwork(bool askAndRestart) {
+    if (RunOnceBlockedByPolicy()) return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::RunOnceBlocked);
     if (!WayBackCanReachExe(false)) return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::WayBackUnreachable);
     if (askAndRestart && Declined(L"Restart into Safe Mode with Networking?"))
         return ModeResult::Ended(ModeOutcome::Declined);

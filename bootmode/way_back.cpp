@@ -33,19 +33,28 @@ std::optional<std::wstring> QuotedProgram(const std::wstring& text, const std::w
     return program;
 }
 
-bool StartsThisExe(const std::optional<std::wstring>& program) {
-    return program && Sys().SameFile(*program, Sys().ExecutablePath());
+bool StartsExe(const std::optional<std::wstring>& program, const std::wstring& exe) {
+    return program && Sys().SameFile(*program, exe);
 }
 
 // The full path first, then the short one: both name the exe itself.
-std::vector<std::wstring> ExePathForms() {
-    const std::wstring full = AppExePath();
+std::vector<std::wstring> ExePathForms(const std::wstring& full) {
     std::vector<std::wstring> forms{full};
     const auto shortForm = Sys().ShortPath(full);
     if (shortForm && !shortForm->empty() && *shortForm != full && Sys().SameFile(*shortForm, full))
         forms.push_back(*shortForm);
     return forms;
 }
+
+std::wstring FileNameOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring WayBackCopyFolder() { return Sys().WindowsFolder() + L"\\Quorvine"; }
+
+// The exe the way back would start, without making anything yet.
+std::wstring PlannedWayBackExe() { return RunsFromRemovableDrive() ? WayBackCopyPath() : AppExePath(); }
 
 std::vector<uint8_t> CommandFileBytes(const std::string& line) {
     std::vector<uint8_t> bytes(line.begin(), line.end());
@@ -58,16 +67,59 @@ std::vector<uint8_t> CommandFileBytes(const std::string& line) {
 
 bool SurvivesExpansion(const std::wstring& text) { return std::count(text.begin(), text.end(), L'%') < 2; }
 
-std::optional<std::wstring> ExePathForCommandProcessor() {
-    for (const auto& form : ExePathForms())
-        if (SurvivesExpansion(form)) return form;
+bool RunOnceBlockedByPolicy() {
+    SettingValue value = int32_t{0};
+    if (Sys().ReadSetting(L"HKLM", kExplorerPolicyKey, kRunOncePolicyValue, L"D", int32_t{0}, value) != kStatusOk)
+        return false;
+    return SettingAsInt32(value) != 0;
+}
+
+bool RunsFromRemovableDrive() {
+    const std::wstring exe = AppExePath();
+    if (exe.size() < 3 || exe[1] != L':') return false;  // a network path: refused, or fails its read-back
+    const uint32_t type = Sys().DriveType(exe.substr(0, 3));
+    return type != kDriveFixed && type != kDriveRemote;
+}
+
+std::wstring WayBackCopyPath() { return WayBackCopyFolder() + L"\\" + FileNameOf(AppExePath()); }
+
+std::optional<std::wstring> WayBackExe() {
+    if (!RunsFromRemovableDrive()) return AppExePath();
+    const auto original = Sys().ReadBytes(Sys().ExecutablePath());
+    if (!original || original->empty() || !Sys().MakeAdminOnlyFolder(WayBackCopyFolder())) return std::nullopt;
+    const std::wstring copy = WayBackCopyPath();
+    if (Sys().ReadBytes(copy) == original) return copy;  // made by an earlier run
+    if (!Sys().CopyFileOver(Sys().ExecutablePath(), copy) || Sys().ReadBytes(copy) != original) return std::nullopt;
+    return copy;
+}
+
+void RemoveWayBackCopy() {
+    const std::wstring copy = WayBackCopyPath();
+    if (!Sys().SameFile(copy, Sys().ExecutablePath())) {
+        // Run from anywhere else, the copy (when there is one) goes at once.
+        if (Sys().FileExists(copy) && Sys().RemoveFile(copy)) Sys().RemoveFolder(WayBackCopyFolder());
+        return;
+    }
+    // A running program cannot be deleted, but renamed: its name is free at
+    // once for a new copy, which the delete at the next start then spares.
+    const std::wstring leaving = copy + L".removed";
+    if (Sys().ReplaceWith(leaving, copy)) {
+        Sys().DeleteAtRestart(leaving);
+        Sys().DeleteAtRestart(WayBackCopyFolder());
+    }
+}
+
+std::optional<std::wstring> ExePathForCommandProcessor(const std::wstring& exe) {
+    for (const auto& form : ExePathForms(exe))
+        if (SurvivesExpansion(form) && RunOnceDataFor(form).size() <= kRunOnceLineLimit) return form;
     return std::nullopt;
 }
 
-std::optional<std::string> CommandFileLine() {
+std::optional<std::string> CommandFileLine(const std::wstring& exe) {
     // cmd.exe reads batch files in the console code page, where "%" must be doubled.
-    for (const auto& form : ExePathForms()) {
-        const auto oem = Sys().ToOemText(form);
+    const bool utf8 = Sys().OemCodePage() == kCodePageUtf8;
+    for (const auto& form : ExePathForms(exe)) {
+        const auto oem = utf8 ? ToUtf8(form) : Sys().ToOemText(form);
         if (!oem) continue;
         std::string line = "\"";
         for (char c : *oem) line += c == '%' ? std::string("%%") : std::string(1, c);
@@ -77,7 +129,8 @@ std::optional<std::string> CommandFileLine() {
 }
 
 bool WayBackCanReachExe(bool commandPrompt) {
-    return ExePathForCommandProcessor() && (!commandPrompt || CommandFileLine());
+    const std::wstring exe = PlannedWayBackExe();
+    return ExePathForCommandProcessor(exe) && (!commandPrompt || CommandFileLine(exe));
 }
 
 std::wstring RunOnceValueName() { return L"*" + EntryTitle; }
@@ -99,12 +152,12 @@ std::optional<std::wstring> ProgramOfAutorun(const std::wstring& value) {
 }
 
 bool IsOwnAutorun(const std::wstring& value) {
-    // Matched by shape rather than by this path, so a way back armed from
-    // another folder is still recognised as the program's own.
-    const std::wstring text = Trim(value);
-    const std::wstring tail = kAutorunSuffix;
-    return text.size() > tail.size() + 1 && text.front() == L'"' &&
-           LowerCase(text.substr(text.size() - tail.size())) == tail;
+    // Another program's "/undo" has the same shape; only what it starts tells.
+    const auto program = ProgramOfAutorun(Trim(value));
+    if (!program) return false;
+    const std::wstring name = LowerCase(FileNameOf(*program));
+    return Sys().SameFile(*program, Sys().ExecutablePath()) || name == L"quorvine.exe" ||
+           name == LowerCase(FileNameOf(AppExePath()));
 }
 
 std::optional<std::wstring> ReadMachineText(const std::wstring& keyPath, const std::wstring& name) {
@@ -114,16 +167,25 @@ std::optional<std::wstring> ReadMachineText(const std::wstring& keyPath, const s
 }
 
 bool ArmRunOnce() {
-    const auto exePath = ExePathForCommandProcessor();
+    const auto exe = WayBackExe();
+    const auto exePath = exe ? ExePathForCommandProcessor(*exe) : std::nullopt;
     if (!exePath) return false;
     const std::wstring data = RunOnceDataFor(*exePath);
-    Sys().WriteSetting(L"HKLM", kRunOnceKey, RunOnceValueName(), L"S", data);
-    // Read back as the command processor will read it, down to the file it starts.
-    const auto stored = ReadMachineText(kRunOnceKey, RunOnceValueName());
-    return stored == data && StartsThisExe(ProgramOfRunOnce(*stored));
+    const auto before = ReadMachineText(kRunOnceKey, RunOnceValueName());
+    if (Sys().WriteSetting(L"HKLM", kRunOnceKey, RunOnceValueName(), L"S", data) == kStatusOk) {
+        // Read back as the command processor will read it, down to the file it starts.
+        const auto stored = ReadMachineText(kRunOnceKey, RunOnceValueName());
+        if (stored == data && StartsExe(ProgramOfRunOnce(*stored), *exe)) return true;
+    }
+    // An entry that would start another program must not stay.
+    if (before)
+        Sys().WriteSetting(L"HKLM", kRunOnceKey, RunOnceValueName(), L"S", *before);
+    else
+        Sys().DeleteSetting(L"HKLM", kRunOnceKey, RunOnceValueName());
+    return false;
 }
 
-std::wstring CommandShortcutPath() { return Sys().GetEnv(L"windir") + L"\\quorvine.cmd"; }
+std::wstring CommandShortcutPath() { return Sys().WindowsFolder() + L"\\quorvine.cmd"; }
 
 void DeleteCommandShortcut() {
     const std::wstring path = CommandShortcutPath();
@@ -131,8 +193,10 @@ void DeleteCommandShortcut() {
 }
 
 bool SetUpCommandPromptShell() {
-    const auto exePath = ExePathForCommandProcessor();
-    const auto line = CommandFileLine();
+    const auto exe = WayBackExe();
+    if (!exe) return false;
+    const auto exePath = ExePathForCommandProcessor(*exe);
+    const auto line = CommandFileLine(*exe);
     if (!exePath || !line) return false;
     // Another program's Autorun (doskey macros, a tool's init script) is kept
     // aside and put back at the way back, instead of being lost.
@@ -152,7 +216,7 @@ bool SetUpCommandPromptShell() {
     const bool written = Sys().WriteBytes(CommandShortcutPath(), bytes);
 
     const auto stored = ReadMachineText(kCommandProcessorKey, L"Autorun");
-    if (written && stored == autorun && StartsThisExe(ProgramOfAutorun(*stored))) return true;
+    if (written && stored == autorun && StartsExe(ProgramOfAutorun(*stored), *exe)) return true;
     RestoreSavedAutorun();
     DeleteCommandShortcut();
     return false;
@@ -168,6 +232,8 @@ std::wstring ArmedWayBack() {
     const auto runOnce = ReadMachineText(kRunOnceKey, RunOnceValueName());
     const bool runOnceArmed = runOnce && ProgramOfRunOnce(*runOnce).has_value();
     const bool autorunArmed = OwnAutorunArmed();
+    // Windows would never run it: no way back at all unless the Autorun is one.
+    if (!autorunArmed && RunOnceBlockedByPolicy()) return kBlockedWayBack;
     if (runOnceArmed && autorunArmed) return std::wstring(kRunOnceWayBack) + L" and " + kAutorunWayBack;
     if (runOnceArmed) return kRunOnceWayBack;
     return autorunArmed ? kAutorunWayBack : kNoWayBack;

@@ -31,6 +31,7 @@ int ExitCodeOf(SafeBootState nextStart) {
             return kExitStatusSafeNetwork;
         case SafeBootState::CommandPrompt:
             return kExitStatusSafeCommandPrompt;
+        case SafeBootState::Other:
         case SafeBootState::Unknown:
             return kExitStatusUnknown;
     }

@@ -1,6 +1,5 @@
 #include "startup/restore_question.h"
 
-#include "bootmode/way_back.h"
 #include "system/platform.h"
 #include "system/program_paths.h"
 
@@ -17,9 +16,6 @@ RestoreAnswer AskRestoreNormalMode() {
         L"Select NO to continue with the 'Safe Mode' configuration, or CANCEL for all options.",
         L"", kMbYesNoCancelQuestion);
     if (answer == kAnswerYes) return RestoreAnswer::Restore;
-    // Armed before the window can open: whatever the user does there, the
-    // next start in Safe Mode still finds its way back.
-    ArmRunOnce();
     if (answer == kAnswerCancel) return RestoreAnswer::OpenWindow;
     if (bootMode == 3) {
         Sys().ShowMessage(

@@ -5,8 +5,8 @@ namespace qv {
 
 enum class RestoreAnswer {
     Restore,     // no choice recorded, or Yes: restore Normal Mode now
-    StaySafe,    // No: the way back is armed again
-    OpenWindow,  // Cancel: armed again, and the window offers every mode
+    StaySafe,    // No: Safe Mode stays (its way back was armed before the question)
+    OpenWindow,  // Cancel: the window offers every mode
 };
 
 // Asks only when the window recorded a choice (BootMode 1, 2 or 3).

@@ -29,6 +29,14 @@ int RestartNow() {
 // The way back inside Safe Mode: "/remove" from the run-once entry, "/undo"
 // from the command prompt (which keeps its command file).
 int WayBack(bool removeHelperScript, const MainWindowOpener& openWindow) {
+    // Windows deleted the run-once entry before it started this run: armed
+    // again first, so that no restart, crash or power cut while the question
+    // is open leaves Safe Mode with nothing to bring Windows back.
+    const bool armed = ArmRunOnce();
+    const auto toldUnarmed = [armed] {
+        if (!armed) TellProblem({ProblemKind::WayBackNotRearmed, {}, {}});
+        return !armed;
+    };
     switch (AskRestoreNormalMode()) {
         case RestoreAnswer::Restore: {
             const ModeResult result = RestoreNormalMode(removeHelperScript);
@@ -37,9 +45,14 @@ int WayBack(bool removeHelperScript, const MainWindowOpener& openWindow) {
             return ExitCodeOf(result);
         }
         case RestoreAnswer::OpenWindow:
+            toldUnarmed();
             openWindow();
             return kExitDone;
         case RestoreAnswer::StaySafe:
+            if (toldUnarmed()) {
+                Sys().WriteOutputLine(L"declined: safe mode stays for the next start; way back: none");
+                return kExitWayBackLost;
+            }
             Sys().WriteOutputLine(L"declined: safe mode stays for the next start; way back armed");
             return kExitDeclined;
     }
@@ -51,18 +64,21 @@ int Configured(ModeResult result, Telling telling = Telling::BoxesAndLines) {
     return ExitCodeOf(result);
 }
 
-int SafeMode(bool commandPromptOnly) {
+// Each Safe Mode that has a way back: it must find the program again after
+// the restart, which a network location does not promise.
+int SafeMode(bool commandPromptOnly, bool network) {
     if (WarnIfOnNetwork()) {
         Sys().WriteOutputLine(L"refused: Quorvine runs from a network location; nothing changed");
         return kExitOnNetwork;
     }
-    return Configured(ConfigureSafeMode(commandPromptOnly, true));
+    return Configured(network ? ConfigureSafeModeNetwork(true) : ConfigureSafeMode(commandPromptOnly, true));
 }
 
 int Normal() {
     const ModeResult result = RestoreNormalMode(true);
-    FinishRestoration(result, true);
-    return ExitCodeOf(result);
+    const bool restarted = FinishRestoration(result, true);
+    const int code = ExitCodeOf(result);
+    return !restarted && code == kExitDone ? kExitWarning : code;
 }
 
 // Asks nothing, changes nothing: what the next start will be, for scripts.
@@ -103,9 +119,9 @@ const std::array<Switch, 12> kSwitches{{
     {L"/normal", [](const MainWindowOpener&) { return Normal(); }},
     {L"/remove", [](const MainWindowOpener& open) { return WayBack(true, open); }},
     {L"/undo", [](const MainWindowOpener& open) { return WayBack(false, open); }},
-    {L"/safe", [](const MainWindowOpener&) { return SafeMode(false); }},
-    {L"/safecmd", [](const MainWindowOpener&) { return SafeMode(true); }},
-    {L"/safenet", [](const MainWindowOpener&) { return Configured(ConfigureSafeModeNetwork(true)); }},
+    {L"/safe", [](const MainWindowOpener&) { return SafeMode(false, false); }},
+    {L"/safecmd", [](const MainWindowOpener&) { return SafeMode(true, false); }},
+    {L"/safenet", [](const MainWindowOpener&) { return SafeMode(false, true); }},
     // For remote tools: no box that nobody could click, only lines and the exit code.
     {L"/safenet-noreboot",
      [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkNoReboot(), Telling::LinesOnly); }},

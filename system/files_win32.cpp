@@ -180,6 +180,43 @@ std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path) {
     return bytes;
 }
 
+std::optional<std::vector<uint8_t>> Win32Platform::ReadBytes(const std::wstring& path) {
+    return qv::win32::ReadBytes(path);
+}
+
+std::wstring Win32Platform::WindowsFolder() {
+    std::wstring folder(MAX_PATH, L'\0');
+    const UINT length = GetSystemWindowsDirectoryW(folder.data(), MAX_PATH);
+    folder.resize(length < MAX_PATH ? length : 0);
+    if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    return folder;
+}
+
+uint32_t Win32Platform::DriveType(const std::wstring& root) { return GetDriveTypeW(root.c_str()); }
+
+uint32_t Win32Platform::OemCodePage() { return GetOEMCP(); }
+
+bool Win32Platform::MakeAdminOnlyFolder(const std::wstring& path) {
+    using ConvertFn = BOOL(WINAPI*)(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
+    static const auto convert =
+        SystemFunctionAs<ConvertFn>(L"advapi32.dll", "ConvertStringSecurityDescriptorToSecurityDescriptorW");
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!convert || !convert(kPrivateFolderSddl, SDDL_REVISION_1, &descriptor, nullptr)) return false;
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+    bool made = CreateDirectoryW(path.c_str(), &attributes) != FALSE;
+    // One left from an earlier run gets the same protection again.
+    if (!made && GetLastError() == ERROR_ALREADY_EXISTS)
+        made = (GetFileAttributesW(path.c_str()) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+                   FILE_ATTRIBUTE_DIRECTORY &&
+               SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor);
+    LocalFree(descriptor);
+    return made;
+}
+
+bool Win32Platform::DeleteAtRestart(const std::wstring& path) {
+    return MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
 bool Win32Platform::WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     // CREATE_ALWAYS cuts a longer leftover of the same name.
     UniqueHandle file(

@@ -30,8 +30,14 @@ bool WarnIfOnNetwork() {
 }
 
 bool IsNetworkPath(const std::wstring& path) {
-    const std::wstring target = path.empty() ? ProgramFolder() : path;
-    if (target.rfind(L"\\\\", 0) == 0) return true;
+    std::wstring target = path.empty() ? ProgramFolder() : path;
+    // "\\?\C:\..." is a local path written long; "\\?\UNC\..." and
+    // "\\server\..." are not, nor the "UNC\server\..." left of one cut short.
+    if (target.rfind(L"\\\\?\\", 0) == 0) target = target.substr(4);
+    if (target.rfind(L"\\\\", 0) == 0 || UpperCase(target.substr(0, 4)) == L"UNC\\") return true;
+    // A drive Windows reports as remote is one, whatever its connection says.
+    if (target.size() >= 2 && target[1] == L':' && Sys().DriveType(target.substr(0, 2) + L"\\") == kDriveRemote)
+        return true;
     return ResolveUncPath(target).rfind(L"\\\\", 0) == 0;
 }
 

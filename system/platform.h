@@ -45,6 +45,15 @@ inline constexpr uint32_t kAttributeReadOnly = 1;
 inline constexpr uint32_t kAttributeHidden = 2;
 inline constexpr uint32_t kAttributeSystem = 4;
 
+// What GetDriveTypeW answers for a drive's root.
+inline constexpr uint32_t kDriveNoRootDir = 1;
+inline constexpr uint32_t kDriveRemovable = 2;
+inline constexpr uint32_t kDriveFixed = 3;
+inline constexpr uint32_t kDriveRemote = 4;
+
+// The code page of "Use Unicode UTF-8 for worldwide language support".
+inline constexpr uint32_t kCodePageUtf8 = 65001;
+
 struct Connection {
     enum class State { NotConnected, Connected, Unknown };
     State state = State::NotConnected;
@@ -131,6 +140,20 @@ public:
     virtual std::optional<std::vector<uint8_t>> LoadCustomResource(const std::wstring& name) = 0;
     // The network resource a drive ("Z:") is connected to.
     virtual Connection GetConnection(const std::wstring& drive) = 0;
+    // Asked of Windows itself: the environment of the user who started an
+    // elevated program can say anything.
+    virtual bool Is64BitWindows() = 0;
+    virtual std::wstring WindowsFolder() = 0;                  // no backslash at the end
+    virtual uint32_t DriveType(const std::wstring& root) = 0;  // of "X:\"; kDrive...
+    virtual uint32_t OemCodePage() = 0;                        // what cmd.exe reads batch files in
+
+    // The way back's own copy of the exe, on the system drive.
+    virtual std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path) = 0;
+    // Makes the folder, or takes over the one there, so that only
+    // administrators and the system may change it.
+    virtual bool MakeAdminOnlyFolder(const std::wstring& path) = 0;
+    // A file or empty folder that goes at the next start of Windows.
+    virtual bool DeleteAtRestart(const std::wstring& path) = 0;
 
     // One plain line to the standard output the program was started with (a
     // pipe, a file, or the console it was started from); nothing without one.

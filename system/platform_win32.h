@@ -48,6 +48,13 @@ public:
     int32_t QueryOperatingSystemSku() override;
     std::optional<std::vector<uint8_t>> LoadCustomResource(const std::wstring& name) override;
     Connection GetConnection(const std::wstring& drive) override;
+    bool Is64BitWindows() override;
+    std::wstring WindowsFolder() override;
+    uint32_t DriveType(const std::wstring& root) override;
+    uint32_t OemCodePage() override;
+    std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path) override;
+    bool MakeAdminOnlyFolder(const std::wstring& path) override;
+    bool DeleteAtRestart(const std::wstring& path) override;
     bool ShutdownSystem(int32_t flags) override;
 };
 

@@ -6,10 +6,10 @@
 #include <windows.h>
 
 #include "system/handles_win32.h"
-#include "system/file_checks.h"
 #include "system/registry.h"
 #include "system/platform_win32.h"
 #include "system/registry_win32.h"
+#include "system/windows_bitness_win32.h"
 
 namespace qv::win32 {
 
@@ -22,7 +22,7 @@ constexpr bool kProcess64Bit = sizeof(void*) == 8;
 HKEY RootHandle(uint32_t root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<int32_t>(root))); }
 
 RegistryView ViewFor(RegistryOperation operation, const std::wstring& keyPath) {
-    const bool is64BitWindows = Is64BitWindows();
+    const bool is64BitWindows = IsWindows64Bit();
     RegistryView view = ChooseRegistryView(operation, keyPath, is64BitWindows);
     view.mask = ProcessAccessMask(view.mask, is64BitWindows, kProcess64Bit);
     return view;
@@ -145,7 +145,7 @@ int32_t Win32Platform::WriteSetting(const std::wstring& location, const std::wst
     if (status != ERROR_SUCCESS) return status;
     UniqueHkey key(created);
 
-    // A value that does not convert writes nothing and leaves the status at 0.
+    // A value that does not convert writes nothing, and says so.
     switch (kind) {
         case SettingType::Text: {
             // RegSetValueExW stores exactly the bytes counted: the NUL must be among them.
@@ -155,12 +155,16 @@ int32_t Win32Platform::WriteSetting(const std::wstring& location, const std::wst
                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
             break;
         }
-        case SettingType::Boolean:
-            if (auto data = BooleanData(value)) status = SetFixed(key.get(), valueName, REG_BINARY, *data);
+        case SettingType::Boolean: {
+            const auto data = BooleanData(value);
+            status = data ? SetFixed(key.get(), valueName, REG_BINARY, *data) : kErrorInvalidParameter;
             break;
-        case SettingType::Dword:
-            if (auto data = DwordData(value)) status = SetFixed(key.get(), valueName, REG_DWORD, *data);
+        }
+        case SettingType::Dword: {
+            const auto data = DwordData(value);
+            status = data ? SetFixed(key.get(), valueName, REG_DWORD, *data) : kErrorInvalidParameter;
             break;
+        }
         case SettingType::Other:
             break;
     }

@@ -13,6 +13,8 @@ inline constexpr int32_t kStatusOk = 0;
 inline constexpr int32_t kStatusUnknownLocation = 99;
 inline constexpr int32_t kErrorFileNotFound = 2;
 inline constexpr int32_t kErrorMoreData = 234;
+// A value that does not convert to the type asked for: nothing written.
+inline constexpr int32_t kErrorInvalidParameter = 87;
 
 // A tagged value: text, Boolean or signed integer.
 using SettingValue = std::variant<std::wstring, bool, int32_t>;

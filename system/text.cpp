@@ -1,5 +1,6 @@
 #include "system/text.h"
 
+#include <cstdint>
 #include <cwctype>
 
 namespace qv {
@@ -74,6 +75,34 @@ std::vector<std::wstring> Lines(std::wstring_view text) {
         start = end + 1;
     }
     return lines;
+}
+
+std::optional<std::string> ToUtf8(std::wstring_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t code = static_cast<uint32_t>(text[i]);
+        // Windows' wide strings are UTF-16: a pair of surrogates is one letter.
+        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+            code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<uint32_t>(text[++i]) - 0xDC00);
+        else if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+            return std::nullopt;
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (code >> 18));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return out;
 }
 
 }  // namespace qv

@@ -23,14 +23,14 @@ std::wstring OneLine(const std::wstring& text) {
     return line;
 }
 
-void Tell(const Problem& problem, Telling telling) {
+}  // namespace
+
+void TellProblem(const Problem& problem, Telling telling) {
     std::wstring line = (IsWarning(problem.kind) ? L"warning: " : L"error: ") + OneLine(ProblemText(problem));
     if (!problem.reason.empty()) line += L" (" + OneLine(problem.reason) + L")";
     Sys().WriteOutputLine(line);
     if (telling == Telling::BoxesAndLines) Sys().ShowMessage(ProblemText(problem), L"", ProblemStyle(problem.kind));
 }
-
-}  // namespace
 
 std::wstring ProblemText(const Problem& problem) {
     switch (problem.kind) {
@@ -40,6 +40,13 @@ std::wstring ProblemText(const Problem& problem) {
                    L"signs in it).\r\n\r\n"
                    L"Please copy Quorvine.exe to a plain local folder, such as C:\\Tools, and start it from there. "
                    L"Nothing was changed.";
+        case ProblemKind::RunOnceBlocked:
+            return L"Quorvine cannot set up its automatic return to 'Normal Mode' on this computer: the policy \"Do "
+                   L"not process the run once list\" (DisableLocalMachineRunOnce under "
+                   L"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer) keeps Windows from "
+                   L"running it.\r\n\r\nNothing was changed. To use Safe Mode all the same, run 'quorvine "
+                   L"/safenet-noreboot' (or 'quorvine /safecmd'), and in Safe Mode run 'quorvine /normal' before you "
+                   L"restart.";
         case ProblemKind::WayBackNotArmed:
             return L"Safe Mode was not configured, because the automatic return to 'Normal Mode' could not be "
                    L"set up (the registry entry that starts Quorvine again could not be written, or would not "
@@ -89,6 +96,7 @@ std::wstring ProblemText(const Problem& problem) {
 unsigned ProblemStyle(ProblemKind kind) {
     switch (kind) {
         case ProblemKind::WayBackUnreachable:
+        case ProblemKind::RunOnceBlocked:
         case ProblemKind::BootIniAborted:
         case ProblemKind::BackupNotMade:
         case ProblemKind::RepairNoFolder:
@@ -121,7 +129,7 @@ std::wstring OutcomeLine(const ModeResult& result) {
 }
 
 void TellProblems(const ModeResult& result, Telling telling) {
-    for (const Problem& problem : result.problems) Tell(problem, telling);
+    for (const Problem& problem : result.problems) TellProblem(problem, telling);
     Sys().WriteOutputLine(OutcomeLine(result));
 }
 
@@ -134,27 +142,34 @@ void FinishConfiguration(ModeResult& result, Telling telling) {
     } catch (const ShutdownError& error) {
         // The configuration and its way back stay; the user restarts by hand.
         result.Add(ProblemKind::RestartFailed, error.Description());
-        Tell(result.problems.back(), telling);
+        TellProblem(result.problems.back(), telling);
     }
 }
 
-void FinishRestoration(const ModeResult& result, bool offerRestart) {
+bool FinishRestoration(const ModeResult& result, bool offerRestart) {
     TellProblems(result);
     // A setting that stayed has been told; no word of a normal start then.
-    if (result.outcome != ModeOutcome::Restored) return;
+    if (result.outcome != ModeOutcome::Restored) return true;
     if (!offerRestart) {
         Sys().ShowMessage(L"Windows is now configured to start normally.", L"", kMbOk);
-        return;
+        return true;
     }
     const int answer =
         Sys().ShowMessage(L"Windows is now configured to restart in 'Normal Mode', would you like to restart now?",
                           L"Restart Windows normally?", kMbYesNoQuestion);
-    if (answer == kAnswerYes) {
-        // A ShutdownError goes up to the top of the program from here.
+    if (answer != kAnswerYes) {
+        Sys().ShowMessage(L"Windows will start normally the next time you restart.", L"", kMbOk);
+        return true;
+    }
+    try {
         Sys().ShutdownSystem(kRestartFlags);
         Sys().WriteOutputLine(L"restarting windows");
-    } else {
-        Sys().ShowMessage(L"Windows will start normally the next time you restart.", L"", kMbOk);
+        return true;
+    } catch (const ShutdownError& error) {
+        // Told as the program's top would tell it, but Normal Mode stays set.
+        Sys().WriteOutputLine(L"warning: " + DescribeUnhandledError(error));
+        Sys().ShowMessage(DescribeUnhandledError(error), L"", kMbCritical);
+        return false;
     }
 }
 

@@ -15,6 +15,8 @@ unsigned ProblemStyle(ProblemKind kind);
 // Unattended runs get no box that nobody could click: lines only.
 enum class Telling { BoxesAndLines, LinesOnly };
 
+// One message and one output line.
+void TellProblem(const Problem& problem, Telling telling = Telling::BoxesAndLines);
 // One plain English line for the standard output saying what happened.
 std::wstring OutcomeLine(const ModeResult& result);
 // One message and one output line per problem, in the order they happened,
@@ -25,6 +27,8 @@ void TellProblems(const ModeResult& result, Telling telling = Telling::BoxesAndL
 void FinishConfiguration(ModeResult& result, Telling telling = Telling::BoxesAndLines);
 // After Normal Mode was asked for: its problems and, once restored, the
 // restart offer (or, without one, the word that it is configured).
-void FinishRestoration(const ModeResult& result, bool offerRestart);
+// False when the restart the user asked for could not be done (told already);
+// Normal Mode is set all the same.
+bool FinishRestoration(const ModeResult& result, bool offerRestart);
 
 }  // namespace qv

@@ -29,8 +29,9 @@ def runonce(prefix):
 
 
 def leftovers_in_temp(prefix):
-    temp = prefix.drive_c / "users"
-    return sorted(p.name for p in temp.rglob("*") if p.suffix.lower() == ".reg" or p.name == "RegImport.cmd")
+    """What the SafeBoot repair left in the Windows folder's Temp, where it writes."""
+    temp = prefix.unix_path(r"C:\windows\Temp")
+    return sorted(p.name for p in temp.rglob("*") if p.name.lower().startswith("quorvine-") or p.suffix.lower() == ".reg")
 
 
 @pytest.mark.parametrize("folder", [r"C:\Tools", r"C:\My Tools"])

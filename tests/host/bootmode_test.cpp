@@ -48,6 +48,7 @@ void OpenWindow() {
     Sys().ShowMessage(L"(the window)", L"window", kMbOk);
 }
 
+const std::wstring kRunOnceName = L"*Tamberlow Quorvine Mod";
 const std::wstring kRunOnceData = L"cmd /c start \"\" \"C:\\Tools\\Quorvine.exe\" /remove";
 const std::wstring kAutorun = L"\"C:\\Tools\\Quorvine.exe\" /undo";
 const std::wstring kCmdQuestion =
@@ -128,6 +129,7 @@ TEST_F(Cycle, SafeModeOnWindows10ArmsTheWayBackThenSetsMinimalAndRestarts) {
     EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{
                                  L"bcdedit.exe /deletevalue safeboot",
                                  L"bcdedit.exe /deletevalue safebootalternateshell",
+                                 L"bcdedit.exe /enum {current}",  // no shell left behind
                                  L"bcdedit.exe /export C:\\BCDbak",
                                  L"bcdedit.exe /set safeboot minimal",
                              }));
@@ -159,6 +161,7 @@ TEST_F(Cycle, TheBcdBackupIsMadeOnlyWhenNoneExists) {
     EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{
                                  L"bcdedit.exe /deletevalue safeboot",
                                  L"bcdedit.exe /deletevalue safebootalternateshell",
+                                 L"bcdedit.exe /enum {current}",
                                  L"bcdedit.exe /set safeboot network",
                              }));
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
@@ -387,10 +390,11 @@ TEST_F(Cycle, OnXpABackupLeftAfterBootIniIsBackIsToldButArmsNothing) {
 
 TEST_F(Cycle, RestoreWithNothingConfiguredRunsBothCommandsQuietly) {
     Restore(true);
-    EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{
-                                 L"bcdedit.exe /deletevalue safeboot",
-                                 L"bcdedit.exe /deletevalue safebootalternateshell",
-                             }));
+    EXPECT_EQ(BcdCommands(),
+              (std::vector<std::wstring>{
+                  L"bcdedit.exe /deletevalue safeboot", L"bcdedit.exe /deletevalue safebootalternateshell",
+                  L"bcdedit.exe /enum {current}",  // both failed: nothing was there
+              }));
     EXPECT_TRUE(fake().dialogs.empty());
     EXPECT_TRUE(fake().started.empty());
 }
@@ -529,15 +533,29 @@ TEST_F(Record, NoChoiceRecordedRestoresWithoutAQuestion) {
     }
 }
 
-TEST_F(Record, NoKeepsSafeModeAndRearmsTheEntry) {
+TEST_F(Record, TheConsumedEntryIsArmedAgainBeforeTheQuestionAndStaysOnNo) {
     fake().SetValue(kProgramKey, L"BootMode", int32_t{1});
     fake().answers = {kAnswerNo};
-    EXPECT_NE(AskRestoreNormalMode(), RestoreAnswer::Restore);
+    fake().commandLine = L"\"C:\\Tools\\Quorvine.exe\" /remove";  // Windows deleted the entry to start it
+    std::optional<std::wstring> armedWhileAsked;
+    fake().onStep = [&](const std::wstring& step) {
+        if (step.rfind(L"message:", 0) == 0 && !armedWhileAsked) armedWhileAsked = Text(kRunOnceKey, kRunOnceName);
+    };
+    EXPECT_EQ(Main(OpenWindow), kExitDeclined);
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_EQ(fake().dialogs[0].text, kRestoreQuestion);
     EXPECT_EQ(fake().dialogs[0].style, 35u);
-    EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
+    EXPECT_EQ(armedWhileAsked, kRunOnceData);
+    EXPECT_EQ(Text(kRunOnceKey, kRunOnceName), kRunOnceData);
     EXPECT_EQ(SettingAsInt32(*fake().Value(kProgramKey, L"BootMode")), 1);
+
+    ScopedFakePlatform refused;  // an entry that cannot be armed again is told, and counted
+    refused.fake.SetValue(kProgramKey, L"BootMode", int32_t{1});
+    refused.fake.answers = {kAnswerNo};
+    refused.fake.commandLine = fake().commandLine;
+    refused.fake.refusedKeys = {kRunOnceKey};
+    EXPECT_EQ(Main(OpenWindow), kExitWayBackLost);
+    EXPECT_EQ(refused.fake.outputLines.back(), L"declined: safe mode stays for the next start; way back: none");
 }
 
 TEST_F(Record, NoInTheCommandPromptModeShowsTheReminder) {
@@ -785,6 +803,9 @@ TEST(SafeBootState, ReadFromAWholeEntryOfTheEnumListing) {
         {L"safebootalternateshell true\n", SafeBootState::Absent},
         // Yes and no come in the display language; element names do not.
         {L"safeboot Minimal\nsafebootalternateshell  Ja\n", SafeBootState::CommandPrompt},
+        {L"safeboot Minimal\nsafebootalternateshell  Nein\n", SafeBootState::Minimal},
+        {L"safeboot Minimal\nsafebootalternateshell  No\n", SafeBootState::Minimal},
+        {L"safeboot DsRepair\n", SafeBootState::Other},
     };
     for (const auto& row : rows) EXPECT_EQ(row.expected, SafeBootStateFromEnum(head + row.elements)) << row.elements;
     // Cut short before the identifier, an error text with exit code 0, another
@@ -815,6 +836,117 @@ TEST_F(Cycle, AFailedSafeBootRepairIsToldButStopsNothing) {
     NoReboot();
     ASSERT_EQ(noTemp.fake.dialogs.size(), 1u);
     EXPECT_NE(noTemp.fake.dialogs[0].text.find(L"no temporary folder"), std::wstring::npos);
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+// What real machines do that the rest of the cycle does not show: a policy,
+// a pulled stick, a deep folder, a UTF-8 console, another program's Autorun.
+class RealMachines : public Cycle {
+protected:
+    std::vector<std::wstring> Sets() const {
+        std::vector<std::wstring> out;
+        for (const auto& c : BcdCommands())
+            if (c.rfind(L"bcdedit.exe /set", 0) == 0) out.push_back(c);
+        return out;
+    }
+};
+
+TEST_F(RealMachines, ThePolicyRefusesRunOnceModesBeforeAnyChange) {
+    fake().SetValue(kExplorerPolicyKey, L"DisableLocalMachineRunOnce", int32_t{1});
+    EXPECT_EQ(L"blocked by policy", ArmedWayBack());
+    for (bool network : {false, true}) {
+        const ModeResult result = network ? SafeNet(true) : SafeMode(false, true);
+        EXPECT_EQ(kExitFailed, ExitCodeOf(result));
+        EXPECT_NE(fake().dialogs.back().text.find(L"Do not process the run once list"), std::wstring::npos);
+    }
+    EXPECT_EQ(2u, fake().dialogs.size()) << "no question before the refusal";
+    EXPECT_TRUE(fake().commands.empty());
+    EXPECT_FALSE(Text(kRunOnceKey, kRunOnceName));
+    SafeMode(true, false);  // the command prompt's way back is the Autorun
+    EXPECT_TRUE(Configured());
+}
+
+TEST_F(RealMachines, FromARemovableDriveTheWayBackStartsACheckedCopyThatGoesAfterwards) {
+    fake().driveTypes[L'E'] = kDriveRemovable;
+    fake().exePath = L"E:\\Quorvine.exe";
+    SafeNet(false);
+    const std::wstring copy = L"C:\\WINDOWS\\Quorvine\\Quorvine.exe";
+    EXPECT_EQ(L"cmd /c start \"\" \"" + copy + L"\" /remove", Text(kRunOnceKey, kRunOnceName));
+    EXPECT_EQ(fake().exeBytes, fake().ReadBytes(copy));
+    EXPECT_TRUE(fake().adminFolders.count(L"c:\\windows\\quorvine"));
+
+    // Windows runs the copy at the next logon; it leaves with Normal Mode.
+    fake().DeleteSetting(L"HKLM", kRunOnceKey, kRunOnceName);
+    fake().exePath = copy;
+    fake().commandLine = L"\"" + copy + L"\" /remove";
+    EXPECT_EQ(kExitDone, Main(OpenWindow));
+    EXPECT_FALSE(fake().HasFile(copy));
+    EXPECT_EQ((std::vector<std::wstring>{copy + L".removed", L"C:\\WINDOWS\\Quorvine"}), fake().deletedAtRestart);
+
+    ScopedFakePlatform unchecked;  // a copy that does not read back whole arms nothing
+    unchecked.fake.driveTypes[L'E'] = kDriveRemovable;
+    unchecked.fake.exePath = L"E:\\Quorvine.exe";
+    unchecked.fake.readOnlyFiles = {L"c:\\windows\\quorvine\\quorvine.exe"};
+    EXPECT_EQ(kExitFailed, ExitCodeOf(SafeNet(false)));
+    EXPECT_TRUE(unchecked.fake.registry[FakePlatform::Key(L"HKLM", kRunOnceKey)].empty());
+}
+
+TEST_F(RealMachines, ARunOnceLineOverTheLimitTakesTheShortPathOrIsRefused) {
+    const std::wstring deep = L"C:\\" + std::wstring(240, L'd');
+    fake().exePath = deep + L"\\Quorvine.exe";
+    SafeNet(false);
+    EXPECT_EQ(std::vector<std::wstring>{}, Sets()) << "no short form: refused before any change";
+    EXPECT_EQ(ProblemKind::WayBackUnreachable, lastResult.problems.at(0).kind);
+
+    fake().shortPaths[LowerCase(fake().exePath)] = L"C:\\DDDDDD~1\\QUORVINE.EXE";
+    fake().fileAliases[L"c:\\dddddd~1\\quorvine.exe"] = LowerCase(fake().exePath);
+    SafeNet(false);
+    EXPECT_TRUE(Configured());
+    EXPECT_EQ(L"cmd /c start \"\" \"C:\\DDDDDD~1\\QUORVINE.EXE\" /remove", Text(kRunOnceKey, kRunOnceName));
+}
+
+TEST_F(RealMachines, UnderCodePage65001TheCommandFileIsUtf8) {
+    fake().oemCodePage = kCodePageUtf8;
+    fake().exePath = L"C:\\J\u00fcrgen\\Quorvine.exe";
+    SafeMode(true, false);
+    EXPECT_TRUE(Configured());
+    EXPECT_EQ("\"C:\\J\xc3\xbcrgen\\Quorvine.exe\" %1\r\n", fake().FileText(L"C:\\WINDOWS\\quorvine.cmd"));
+}
+
+TEST_F(RealMachines, AnotherProgramsUndoAutorunIsKeptAndPutBack) {
+    const std::wstring foreign = L"\"C:\\Other\\x.exe\" /undo";
+    fake().SetValue(kCommandProcessorKey, L"Autorun", foreign);
+    EXPECT_EQ(L"none", ArmedWayBack());
+    Restore(true);
+    EXPECT_EQ(foreign, Text(kCommandProcessorKey, L"Autorun"));
+    SafeMode(true, false);
+    EXPECT_EQ(foreign, Text(kProgramKey, L"SavedAutorun"));
+    Restore(true);
+    EXPECT_EQ(foreign, Text(kCommandProcessorKey, L"Autorun"));
+}
+
+TEST_F(RealMachines, AWayBackThatDoesNotReadBackLeavesWhatWasThere) {
+    const std::wstring before = L"cmd /c start \"\" \"D:\\Old\\Quorvine.exe\" /remove";
+    fake().SetValue(kRunOnceKey, kRunOnceName, before);
+    fake().fileAliases[L"c:\\tools\\quorvine.exe"] = L"c:\\gone\\quorvine.exe";  // starts no such file
+    EXPECT_FALSE(ArmRunOnce());
+    EXPECT_EQ(before, Text(kRunOnceKey, kRunOnceName));
+}
+
+TEST_F(RealMachines, AShellThatCannotBeRemovedStopsMinimalModesAndStaysAtRestore) {
+    fake().exitCodes[L"bcdedit.exe /deletevalue safebootalternateshell"] = 5;
+    fake().enumOutput += L"safebootalternateshell  Yes\r\n";
+    SafeNet(false);
+    EXPECT_EQ(ModeOutcome::Stopped, lastResult.outcome);
+    EXPECT_EQ(std::vector<std::wstring>{}, Sets());
+    EXPECT_FALSE(Text(kRunOnceKey, kRunOnceName));
+    EXPECT_EQ(ModeOutcome::SettingStayed, Restore(true).outcome);
+    EXPECT_EQ(kAutorun, Text(kCommandProcessorKey, L"Autorun")) << "a shell that stays keeps the prompt's way back";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cctype>
+#include <cwctype>
 #include <deque>
 #include <functional>
 #include <map>
@@ -141,7 +142,7 @@ public:
         SettingValue stored = value;
         if (letter == L"D") {
             auto number = SettingAsInt16(value);
-            if (!number) return 0;
+            if (!number) return kErrorInvalidParameter;
             stored = int32_t{*number};
         } else if (letter == L"S") {
             stored = SettingAsText(value);
@@ -178,11 +179,23 @@ public:
         commands.push_back(commandLine);
         Step(L"run:" + commandLine);
         if (failingCommands.count(commandLine)) return false;
-        if (exitCode) {
-            auto it = exitCodes.find(commandLine);
-            *exitCode = it == exitCodes.end() ? 0 : it->second;
-        }
+        auto it = exitCodes.find(commandLine);
+        const uint32_t code = it != exitCodes.end() ? it->second : BcdeditExitCode(commandLine);
+        if (exitCode) *exitCode = code;
         return true;
+    }
+    // The elements "bcdedit /set" wrote: "/deletevalue" of one not there
+    // fails, as bcdedit's does ("Element not found").
+    std::set<std::wstring> bcdElements;
+    uint32_t BcdeditExitCode(const std::wstring& commandLine) {
+        const std::wstring set = L"bcdedit.exe /set ";
+        const std::wstring del = L"bcdedit.exe /deletevalue ";
+        if (commandLine.rfind(set, 0) == 0) {
+            bcdElements.insert(commandLine.substr(set.size(), commandLine.find(L' ', set.size()) - set.size()));
+        } else if (commandLine.rfind(del, 0) == 0) {
+            return bcdElements.erase(commandLine.substr(del.size())) ? 0 : 1;
+        }
+        return 0;
     }
     // What "bcdedit.exe /enum {current}" prints (nothing listed: no safe-boot element).
     std::wstring enumOutput = L"Windows Boot Loader\r\n-------------------\r\nidentifier              {current}\r\n";
@@ -248,6 +261,12 @@ public:
     std::optional<bool> FindAnyEntry(const std::wstring& path) override { return HasFile(path); }
     bool CopyFileOver(const std::wstring& source, const std::wstring& target) override {
         auto it = files.find(LowerCase(source));
+        if (readOnlyFiles.count(LowerCase(target))) return false;
+        if (LowerCase(source) == LowerCase(exePath) && it == files.end()) {
+            files[LowerCase(target)] = File{exeBytes, 0x20};
+            Step(L"copy:" + source + L"->" + target);
+            return true;
+        }
         if (it == files.end() || readOnlyFiles.count(LowerCase(target))) return false;
         files[LowerCase(target)] = it->second;
         Step(L"copy:" + source + L"->" + target);
@@ -383,6 +402,40 @@ public:
         auto it = connections.find(UpperCase(drive));
         if (it == connections.end()) return {};
         return {Connection::State::Connected, it->second};
+    }
+
+    bool is64BitWindows = false;
+    bool Is64BitWindows() override { return is64BitWindows; }
+    std::wstring windowsFolder = L"C:\\WINDOWS";
+    std::wstring WindowsFolder() override { return windowsFolder; }
+    std::map<wchar_t, uint32_t> driveTypes;  // upper-case letter -> kDrive...; fixed when not listed
+    uint32_t DriveType(const std::wstring& root) override {
+        if (root.size() < 3 || root[1] != L':') return kDriveNoRootDir;
+        auto it = driveTypes.find(static_cast<wchar_t>(std::towupper(root[0])));
+        return it == driveTypes.end() ? kDriveFixed : it->second;
+    }
+    uint32_t oemCodePage = 437;
+    uint32_t OemCodePage() override { return oemCodePage; }
+    std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path) override {
+        auto it = files.find(LowerCase(path));
+        if (it != files.end()) return it->second.bytes;
+        if (LowerCase(path) == LowerCase(exePath)) return exeBytes;
+        return std::nullopt;
+    }
+    std::vector<uint8_t> exeBytes{'M', 'Z', 0x90, 0};  // the running exe's content
+    std::set<std::wstring> adminFolders;               // lower-case
+    bool adminFolderFails = false;
+    bool MakeAdminOnlyFolder(const std::wstring& path) override {
+        Step(L"adminfolder:" + path);
+        if (adminFolderFails) return false;
+        adminFolders.insert(LowerCase(path));
+        return true;
+    }
+    std::vector<std::wstring> deletedAtRestart;
+    bool DeleteAtRestart(const std::wstring& path) override {
+        deletedAtRestart.push_back(path);
+        Step(L"deleteatrestart:" + path);
+        return true;
     }
 
     std::wstring restartRefused;  // the system's text when Windows refuses the restart

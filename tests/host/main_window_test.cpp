@@ -4,6 +4,8 @@
 
 #include "fake_platform.h"
 #include "system/program_paths.h"
+#include "startup/exit_codes.h"
+#include "startup/switches.h"
 #include "system/shutdown.h"
 #include "ui/main_window.h"
 
@@ -205,15 +207,20 @@ TEST(MainWindow, NormalModeConfigureOnly) {
     EXPECT_FALSE(s.BootMode());
 }
 
-TEST(MainWindow, NormalModeRestartErrorReachesTheTop) {
+TEST(MainWindow, NormalModeRestartErrorIsToldWithNormalModeKept) {
     Scene s;
     s.window.SelectOption(kOptNormalMode);
     s.p.fake.answers = {kAnswerYes};
-    s.p.fake.onStep = [](const std::wstring& step) {
-        if (step == L"restart") throw ShutdownError(kErrShutdownFailed, L"Quorvine", L"no privilege");
-    };
-    EXPECT_THROW(cmdDo_Click(s.window, kCmdRestart, s.modes), ShutdownError);
-    EXPECT_FALSE(s.window.closed);
+    s.p.fake.restartRefused = L"no privilege";
+    EXPECT_NO_THROW(cmdDo_Click(s.window, kCmdRestart, s.modes));
+    EXPECT_NE(s.p.fake.dialogs.back().text.find(L"no privilege"), std::wstring::npos);
+    EXPECT_TRUE(s.window.closed);
+
+    ScopedFakePlatform normal;  // "/normal": done, with a warning
+    normal.fake.commandLine = L"\"C:\\Tools\\Quorvine.exe\" /normal";
+    normal.fake.answers = {kAnswerYes};
+    normal.fake.restartRefused = L"no privilege";
+    EXPECT_EQ(Main([] {}), kExitWarning);
 }
 
 struct SafeModeCase {

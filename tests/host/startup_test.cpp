@@ -153,13 +153,13 @@ TEST(NetworkPath, AFailedLookupCountsAsLocal) {
     EXPECT_FALSE(IsNetworkPath(L"X:\\tools"));
 }
 
-TEST(Is64BitWindows, NeedsAProgramFilesX86LongerThanOneCharacter) {
+TEST(NetworkPath, UncFormsAndRemoteDrivesCountWhateverTheLookupSays) {
     ScopedFakePlatform p;
-    EXPECT_FALSE(Is64BitWindows());
-    p.fake.env[L"programfiles(x86)"] = L"C";
-    EXPECT_FALSE(Is64BitWindows());
-    p.fake.env[L"programfiles(x86)"] = L"C:\\Program Files (x86)";
-    EXPECT_TRUE(Is64BitWindows());
+    p.fake.connectionLookupFails = true;
+    p.fake.driveTypes[L'Y'] = kDriveRemote;
+    for (const wchar_t* path : {L"\\\\?\\UNC\\localhost\\share", L"UNC\\localhost\\share", L"Y:\\tools"})
+        EXPECT_TRUE(IsNetworkPath(path)) << path;
+    EXPECT_FALSE(IsNetworkPath(L"\\\\?\\C:\\Tools"));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "system/file_checks.h"
 #include "system/network_location.h"
 #include "system/platform_win32.h"
+#include "system/windows_bitness_win32.h"
 #include "system/text.h"
 #include "system/registry_win32.h"
 #include "system/files_win32.h"
@@ -92,7 +93,7 @@ protected:
 };
 
 TEST_F(SettingsStore, ViewTableOnA64BitPrefix) {
-    ASSERT_TRUE(Is64BitWindows()) << "needs a 64-bit prefix";
+    ASSERT_TRUE(win32::IsWindows64Bit()) << "needs a 64-bit prefix";
     const std::string wow = "SOFTWARE\\Wow6432Node\\QuorvineTest\\" + scratch_.substr(sizeof(kScratchParent));
     const std::wstring wideWow(wow.begin(), wow.end());
 
@@ -141,7 +142,8 @@ TEST_F(SettingsStore, MissingValuesAndKeysAndUnknownLocations) {
 }
 
 TEST_F(SettingsStore, NumbersAndBooleansKeepTheirStoredForm) {
-    EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"TooBig", L"D", int32_t{40000}), 0);
+    // A value that does not convert is not written, and the caller hears of it.
+    EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"TooBig", L"D", int32_t{40000}), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(ReadRaw(wideScratch_, L"TooBig", KEY_WOW64_64KEY).status, ERROR_FILE_NOT_FOUND);
 
     EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"Minus", L"d", int32_t{-1}), 0);
@@ -160,6 +162,7 @@ TEST_F(SettingsStore, NumbersAndBooleansKeepTheirStoredForm) {
     // Four bytes do not fit the two that "B" asks for.
     EXPECT_EQ(ReadSetting(L"HKLM", wideScratch_, L"Minus", L"B", false, result), ERROR_MORE_DATA);
     EXPECT_EQ(result, SettingValue(false));
+
 }
 
 TEST_F(SettingsStore, TextRoundTripKeepsBlanksAndLettersOfAnyScript) {
