@@ -123,7 +123,7 @@ bool ArmRunOnce() {
     return stored == data && StartsThisExe(ProgramOfRunOnce(*stored));
 }
 
-std::wstring CommandShortcutPath() { return Sys().GetEnv(L"windir") + L"\\quorvine.cmd"; }
+std::wstring CommandShortcutPath() { return Sys().WindowsFolder() + L"\\quorvine.cmd"; }
 
 void DeleteCommandShortcut() {
     const std::wstring path = CommandShortcutPath();
