@@ -226,8 +226,8 @@ TEST_F(Cycle, StoppedAfterAnyStepTheMachineIsNormalOrArmed) {
     for (bool restoring : {false, true}) {
         for (bool commandPrompt : {false, true}) {
             for (size_t stopAt = 1;; ++stopAt) {
-                SCOPED_TRACE(::testing::Message() << (restoring ? "restore" : "configure") << ", cmd "
-                                                  << commandPrompt << ", stop after step " << stopAt);
+                SCOPED_TRACE(::testing::Message() << (restoring ? "restore" : "configure") << ", cmd " << commandPrompt
+                                                  << ", stop after step " << stopAt);
                 ScopedFakePlatform local;
                 if (restoring) SafeMode(commandPrompt, false);
                 local.fake.answers = {kAnswerYes};
@@ -470,8 +470,10 @@ TEST_F(Cycle, OnXpTheEntryIsWrittenWithTheModesOptionString) {
                           Case{true, true, L" /fastdetect /safeboot:minimal(alternateshell) /sos /bootlog /noguiboot"},
                           Case{false, false, L" /fastdetect /safeboot:minimal /sos /bootlog /noguiboot"}}) {
         ScopedFakePlatform local;
-        local.fake.PutFile(L"C:\\boot.ini", "[boot loader]\r\ndefault=multi(0)\\WINDOWS\r\n[operating systems]\r\n"
-                                            "multi(0)\\WINDOWS=\"XP\" /fastdetect\r\n", 7);
+        local.fake.PutFile(L"C:\\boot.ini",
+                           "[boot loader]\r\ndefault=multi(0)\\WINDOWS\r\n[operating systems]\r\n"
+                           "multi(0)\\WINDOWS=\"XP\" /fastdetect\r\n",
+                           7);
         EXPECT_TRUE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"Tamberlow Quorvine Mod", c.commandPrompt,
                                        c.networking)
                         .ok);
@@ -480,17 +482,26 @@ TEST_F(Cycle, OnXpTheEntryIsWrittenWithTheModesOptionString) {
                   "multi(0)\\WINDOWS=\"Tamberlow Quorvine Mod\"" +
                       std::string(c.options.begin(), c.options.end()) + "\r\nmulti(0)\\WINDOWS=\"XP\" /fastdetect\r\n");
         EXPECT_EQ(local.fake.FileText(L"C:\\boot.Tamberlow").substr(0, 13), "[boot loader]");
-        EXPECT_EQ(local.fake.files[L"c:\\boot.ini"].attributes, 0u);
+        EXPECT_EQ(local.fake.files[L"c:\\boot.ini"].attributes, 7u) << "the edited file keeps the original's";
         EXPECT_FALSE(local.fake.HasFile(L"C:\\boot.ini.quorvine"));
     }
 }
 
-TEST_F(Cycle, ABootIniWithoutDefaultGetsNoEntryWithAnEmptyKey) {
-    fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\ntimeout=30\r\n");
+TEST_F(Cycle, AFailedEditLeavesBootIniWithItsContentAndAttributes) {
+    fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\ntimeout=30\r\n", 7);
     const BootIniResult edited = SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false);
-    EXPECT_FALSE(edited.ok);
+    EXPECT_FALSE(edited.ok) << "no default entry: none with an empty key is written";
     EXPECT_EQ(edited.failure, L"Error writing INI value:  C:\\boot.ini");
     EXPECT_EQ(fake().FileText(L"C:\\boot.ini"), "[boot loader]\r\ntimeout=30\r\n");
+    EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 7u);
+    EXPECT_FALSE(fake().HasFile(L"C:\\boot.ini.quorvine"));
+
+    fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\ndefault=m\r\n[operating systems]\r\nm=\"XP\"\r\n", 7);
+    fake().replaceFails = true;
+    EXPECT_FALSE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false).ok);
+    fake().PutFile(L"C:\\boot.Tamberlow", "original", 0x27);
+    EXPECT_FALSE(RestoreBootIni(L"C:\\boot.ini", L"\\boot.Tamberlow").ok);
+    EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 7u);
     EXPECT_FALSE(fake().HasFile(L"C:\\boot.ini.quorvine"));
 }
 
@@ -499,12 +510,12 @@ TEST_F(Cycle, RestoreBootIniPutsTheBackupBackReadOnlyHiddenSystem) {
     fake().PutFile(L"C:\\boot.Tamberlow", "original", 0x27);
     EXPECT_TRUE(RestoreBootIni(L"C:\\boot.ini", L"\\boot.Tamberlow").ok);
     EXPECT_EQ(fake().FileText(L"C:\\boot.ini"), "original");
-    EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 7u);
+    EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 0x27u) << "the attributes boot.ini had before the edit";
     EXPECT_FALSE(fake().HasFile(L"C:\\boot.Tamberlow"));
 
     EXPECT_EQ(RestoreBootIni(L"C:\\boot.ini", L"\\boot.Tamberlow").failure,
               L"Could not find:  C:\\boot.Tamberlow\r\nor could not write to:  C:\\boot.ini");
-    EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 0u);
+    EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 0x27u);
 }
 
 TEST_F(Cycle, EmptyArgumentsMeanTheDefaultBootIniAndBackup) {
@@ -620,7 +631,7 @@ TEST_F(Cycle, OnXpTheKeptEntryIsInsertedBeforeALaterSection) {
 TEST_F(Cycle, OnXpAnEditThatCannotBeMadeRightOrFinishedLeavesBootIniAsItWas) {
     const std::string longEntry = "\"" + std::string(300, 'x') + "\" /fastdetect";
     const std::vector<std::string> broken = {
-        "[boot loader]\r\ndefault=m\r\n",                                  // no "operating systems"
+        "[boot loader]\r\ndefault=m\r\n",                                     // no "operating systems"
         "[boot loader]\r\ndefault=m\r\n[operating systems]\r\nn=\"XP\"\r\n",  // default not listed
     };
     for (const std::string& content : broken) {
