@@ -5,7 +5,7 @@
 
 namespace qv::win32 {
 
-class Win32Platform final : public Platform {
+class Win32Platform : public Platform {
 public:
     std::wstring GetEnv(const std::wstring& name) override;
     std::wstring CommandLine() override;
