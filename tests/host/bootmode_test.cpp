@@ -434,6 +434,20 @@ TEST_F(Cycle, TheSiblingStartsOnlyForRemoveInSafeModeWhenItIsThere) {
     }
 }
 
+TEST_F(Cycle, TheSiblingInAFolderUsersCanChangeNeverStarts) {
+    fake().exePath = L"C:\\Users\\Public\\Downloads\\Quorvine.exe";
+    fake().commandLine = L"\"C:\\Users\\Public\\Downloads\\Quorvine.exe\" /remove";
+    fake().cleanBoot = 1;
+    fake().PutFile(L"C:\\Users\\Public\\Downloads\\..\\Tessel.exe", "MZ");
+    fake().security[L"c:\\users\\public\\downloads\\.."] =
+        SecurityDescription{kSystemSid, true, {{true, false, 0x001301BF, L"S-1-5-4"}}};
+    Main(OpenWindow);
+    EXPECT_TRUE(fake().started.empty());
+    const std::wstring skipped = L"skipped: C:\\Users\\Public\\Downloads\\..\\Tessel.exe, because others than "
+                                 L"administrators can change C:\\Users\\Public\\Downloads\\..";
+    EXPECT_NE(std::find(fake().outputLines.begin(), fake().outputLines.end(), skipped), fake().outputLines.end());
+}
+
 TEST_F(Cycle, OnXpABootIniThatCannotBeChangedAbortsWithBothMessages) {
     BecomeXp();
     fake().PutFile(L"C:\\boot.ini", kXpBootIni);
