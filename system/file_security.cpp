@@ -11,8 +11,12 @@ namespace {
 constexpr uint32_t kChangeRights =
     0x0002 | 0x0004 | 0x0040 | 0x00010000 | 0x00040000 | 0x00080000 | 0x10000000 | 0x40000000;
 
+// Power Users may change Program Files on 2000 and XP, where they can make
+// themselves administrators anyway; later Windows grant them nothing there.
+constexpr wchar_t kPowerUsersSid[] = L"S-1-5-32-547";
+
 bool Trusted(const std::wstring& sid) {
-    return sid == kSystemSid || sid == kAdministratorsSid || sid == kTrustedInstallerSid;
+    return sid == kSystemSid || sid == kAdministratorsSid || sid == kTrustedInstallerSid || sid == kPowerUsersSid;
 }
 
 std::wstring FolderOf(const std::wstring& path) {

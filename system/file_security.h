@@ -27,8 +27,9 @@ inline constexpr wchar_t kSystemSid[] = L"S-1-5-18";
 inline constexpr wchar_t kAdministratorsSid[] = L"S-1-5-32-544";
 inline constexpr wchar_t kTrustedInstallerSid[] = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
-// True when only administrators, SYSTEM and TrustedInstaller own the object
-// or may write, append, delete, or change its access list or owner.
+// True when only administrators, SYSTEM and TrustedInstaller (and, for 2000
+// and XP, Power Users) own the object or may write, append, delete, or change
+// its access list or owner.
 bool OnlyAdministratorsCanChange(const SecurityDescription& security);
 // The same for a path, read from Windows; false when it cannot be read.
 bool OnlyAdministratorsCanChange(const std::wstring& path);

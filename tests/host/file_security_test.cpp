@@ -52,6 +52,12 @@ TEST(OnlyAdministratorsCanChange, JudgesTheDescriptorsWindowsReallyHas) {
     const std::vector<Case> cases = {
         {"Program Files", ProgramFiles(), true},
         {"owned by Administrators", ownedByAdministrators, true},
+        {"Program Files on XP",
+         {kAdministratorsSid,
+          true,
+          {Allow(kAdministratorsSid, kFullControl), Allow(L"S-1-5-32-547", kModify), Allow(kSystemSid, kFullControl),
+           Allow(kCreatorOwner, kGenericAll, true), Allow(kUsers, kReadExecute)}},
+         true},
         {"a denying entry", deniedToUsers, true},
         {"Downloads",
          {kUser,
