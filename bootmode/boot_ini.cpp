@@ -11,7 +11,6 @@ namespace qv {
 namespace {
 
 constexpr uint32_t kNoAttributes = 0;
-constexpr uint32_t kReadOnlyHiddenSystem = kAttributeReadOnly | kAttributeHidden | kAttributeSystem;
 
 BootIniResult Fail(const std::wstring& text) { return {false, text, false}; }
 
@@ -39,6 +38,28 @@ std::wstring WithPreviousEntry(const std::wstring& content, const std::wstring& 
 // that boot.ini is either as it was or whole: never half written.
 std::wstring StagedPath(const std::wstring& bootIniPath) { return bootIniPath + L".quorvine"; }
 
+// The staged copy takes boot.ini's place and then the `wanted` attributes. A
+// read-only boot.ini cannot be replaced, so its `current` attributes go only
+// for that step and come back when it fails.
+BootIniResult PutInPlace(const std::wstring& bootIniPath, const std::wstring& staged, uint32_t current, uint32_t wanted,
+                         const std::wstring& attributesFailed, const std::wstring& replaceFailed) {
+    if (!Sys().SetAttributes(bootIniPath, kNoAttributes)) {
+        Sys().RemoveFile(staged);
+        return Fail(attributesFailed);
+    }
+    if (!Sys().ReplaceWith(bootIniPath, staged)) {
+        Sys().SetAttributes(bootIniPath, current);
+        Sys().RemoveFile(staged);
+        return Fail(replaceFailed);
+    }
+    if (!Sys().SetAttributes(bootIniPath, wanted)) {
+        BootIniResult result = Fail(attributesFailed);
+        result.backInPlace = true;
+        return result;
+    }
+    return {};
+}
+
 void ApplyDefaults(std::wstring& bootIniPath, std::wstring& backupName) {
     if (bootIniPath.empty()) bootIniPath = L"C:\\boot.ini";
     if (backupName.empty()) backupName = L"\\boot.bak";
@@ -57,13 +78,11 @@ BootIniResult SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupNa
     if (!backupFound || (!*backupFound && !Sys().CopyFileOver(bootIniPath, backup))) {
         return Fail(L"Could not find:  " + bootIniPath + L"\r\nor could not write to:  " + backup);
     }
-    if (!Sys().SetAttributes(bootIniPath, kNoAttributes)) {
-        return Fail(L"Cound not remove file attributes:  " + bootIniPath);
-    }
 
     const std::wstring writeFailed = L"Error writing INI value:  " + bootIniPath;
     const auto original = Sys().ReadTextFile(bootIniPath);
-    if (!original) return Fail(writeFailed);
+    const auto attributes = Sys().GetAttributes(bootIniPath);
+    if (!original || !attributes) return Fail(writeFailed);
     // Whole values, as they stand in the file: the profile functions would
     // cut them at 254 characters and take quotes off a quoted entry.
     const auto arcPath = IniValueIn(original->text, L"boot loader", L"default");
@@ -89,12 +108,14 @@ BootIniResult SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupNa
             written = Sys().WriteTextFile(staged, *edited);
         }
     }
-    if (!written || !Sys().ReplaceWith(bootIniPath, staged)) {
+    if (!written) {
         Sys().RemoveFile(staged);
         return Fail(writeFailed);
     }
-    Sys().SetAttributes(bootIniPath, kNoAttributes);
-    return {};
+    const BootIniResult placed = PutInPlace(bootIniPath, staged, *attributes, *attributes,
+                                            L"Cound not remove file attributes:  " + bootIniPath, writeFailed);
+    // Attributes that did not come back leave the edit itself whole.
+    return placed.backInPlace ? BootIniResult{} : placed;
 }
 
 std::optional<std::wstring> InsertBootEntry(const std::wstring& content, const std::wstring& line) {
@@ -144,20 +165,22 @@ BootIniResult RestoreBootIni(std::wstring bootIniPath, std::wstring backupName) 
     ApplyDefaults(bootIniPath, backupName);
     const std::wstring backup = bootIniPath.substr(0, 2) + backupName;
     const std::wstring attributesFailed = L"Cound not set file attributes:  " + bootIniPath;
-    if (!Sys().SetAttributes(bootIniPath, kNoAttributes)) {
-        return Fail(attributesFailed);
-    }
+    const auto current = Sys().GetAttributes(bootIniPath);
+    if (!current) return Fail(attributesFailed);
+    const std::wstring copyFailed = L"Could not find:  " + backup + L"\r\nor could not write to:  " + bootIniPath;
+    // The backup kept the attributes boot.ini had before the first edit.
+    const auto original = Sys().GetAttributes(backup);
+    if (!original) return Fail(copyFailed);
     const std::wstring staged = StagedPath(bootIniPath);
     Sys().RemoveFile(staged);
-    if (!Sys().CopyFileOver(backup, staged) || !Sys().ReplaceWith(bootIniPath, staged)) {
+    // The copy takes the backup's read-only attribute along; it must be
+    // writable to go to the disk before it replaces boot.ini.
+    if (!Sys().CopyFileOver(backup, staged) || !Sys().SetAttributes(staged, kNoAttributes)) {
         Sys().RemoveFile(staged);
-        return Fail(L"Could not find:  " + backup + L"\r\nor could not write to:  " + bootIniPath);
+        return Fail(copyFailed);
     }
-    if (!Sys().SetAttributes(bootIniPath, kReadOnlyHiddenSystem)) {
-        BootIniResult result = Fail(attributesFailed);
-        result.backInPlace = true;
-        return result;
-    }
+    BootIniResult placed = PutInPlace(bootIniPath, staged, *current, *original, attributesFailed, copyFailed);
+    if (!placed.ok) return placed;
     // The backup is a copy of boot.ini and took its read-only attribute along,
     // which would make the delete fail.
     Sys().SetAttributes(backup, kNoAttributes);

@@ -9,6 +9,7 @@
 #include "bootmode/way_back.h"
 #include "opsys/windows_version.h"
 #include "system/file_checks.h"
+#include "system/file_security.h"
 #include "system/platform.h"
 #include "system/operation_lock.h"
 #include "system/process.h"
@@ -62,7 +63,7 @@ ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguratio
                 }
             }
         }
-    } else if (FileExists(BootIniPath.substr(0, 2) + BootIniBackupName)) {
+    } else if (FileExists(SystemDrive() + BootIniBackupName)) {
         const BootIniResult restored = RestoreBootIni(BootIniPath, BootIniBackupName);
         // Once boot.ini is back, a backup that stays is only a leftover: the
         // Safe Mode entry is gone, and nothing needs re-arming for it.
@@ -83,7 +84,7 @@ ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguratio
 void StartSiblingInSafeMode() {
     if (OsWindowsMode() == 0) return;
     const std::wstring sibling = AppFolder() + L"..\\Tessel.exe";
-    if (FileExists(sibling)) Sys().StartDetached(L"\"" + sibling + L"\"", kShowNormal);
+    if (TrustedCompanion(sibling)) Sys().StartDetached(L"\"" + sibling + L"\"", kShowNormal);
 }
 
 }  // namespace qv

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "system/program_paths.h"
 #include "system/settings.h"
 #include "system/text.h"
 
@@ -112,18 +113,17 @@ std::wstring CutAtNul(const std::wstring& field) {
 
 clsOpSys::clsOpSys() {
     auto& sys = Sys();
-    SystemRoot = sys.GetEnv(L"systemroot");
-    WinDir = sys.GetEnv(L"windir");
-    SystemDrive = sys.GetEnv(L"systemdrive");
+    // The system's folders from Windows: the user sets the environment, and
+    // an elevated program must not follow it.
+    WinDir = SystemRoot = sys.WindowsFolder();
+    SystemDrive = qv::SystemDrive();
+    WinSysDir = sys.SystemFolder();
     HomeDrive = sys.GetEnv(L"homedrive");
-    // Only the NT family sets "os"; its system folder is System32.
-    WinSysDir = WinDir + (sys.GetEnv(L"os") == L"Windows_NT" ? L"\\System32" : L"\\System");
     CurrentUserName = sys.GetEnv(L"username");
     UserProfile = sys.GetEnv(L"userprofile");
     ProgramFilesPath = sys.GetEnv(L"programfiles");
     CommonProgramFilesPath = sys.GetEnv(L"commonprogramfiles");
-    TempPath = sys.GetEnv(L"temp");
-    TmpPath = sys.GetEnv(L"tmp");
+    TempPath = TmpPath = WinDir + L"\\Temp";
 
     // Windows before NT 4 SP6 refuses the extended record; a failed call leaves it zero.
     auto record = sys.GetVersionRecord(kExtendedRecordSize);

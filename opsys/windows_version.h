@@ -11,7 +11,8 @@ namespace qv {
 
 class clsOpSys {
 public:
-    // Filled from the environment at construction; AllUsersProfile stays empty.
+    // Filled at construction: the system's folders from Windows, the user's
+    // from the environment; AllUsersProfile stays empty.
     std::wstring WinDir;
     std::wstring SystemRoot;
     std::wstring HomeDrive;

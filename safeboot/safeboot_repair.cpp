@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "opsys/windows_version.h"
+#include "system/file_security.h"
 #include "system/platform.h"
 #include "system/process.h"
 #include "system/program_paths.h"
@@ -59,7 +60,7 @@ bool ImportRegDocument(const std::wstring& folder, const std::wstring& name) {
     const bool imported = RunSystemProgram(L"reg.exe", L"import " + Quoted(DocumentFile(folder, name))).ok;
 
     const std::wstring companion = AppFolder() + kCompanionName;
-    if (!Sys().FileExists(companion)) return imported;
+    if (!TrustedCompanion(companion)) return imported;
 
     // The batch changes to its own folder, where the document lies, and
     // imports it by its bare name.

@@ -64,14 +64,12 @@ int Configured(ModeResult result, Telling telling = Telling::BoxesAndLines) {
     return ExitCodeOf(result);
 }
 
-// Each Safe Mode that has a way back: it must find the program again after
-// the restart, which a network location does not promise.
-int SafeMode(bool commandPromptOnly, bool network) {
+int SafeMode(bool commandPromptOnly) {
     if (WarnIfOnNetwork()) {
         Sys().WriteOutputLine(L"refused: Quorvine runs from a network location; nothing changed");
         return kExitOnNetwork;
     }
-    return Configured(network ? ConfigureSafeModeNetwork(true) : ConfigureSafeMode(commandPromptOnly, true));
+    return Configured(ConfigureSafeMode(commandPromptOnly, true));
 }
 
 int Normal() {
@@ -119,9 +117,9 @@ const std::array<Switch, 12> kSwitches{{
     {L"/normal", [](const MainWindowOpener&) { return Normal(); }},
     {L"/remove", [](const MainWindowOpener& open) { return WayBack(true, open); }},
     {L"/undo", [](const MainWindowOpener& open) { return WayBack(false, open); }},
-    {L"/safe", [](const MainWindowOpener&) { return SafeMode(false, false); }},
-    {L"/safecmd", [](const MainWindowOpener&) { return SafeMode(true, false); }},
-    {L"/safenet", [](const MainWindowOpener&) { return SafeMode(false, true); }},
+    {L"/safe", [](const MainWindowOpener&) { return SafeMode(false); }},
+    {L"/safecmd", [](const MainWindowOpener&) { return SafeMode(true); }},
+    {L"/safenet", [](const MainWindowOpener&) { return Configured(ConfigureSafeModeNetwork(true)); }},
     // For remote tools: no box that nobody could click, only lines and the exit code.
     {L"/safenet-noreboot",
      [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkNoReboot(), Telling::LinesOnly); }},

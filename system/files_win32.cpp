@@ -7,10 +7,10 @@
 #include <vector>
 
 #include <windows.h>
-#include <sddl.h>
 
 #include "system/ansi_win32.h"
 #include "system/handles_win32.h"
+#include "system/security_win32.h"
 #include "system/system_library_win32.h"
 #include "system/text.h"
 #include "system/platform_win32.h"
@@ -110,31 +110,23 @@ bool Win32Platform::RemoveFile(const std::wstring& path) {
 }
 
 std::optional<std::wstring> Win32Platform::CreatePrivateFolder() {
-    using ConvertFn = BOOL(WINAPI*)(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
-    static const auto convert =
-        SystemFunctionAs<ConvertFn>(L"advapi32.dll", "ConvertStringSecurityDescriptorToSecurityDescriptorW");
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!convert || !convert(kPrivateFolderSddl, SDDL_REVISION_1, &descriptor, nullptr)) return std::nullopt;
-    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+    const UniqueLocal descriptor = DescriptorFromSddl(kPrivateFolderSddl);
+    if (!descriptor) return std::nullopt;
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
 
     // The Windows folder's Temp, not the user's: the user's own programs may
     // write there. A name that exists already is never reused.
-    wchar_t windows[MAX_PATH] = {};
-    const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
     std::optional<std::wstring> made;
-    if (length > 0 && length < MAX_PATH) {
-        const std::wstring temp = std::wstring(windows, length) + L"\\Temp";
-        CreateDirectoryW(temp.c_str(), nullptr);
-        for (int attempt = 0; attempt < 16 && !made; ++attempt) {
-            const std::wstring folder = temp + L"\\Quorvine-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                        std::to_wstring(GetTickCount() + attempt);
-            if (CreateDirectoryW(folder.c_str(), &attributes))
-                made = folder;
-            else if (GetLastError() != ERROR_ALREADY_EXISTS)
-                break;
-        }
+    const std::wstring temp = WindowsDirectory() + L"\\Temp";
+    CreateDirectoryW(temp.c_str(), nullptr);
+    for (int attempt = 0; attempt < 16 && !made; ++attempt) {
+        const std::wstring folder = temp + L"\\Quorvine-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                    std::to_wstring(GetTickCount() + attempt);
+        if (CreateDirectoryW(folder.c_str(), &attributes))
+            made = folder;
+        else if (GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
     }
-    LocalFree(descriptor);
     return made;
 }
 
@@ -165,6 +157,16 @@ bool Win32Platform::WriteHeldFile(const std::wstring& path, const std::vector<ui
     return true;
 }
 
+std::optional<uint32_t> Win32Platform::GetAttributes(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    // Only those SetFileAttributesW can give back.
+    constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                                FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    return attributes & kSettable;
+}
+
 bool Win32Platform::SetAttributes(const std::wstring& path, uint32_t attributes) {
     return SetFileAttributesW(path.c_str(), attributes) != FALSE;
 }
@@ -184,33 +186,20 @@ std::optional<std::vector<uint8_t>> Win32Platform::ReadBytes(const std::wstring&
     return qv::win32::ReadBytes(path);
 }
 
-std::wstring Win32Platform::WindowsFolder() {
-    std::wstring folder(MAX_PATH, L'\0');
-    const UINT length = GetSystemWindowsDirectoryW(folder.data(), MAX_PATH);
-    folder.resize(length < MAX_PATH ? length : 0);
-    if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-    return folder;
-}
-
 uint32_t Win32Platform::DriveType(const std::wstring& root) { return GetDriveTypeW(root.c_str()); }
 
 uint32_t Win32Platform::OemCodePage() { return GetOEMCP(); }
 
 bool Win32Platform::MakeAdminOnlyFolder(const std::wstring& path) {
-    using ConvertFn = BOOL(WINAPI*)(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
-    static const auto convert =
-        SystemFunctionAs<ConvertFn>(L"advapi32.dll", "ConvertStringSecurityDescriptorToSecurityDescriptorW");
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!convert || !convert(kPrivateFolderSddl, SDDL_REVISION_1, &descriptor, nullptr)) return false;
-    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
-    bool made = CreateDirectoryW(path.c_str(), &attributes) != FALSE;
+    const UniqueLocal descriptor = DescriptorFromSddl(kPrivateFolderSddl);
+    if (!descriptor) return false;
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
+    if (CreateDirectoryW(path.c_str(), &attributes)) return true;
     // One left from an earlier run gets the same protection again.
-    if (!made && GetLastError() == ERROR_ALREADY_EXISTS)
-        made = (GetFileAttributesW(path.c_str()) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
-                   FILE_ATTRIBUTE_DIRECTORY &&
-               SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor);
-    LocalFree(descriptor);
-    return made;
+    return GetLastError() == ERROR_ALREADY_EXISTS &&
+           (GetFileAttributesW(path.c_str()) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+               FILE_ATTRIBUTE_DIRECTORY &&
+           SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.get());
 }
 
 bool Win32Platform::DeleteAtRestart(const std::wstring& path) {
@@ -262,6 +251,13 @@ bool Win32Platform::WriteTextFile(const std::wstring& path, const TextFile& cont
 }
 
 bool Win32Platform::ReplaceWith(const std::wstring& target, const std::wstring& replacement) {
+    // The move's write-through covers the rename only: the replacement's own
+    // bytes go to the disk first, so a power cut never leaves a target that
+    // names unwritten data.
+    {
+        UniqueHandle file = OpenExisting(replacement, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
+        if (!file || !FlushFileBuffers(file.get())) return false;
+    }
     return MoveFileExW(replacement.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
            FALSE;
 }

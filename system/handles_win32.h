@@ -42,6 +42,12 @@ struct IconDestroyer {
 };
 using UniqueHicon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
 
+struct LocalFreer {
+    void operator()(void* memory) const { LocalFree(memory); }
+};
+// What the system allocated for the caller with LocalAlloc (descriptors, SID texts).
+using UniqueLocal = std::unique_ptr<void, LocalFreer>;
+
 // A COM interface pointer that releases itself.
 template <typename T>
 class ComPtr {

@@ -1,5 +1,7 @@
 // iniModule: single keys of INI files through the profile functions, which
 // also match case-insensitively, trim blanks and drop enclosing quotes.
+#include "system/ini_win32.h"
+
 #include <array>
 #include <string>
 
@@ -14,12 +16,17 @@ namespace {
 constexpr DWORD kIniBufferSize = 255;
 }  // namespace
 
+std::wstring ProfileString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                           const std::wstring& fallback) {
+    std::array<wchar_t, kIniBufferSize> buffer{};
+    const DWORD count = GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(), buffer.data(),
+                                                 kIniBufferSize, file.c_str());
+    return std::wstring(buffer.data(), count);
+}
+
 std::wstring Win32Platform::ReadIniValue(const std::wstring& file, const std::wstring& section,
                                          const std::wstring& key) {
-    std::array<wchar_t, kIniBufferSize> buffer{};
-    const DWORD count =
-        GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", buffer.data(), kIniBufferSize, file.c_str());
-    return std::wstring(buffer.data(), count);
+    return ProfileString(file, section, key, L"");
 }
 
 bool Win32Platform::WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,

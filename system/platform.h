@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "system/file_security.h"
 #include "system/settings.h"
 
 namespace qv {
@@ -97,6 +98,9 @@ public:
     virtual std::optional<std::wstring> RunAndRead(const std::wstring& commandLine, int32_t timeoutMs) = 0;
     // The system folder (system32) that the system's programs are started from.
     virtual std::wstring SystemFolder() = 0;
+    // The Windows folder as Windows reports it (never from the environment,
+    // which the user sets), without a trailing backslash.
+    virtual std::wstring WindowsFolder() = 0;
 
     // Files.
     virtual bool FileExists(const std::wstring& path) = 0;
@@ -111,14 +115,18 @@ public:
     virtual std::optional<bool> FindAnyEntry(const std::wstring& path) = 0;
     virtual bool CopyFileOver(const std::wstring& source, const std::wstring& target) = 0;
     virtual bool RemoveFile(const std::wstring& path) = 0;
+    // The attributes SetAttributes can give back; empty for a missing file.
+    virtual std::optional<uint32_t> GetAttributes(const std::wstring& path) = 0;
     virtual bool SetAttributes(const std::wstring& path, uint32_t attributes) = 0;
+    // The owner and access list of a file or folder; empty when unreadable.
+    virtual std::optional<SecurityDescription> ReadSecurity(const std::wstring& path) = 0;
     // Whole text files, in the ANSI code page or, after a byte-order mark, UTF-16.
     virtual std::optional<TextFile> ReadTextFile(const std::wstring& path) = 0;
     virtual bool WriteTextFile(const std::wstring& path, const TextFile& content) = 0;
     // Writes the whole file anew, cut to the length of `bytes`.
     virtual bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) = 0;
-    // Puts `replacement` in the place of `target` in one step: a failure leaves
-    // `target` as it was.
+    // Puts `replacement` in the place of `target` in one step, once its bytes
+    // are on the disk: a failure leaves `target` as it was.
     virtual bool ReplaceWith(const std::wstring& target, const std::wstring& replacement) = 0;
     // A new folder that only administrators and the system may write to, for
     // files handed to elevated commands; empty when none could be made.
@@ -143,7 +151,6 @@ public:
     // Asked of Windows itself: the environment of the user who started an
     // elevated program can say anything.
     virtual bool Is64BitWindows() = 0;
-    virtual std::wstring WindowsFolder() = 0;                  // no backslash at the end
     virtual uint32_t DriveType(const std::wstring& root) = 0;  // of "X:\"; kDrive...
     virtual uint32_t OemCodePage() = 0;                        // what cmd.exe reads batch files in
 

@@ -5,7 +5,7 @@
 
 namespace qv::win32 {
 
-class Win32Platform final : public Platform {
+class Win32Platform : public Platform {
 public:
     std::wstring GetEnv(const std::wstring& name) override;
     std::wstring CommandLine() override;
@@ -22,6 +22,7 @@ public:
     bool StartDetached(const std::wstring& commandLine, int windowStyle) override;
     std::optional<std::wstring> RunAndRead(const std::wstring& commandLine, int32_t timeoutMs) override;
     std::wstring SystemFolder() override;
+    std::wstring WindowsFolder() override;
     std::optional<std::wstring> CreatePrivateFolder() override;
     bool RemoveFolder(const std::wstring& path) override;
     bool WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
@@ -32,7 +33,9 @@ public:
     std::optional<bool> FindAnyEntry(const std::wstring& path) override;
     bool CopyFileOver(const std::wstring& source, const std::wstring& target) override;
     bool RemoveFile(const std::wstring& path) override;
+    std::optional<uint32_t> GetAttributes(const std::wstring& path) override;
     bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
+    std::optional<SecurityDescription> ReadSecurity(const std::wstring& path) override;
     std::optional<TextFile> ReadTextFile(const std::wstring& path) override;
     bool WriteTextFile(const std::wstring& path, const TextFile& content) override;
     bool ReplaceWith(const std::wstring& target, const std::wstring& replacement) override;
@@ -49,7 +52,6 @@ public:
     std::optional<std::vector<uint8_t>> LoadCustomResource(const std::wstring& name) override;
     Connection GetConnection(const std::wstring& drive) override;
     bool Is64BitWindows() override;
-    std::wstring WindowsFolder() override;
     uint32_t DriveType(const std::wstring& root) override;
     uint32_t OemCodePage() override;
     std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path) override;

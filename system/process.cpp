@@ -55,17 +55,23 @@ std::optional<std::wstring> ReadSystemProgram(const std::wstring& program, const
 
 bool RunAndWait(ProcessSystem& system, const std::wstring& commandLine, int windowStyle, std::wstring& message,
                 int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode) {
-    // Off around the start and the wait, so that "bcdedit.exe" and "reg.exe"
-    // are found in the native system folder.
-    RedirectionOff redirection(system);
-
     uint32_t processId = 0;
     std::wstring failure;
-    if (!system.Start(commandLine, windowStyle, processId, failure)) {
+    bool started = false;
+    {
+        // Off for the start alone, so that "bcdedit.exe" and "reg.exe" are
+        // found in the native system folder. The wait handles window messages,
+        // and a DLL loaded meanwhile must come from this process's own folder.
+        RedirectionOff redirection(system);
+        started = system.Start(commandLine, windowStyle, processId, failure);
+    }
+    if (!started) {
         message = failure;
         return false;
     }
     if (!system.Open(processId)) {
+        // Unwatched, it could still change things after its change is taken back.
+        system.Terminate();
         message = kProcessNotOpenedText;
         return false;
     }

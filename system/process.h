@@ -45,7 +45,8 @@ public:
     virtual bool FinishOutput(uint32_t milliseconds) = 0;
     // False when the query fails; `exitCode` is then untouched.
     virtual bool QueryExitCode(uint32_t& exitCode) = 0;
-    // Ends a process that was given up on, so it cannot act later.
+    // Ends a process that was given up on (also one that could not be
+    // opened), and waits a little for it to be gone, so it cannot act later.
     virtual void Terminate() = 0;
     virtual void PumpMessages() = 0;
     // Milliseconds since the system started; wraps at 2^32.

@@ -14,8 +14,6 @@
 
 namespace qv::win32 {
 
-PVOID FsRedirectionOldValue = nullptr;
-
 namespace {
 
 using Wow64DisableFn = BOOL(WINAPI*)(PVOID*);
@@ -68,12 +66,12 @@ void Win32ProcessSystem::DisableFsRedirection() {
     // Looked up at run time: Windows 2000 and early XP lack it, and a 64-bit
     // process has no redirection (the call just fails there).
     static const auto disable = SystemFunctionAs<Wow64DisableFn>(L"kernel32.dll", "Wow64DisableWow64FsRedirection");
-    if (disable) disable(&FsRedirectionOldValue);
+    if (disable) disable(&redirection_);
 }
 
 void Win32ProcessSystem::RevertFsRedirection() {
     static const auto revert = SystemFunctionAs<Wow64RevertFn>(L"kernel32.dll", "Wow64RevertWow64FsRedirection");
-    if (revert) revert(FsRedirectionOldValue);
+    if (revert) revert(redirection_);
 }
 
 void Win32ProcessSystem::CaptureOutput(std::string& output) {
@@ -131,7 +129,8 @@ bool Win32ProcessSystem::Start(const std::wstring& commandLine, int windowStyle,
 
 bool Win32ProcessSystem::Open(uint32_t processId) {
     process_.reset(OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId));
-    started_.reset();
+    // Kept when the open failed: Terminate still needs a handle.
+    if (process_) started_.reset();
     return process_ != nullptr;
 }
 
@@ -152,7 +151,13 @@ bool Win32ProcessSystem::WaitForEnd(uint32_t milliseconds) {
     return woken == WAIT_OBJECT_0;
 }
 
-void Win32ProcessSystem::Terminate() { TerminateProcess(process_.get(), ERROR_TIMEOUT); }
+void Win32ProcessSystem::Terminate() {
+    HANDLE process = process_ ? process_.get() : started_.get();
+    if (!process) return;
+    // TerminateProcess only begins the end; its files and keys are let go
+    // once the process is gone.
+    if (TerminateProcess(process, ERROR_TIMEOUT)) WaitForSingleObject(process, kTerminateWaitMs);
+}
 
 void Win32ProcessSystem::PumpMessages() {
     MSG msg;
@@ -189,6 +194,8 @@ std::optional<std::wstring> Win32Platform::RunAndRead(const std::wstring& comman
 }
 
 std::wstring Win32Platform::SystemFolder() { return SystemDirectory(); }
+
+std::wstring Win32Platform::WindowsFolder() { return WindowsDirectory(); }
 
 bool Win32Platform::StartDetached(const std::wstring& commandLine, int windowStyle) {
     PROCESS_INFORMATION info{};

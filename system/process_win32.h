@@ -10,9 +10,6 @@
 
 namespace qv::win32 {
 
-// The thread's redirection state saved by the last RunAndWait.
-extern PVOID FsRedirectionOldValue;
-
 class Win32ProcessSystem : public ProcessSystem {
 public:
     // Before Start: the command's standard output and error go into `output`,
@@ -33,10 +30,12 @@ public:
 private:
     static constexpr DWORD kPipeBufferSize = 65536;
     static constexpr DWORD kOutputPollMs = 5;
+    static constexpr DWORD kTerminateWaitMs = 5000;
     // Reads what the pipe holds now; true once its last writer has closed it.
     bool DrainOutput();
 
-    UniqueHandle started_;  // from the start, held until the process is opened
+    PVOID redirection_ = nullptr;  // the thread's state while redirection is off
+    UniqueHandle started_;         // from the start, held until the process is opened
     UniqueHandle process_;
     UniqueHandle pipeReader_;
     UniqueHandle pipeWriter_;

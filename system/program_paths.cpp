@@ -22,8 +22,13 @@ std::wstring ReportedFolder(const std::wstring& exePath) {
 
 }  // namespace
 
+std::wstring SystemDrive() {
+    const std::wstring windows = Sys().WindowsFolder();
+    return windows.size() >= 2 && windows[1] == L':' ? windows.substr(0, 2) : std::wstring();
+}
+
 void SetProgramConstants() {
-    const std::wstring systemDrive = Sys().GetEnv(L"systemdrive");
+    const std::wstring systemDrive = SystemDrive();
     EntryTitle = L"Tamberlow Quorvine Mod";
     BootIniPath = systemDrive + L"\\boot.ini";
     BootIniBackupName = L"\\boot.Tamberlow";

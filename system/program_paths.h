@@ -6,10 +6,14 @@
 namespace qv {
 
 extern std::wstring EntryTitle;         // the boot.ini entry; with "*", the run-once value
-extern std::wstring BootIniPath;        // %systemdrive%\boot.ini
+extern std::wstring BootIniPath;        // the system drive's boot.ini
 extern std::wstring BootIniBackupName;  // \boot.Tamberlow, on the drive of boot.ini
-extern std::wstring BcdBackupPath;      // %systemdrive%\BCDbak
+extern std::wstring BcdBackupPath;      // the system drive's BCDbak
 void SetProgramConstants();
+
+// The drive of the Windows folder ("C:"), from Windows: the environment's
+// "systemdrive" is the user's to set.
+std::wstring SystemDrive();
 
 // The program's key: the mode record and a kept-aside "Autorun".
 inline constexpr const wchar_t* kProgramKey = L"Software\\Tamberlow\\Quorvine";

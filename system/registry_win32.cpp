@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "system/handles_win32.h"
+#include "system/ini_win32.h"
 #include "system/registry.h"
 #include "system/platform_win32.h"
 #include "system/registry_win32.h"
@@ -15,7 +16,6 @@ namespace qv::win32 {
 
 namespace {
 
-constexpr DWORD kIniBufferSize = 255;
 constexpr bool kProcess64Bit = sizeof(void*) == 8;
 
 // The predefined keys are 32-bit values sign-extended to the pointer's width.
@@ -81,11 +81,7 @@ int32_t Win32Platform::ReadSetting(const std::wstring& location, const std::wstr
 
     if (root == kLocationIniFile) {
         if (kind == SettingType::Text) {
-            std::array<wchar_t, kIniBufferSize> buffer{};
-            const DWORD count =
-                GetPrivateProfileStringW(keyPath.c_str(), valueName.c_str(), SettingAsText(defaultValue).c_str(),
-                                         buffer.data(), kIniBufferSize, location.c_str());
-            result = std::wstring(buffer.data(), count);
+            result = ProfileString(location, keyPath, valueName, SettingAsText(defaultValue));
         } else {
             result =
                 static_cast<int32_t>(GetPrivateProfileIntW(keyPath.c_str(), valueName.c_str(), 0, location.c_str()));

@@ -14,6 +14,16 @@ std::wstring SystemDirectory() {
     }
 }
 
+std::wstring WindowsDirectory() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const UINT length = GetSystemWindowsDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+        if (length == 0) return L"C:\\Windows";
+        if (length < buffer.size()) return std::wstring(buffer.data(), length);
+        buffer.resize(length + 1);
+    }
+}
+
 FARPROC SystemFunction(const wchar_t* dll, const char* name) {
     // kernel32 and user32 are loaded already; anything else comes from the
     // system folder by full path, and its own dependencies from there too.

@@ -12,6 +12,9 @@ namespace qv::win32 {
 
 // The system folder (system32), without a trailing backslash.
 std::wstring SystemDirectory();
+// The Windows folder, without a trailing backslash; the shared one on a
+// terminal server, not the user's own.
+std::wstring WindowsDirectory();
 
 // A function of a DLL in the system folder, loaded by its full path; null
 // when the DLL or the function is missing. The DLL stays loaded.

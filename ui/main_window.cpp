@@ -3,7 +3,7 @@
 
 #include "bootmode/normal_mode.h"
 #include "bootmode/safe_mode.h"
-#include "system/file_checks.h"
+#include "system/file_security.h"
 #include "system/network_location.h"
 #include "system/platform.h"
 #include "system/program_paths.h"
@@ -44,7 +44,7 @@ std::wstring MainWindowCaption(const ProgramVersion& version) {
 
 void Form_Load(MainWindowView& window) {
     const std::wstring logo = AppFolder() + kAppLogoFile;
-    if (FileExists(logo)) {
+    if (TrustedCompanion(logo)) {
         window.SetIconFromFile(logo, true);
     } else {
         window.SetIconFromResource(kIconResource, true);

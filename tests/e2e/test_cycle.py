@@ -44,7 +44,8 @@ def test_safe_answered_yes_restarts_and_the_way_back_undoes_everything(make_pref
     exe = folder + r"\Quorvine.exe"
     assert run.runonce_at_restart[ENTRY] == f'cmd /c start "" "{exe}" /remove'
     assert run.bcd_store_at_restart == {"safeboot": "minimal"}
-    assert run.bcd_log == CLEAR + [r"/export C:\BCDbak", "/set safeboot minimal"] + CLEAR
+    assert run.bcd_log == CLEAR + ["/enum {current}", r"/export C:\BCDbak", "/set safeboot minimal"] + CLEAR + [
+        "/enum {current}"]  # no shell left behind before; both deletions needed a look after
     assert run.bcd_store == {}
     assert run.decoy_log == []
     assert runonce(prefix) is None
@@ -176,7 +177,7 @@ def test_on_xp_boot_ini_before_during_and_after(xp):
         b"/fastdetect /safeboot:network /sos /bootlog /noguiboot\r\n"
         b"multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" /fastdetect\r\n")
     assert rig.read_file(xp, r"C:\boot.Tamberlow") == BOOT_INI
-    assert rig.file_attrs(xp, r"C:\boot.ini") & 7 == 0
+    assert rig.file_attrs(xp, r"C:\boot.ini") & 7 == 7, "the edited file keeps read-only, hidden and system"
     assert rig.file_attrs(xp, r"C:\boot.Tamberlow") & 7 == 7
 
     # A second configuration before any restart: the backup stays the original.
@@ -197,6 +198,22 @@ def test_on_xp_a_locked_boot_ini_aborts_without_a_way_back(xp):
     assert not run.restarted
     assert "Failed to make the required changes to the Boot.INI file, aborting." in texts(run)
     assert runonce(xp) is None
+    assert rig.file_attrs(xp, r"C:\boot.ini") & 7 == 7
+
+
+def test_windir_systemdrive_and_temp_of_the_user_change_nothing_about_where_it_writes(prefix):
+    fake = {"windir": r"C:\fakewin", "systemroot": r"C:\fakewin", "systemdrive": r"C:\fakedrive",
+            "temp": r"C:\faketemp", "tmp": r"C:\faketemp"}
+    for name, folder in fake.items():
+        prefix.unix_path(folder).mkdir(parents=True, exist_ok=True)
+        rig.reg_set(prefix, r"HKCU\Environment", name, folder)
+    run = rig.run_quorvine(prefix, ["/safecmd"], answers=["Yes"])
+    assert run.restarted
+    assert run.bcd_log[len(CLEAR)] == r"/export C:\BCDbak"  # the command prompt's own shell is not looked for
+    assert rig.read_file(prefix, r"C:\windows\quorvine.cmd") == b'"C:\\Tools\\Quorvine.exe" %1\r\n'
+    assert rig.reg_get(prefix, SAFEBOOT, "AlternateShell") == "cmd.exe", "the SafeBoot document was imported"
+    for folder in set(fake.values()):
+        assert list(prefix.unix_path(folder).iterdir()) == [], folder
 
 
 NETWORK_WARNING = (

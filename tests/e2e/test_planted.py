@@ -53,3 +53,19 @@ def test_planted_programs_and_dlls_never_run(make_prefix):
     in_current = rig.run_program(prefix, ["cmd", "/c", r"cd /d C:\current && C:\Tools\Quorvine.exe /safenet-noreboot"])
     assert in_current.exit_code == 0 and rig.bcd_store(prefix) == {"safeboot": "network"}
     assert planted_runs(prefix) == []
+
+
+def test_companions_in_a_folder_users_can_change_never_run(make_prefix):
+    """Wine reports every folder as the user's (it keeps no descriptors), so
+    here a companion beside the program is always one users could have
+    planted. (Wine never reports Safe Mode, so the sibling Tessel.exe is left
+    to the host tests.)"""
+    prefix = make_prefix("win10")
+    built = rig.build_dir(rig.test_arch())
+    rig.install_quorvine(prefix)
+    shutil.copy2(built / "qv_marker.exe", prefix.unix_path(r"C:\Tools") / "ets.exe")
+    run = rig.run_program(prefix, [r"C:\Tools\Quorvine.exe", "/safenet-noreboot"])
+    assert run.exit_code == 0 and rig.bcd_store(prefix) == {"safeboot": "network"}
+    assert (r"skipped: C:\Tools\ets.exe, because others than administrators can change C:\Tools\ets.exe"
+            in run.output.splitlines()), run.output
+    assert planted_runs(prefix) == []

@@ -438,6 +438,20 @@ TEST_F(Cycle, TheSiblingStartsOnlyForRemoveInSafeModeWhenItIsThere) {
     }
 }
 
+TEST_F(Cycle, TheSiblingInAFolderUsersCanChangeNeverStarts) {
+    fake().exePath = L"C:\\Users\\Public\\Downloads\\Quorvine.exe";
+    fake().commandLine = L"\"C:\\Users\\Public\\Downloads\\Quorvine.exe\" /remove";
+    fake().cleanBoot = 1;
+    fake().PutFile(L"C:\\Users\\Public\\Downloads\\..\\Tessel.exe", "MZ");
+    fake().security[L"c:\\users\\public\\downloads\\.."] =
+        SecurityDescription{kSystemSid, true, {{true, false, 0x001301BF, L"S-1-5-4"}}};
+    Main(OpenWindow);
+    EXPECT_TRUE(fake().started.empty());
+    const std::wstring skipped = L"skipped: C:\\Users\\Public\\Downloads\\..\\Tessel.exe, because others than "
+                                 L"administrators can change C:\\Users\\Public\\Downloads\\..";
+    EXPECT_NE(std::find(fake().outputLines.begin(), fake().outputLines.end(), skipped), fake().outputLines.end());
+}
+
 TEST_F(Cycle, OnXpABootIniThatCannotBeChangedAbortsWithBothMessages) {
     BecomeXp();
     fake().PutFile(L"C:\\boot.ini", kXpBootIni);
@@ -486,17 +500,26 @@ TEST_F(Cycle, OnXpTheEntryIsWrittenWithTheModesOptionString) {
                   "multi(0)\\WINDOWS=\"Tamberlow Quorvine Mod\"" +
                       std::string(c.options.begin(), c.options.end()) + "\r\nmulti(0)\\WINDOWS=\"XP\" /fastdetect\r\n");
         EXPECT_EQ(local.fake.FileText(L"C:\\boot.Tamberlow").substr(0, 13), "[boot loader]");
-        EXPECT_EQ(local.fake.files[L"c:\\boot.ini"].attributes, 0u);
+        EXPECT_EQ(local.fake.files[L"c:\\boot.ini"].attributes, 7u) << "the edited file keeps the original's";
         EXPECT_FALSE(local.fake.HasFile(L"C:\\boot.ini.quorvine"));
     }
 }
 
-TEST_F(Cycle, ABootIniWithoutDefaultGetsNoEntryWithAnEmptyKey) {
-    fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\ntimeout=30\r\n");
+TEST_F(Cycle, AFailedEditLeavesBootIniWithItsContentAndAttributes) {
+    fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\ntimeout=30\r\n", 7);
     const BootIniResult edited = SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false);
-    EXPECT_FALSE(edited.ok);
+    EXPECT_FALSE(edited.ok) << "no default entry: none with an empty key is written";
     EXPECT_EQ(edited.failure, L"Error writing INI value:  C:\\boot.ini");
     EXPECT_EQ(fake().FileText(L"C:\\boot.ini"), "[boot loader]\r\ntimeout=30\r\n");
+    EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 7u);
+    EXPECT_FALSE(fake().HasFile(L"C:\\boot.ini.quorvine"));
+
+    fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\ndefault=m\r\n[operating systems]\r\nm=\"XP\"\r\n", 7);
+    fake().replaceFails = true;
+    EXPECT_FALSE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false).ok);
+    fake().PutFile(L"C:\\boot.Tamberlow", "original", 0x27);
+    EXPECT_FALSE(RestoreBootIni(L"C:\\boot.ini", L"\\boot.Tamberlow").ok);
+    EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 7u);
     EXPECT_FALSE(fake().HasFile(L"C:\\boot.ini.quorvine"));
 }
 
@@ -505,12 +528,12 @@ TEST_F(Cycle, RestoreBootIniPutsTheBackupBackReadOnlyHiddenSystem) {
     fake().PutFile(L"C:\\boot.Tamberlow", "original", 0x27);
     EXPECT_TRUE(RestoreBootIni(L"C:\\boot.ini", L"\\boot.Tamberlow").ok);
     EXPECT_EQ(fake().FileText(L"C:\\boot.ini"), "original");
-    EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 7u);
+    EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 0x27u) << "the attributes boot.ini had before the edit";
     EXPECT_FALSE(fake().HasFile(L"C:\\boot.Tamberlow"));
 
     EXPECT_EQ(RestoreBootIni(L"C:\\boot.ini", L"\\boot.Tamberlow").failure,
               L"Could not find:  C:\\boot.Tamberlow\r\nor could not write to:  C:\\boot.ini");
-    EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 0u);
+    EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 0x27u);
 }
 
 TEST_F(Cycle, EmptyArgumentsMeanTheDefaultBootIniAndBackup) {

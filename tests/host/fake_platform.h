@@ -206,6 +206,8 @@ public:
         return enumOutput;
     }
     std::wstring SystemFolder() override { return systemFolder; }
+    std::wstring windowsFolder = L"C:\\WINDOWS";
+    std::wstring WindowsFolder() override { return windowsFolder; }
     bool noPrivateFolder = false;
     int privateFolders = 0;
     std::set<std::wstring> folders;  // lower-cased
@@ -280,6 +282,19 @@ public:
             return false;  // read-only stays
         files.erase(it);
         return true;
+    }
+    std::optional<uint32_t> GetAttributes(const std::wstring& path) override {
+        auto it = files.find(LowerCase(path));
+        if (it == files.end()) return std::nullopt;
+        return it->second.attributes;
+    }
+    // Lower-cased path -> its descriptor; any other path reads as one that only
+    // administrators may change, and one mapped to nothing cannot be read.
+    std::map<std::wstring, std::optional<SecurityDescription>> security;
+    std::optional<SecurityDescription> ReadSecurity(const std::wstring& path) override {
+        auto it = security.find(LowerCase(path));
+        if (it == security.end()) return SecurityDescription{kAdministratorsSid, true, {}};
+        return it->second;
     }
     bool SetAttributes(const std::wstring& path, uint32_t attributes) override {
         auto it = files.find(LowerCase(path));
@@ -406,8 +421,6 @@ public:
 
     bool is64BitWindows = false;
     bool Is64BitWindows() override { return is64BitWindows; }
-    std::wstring windowsFolder = L"C:\\WINDOWS";
-    std::wstring WindowsFolder() override { return windowsFolder; }
     std::map<wchar_t, uint32_t> driveTypes;  // upper-case letter -> kDrive...; fixed when not listed
     uint32_t DriveType(const std::wstring& root) override {
         if (root.size() < 3 || root[1] != L':') return kDriveNoRootDir;

@@ -191,22 +191,24 @@ TEST(OsSysFlags, Win81Update1FromTheRevisionInBuildLabEx) {
     }
 }
 
-TEST(OsSysConstruction, EnvironmentSnapshotWithoutFallbacks) {
+TEST(OsSysConstruction, SystemFoldersFromWindowsTheUsersFromTheEnvironment) {
     ScopedFakePlatform p;
-    p.fake.env = {{L"windir", L""},
+    p.fake.env = {{L"windir", L"C:\\fakewin"},
+                  {L"systemroot", L"C:\\fakewin"},
+                  {L"systemdrive", L"E:"},
+                  {L"temp", L"C:\\Users\\ada\\Temp"},
                   {L"os", L"WINDOWS_NT"},
                   {L"username", L"ada"},
-                  {L"tmp", L"C:\\Tmp"},
                   {L"allusersprofile", L"C:\\ProgramData"}};
     clsOpSys os;
-    EXPECT_EQ(os.WinSysDir, L"\\System");  // "os" compares with case
+    EXPECT_EQ(os.WinDir, L"C:\\WINDOWS");
+    EXPECT_EQ(os.SystemRoot, L"C:\\WINDOWS");
+    EXPECT_EQ(os.SystemDrive, L"C:");
+    EXPECT_EQ(os.WinSysDir, L"C:\\WINDOWS\\system32");
+    EXPECT_EQ(os.TempPath, L"C:\\WINDOWS\\Temp");
+    EXPECT_EQ(os.TmpPath, L"C:\\WINDOWS\\Temp");
     EXPECT_EQ(os.CurrentUserName, L"ada");
-    EXPECT_EQ(os.TmpPath, L"C:\\Tmp");
-    EXPECT_EQ(os.TempPath, L"");
     EXPECT_EQ(os.AllUsersProfile, L"");
-
-    p.fake.env[L"os"] = L"Windows_NT";
-    EXPECT_EQ(clsOpSys().WinSysDir, L"\\System32");
 }
 
 TEST(OsSysConstruction, PlainRecordWhenTheExtendedOneIsRefused) {

@@ -77,7 +77,8 @@ TEST(RunAndWait, ReturnsWhenTheProcessEndsWithItsExitCodeAndLeavesTheMessage) {
     EXPECT_EQ(message, L"as passed");
     EXPECT_EQ(exitCode, 259u);
     EXPECT_EQ(system.clock, 5230u) << "no poll interval is added after the end";
-    EXPECT_EQ(system.calls, (std::vector<std::string>{"redirection off", "start", "open 42", "redirection back"}));
+    // Back before the wait, which handles window messages and may load DLLs.
+    EXPECT_EQ(system.calls, (std::vector<std::string>{"redirection off", "start", "redirection back", "open 42"}));
 }
 
 TEST(RunAndWait, OutputStillOnItsWayIsAwaitedWithinTheRestOfTheLimit) {
@@ -151,7 +152,7 @@ TEST(RunAndWait, FailuresSwitchTheRedirectionBackAndSayWhy) {
               L"This program could not determine whether the process started.Please watch the program and check "
               L"it completes.");
     EXPECT_EQ(notOpened.waits, 0);
-    EXPECT_EQ(notOpened.calls.back(), "redirection back");
+    EXPECT_TRUE(notOpened.terminated) << "a process nobody watches is ended";
 }
 
 TEST(RunAndWait, On32BitWindowsLeavesTheRedirectionAloneAndPassesTheStyle) {

@@ -105,6 +105,19 @@ TEST(SafeBootRepair, CompanionRunsTheTwoLineBatchFromAFolderWithBlanks) {
     EXPECT_TRUE(p.files.size() == 1u && p.folders.empty()) << "only the companion itself is left";
 }
 
+TEST(SafeBootRepair, ACompanionInAFolderUsersCanChangeIsSkippedAndRegImportsAlone) {
+    RepairPlatform p;
+    p.exePath = L"C:\\Users\\Public\\Downloads\\Quorvine.exe";
+    p.PutFile(L"C:\\Users\\Public\\Downloads\\ets.exe", "MZ");
+    p.security[L"c:\\users\\public\\downloads"] =
+        SecurityDescription{kSystemSid, true, {{true, false, 0x001301BF, L"S-1-5-4"}}};
+    EXPECT_EQ(RepairSafeBootKey(), RepairOutcome::Repaired);
+    ASSERT_EQ(p.runs.size(), 1u);
+    EXPECT_EQ(p.runs[0].commandLine, L"\"C:\\WINDOWS\\system32\\reg.exe\" import \"" + p.documentPath + L"\"");
+    ASSERT_EQ(p.outputLines.size(), 1u);
+    EXPECT_EQ(p.outputLines[0].rfind(L"skipped: C:\\Users\\Public\\Downloads\\ets.exe, because", 0), 0u);
+}
+
 TEST(SafeBootRepair, NoPrivateFolderOrNoDocumentIsReportedWithoutAnImport) {
     RepairPlatform noFolder;
     noFolder.noPrivateFolder = true;

@@ -11,6 +11,7 @@
 #include "safeboot/safeboot_repair.h"
 #include "system/program_paths.h"
 #include "system/platform_win32.h"
+#include "system/security_win32.h"
 
 namespace qv {
 namespace {
@@ -103,8 +104,26 @@ protected:
         SetPlatform(&platform);
     }
 };
-using SafeBootCompanion = SafeBootRepair;
-using SafeBootCompanionCopy = SafeBootRepair;
+// Wine 8 keeps no descriptor on files: the one Windows gives Program Files
+// stands in for the companion's folder, where Windows would report it.
+class AdministratorsOnlyFolders : public win32::Win32Platform {
+public:
+    std::optional<SecurityDescription> ReadSecurity(const std::wstring&) override {
+        const win32::UniqueLocal descriptor = win32::DescriptorFromSddl(
+            L"O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464D:(A;;FA;;;SY)(A;;FA;;;BA)"
+            L"(A;;0x1200a9;;;BU)");
+        return win32::DescribeSecurity(descriptor.get());
+    }
+};
+
+class SafeBootCompanion : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static AdministratorsOnlyFolders platform;
+        SetPlatform(&platform);
+    }
+};
+using SafeBootCompanionCopy = SafeBootCompanion;
 
 TEST_F(SafeBootRepair, FindsTheFourDocumentsByTheirLowerCaseNames) {
     for (size_t document = 0; document < kSafeBootDocumentNames.size(); ++document) {
@@ -217,6 +236,16 @@ void CheckCompanionRun(const std::string& folder, bool ownFolder) {
 }
 
 TEST_F(SafeBootCompanion, RunsBesideTheProgram) { CheckCompanionRun(Ansi(AppFolder()), true); }
+
+TEST_F(SafeBootRepair, ACompanionInAFolderUsersCanChangeNeverRuns) {
+    // As Wine reads every folder: owned by the user.
+    const std::string folder = Ansi(AppFolder());
+    ASSERT_TRUE(CopyFileA((folder + "ets-standin.exe").c_str(), (folder + "ets.exe").c_str(), FALSE));
+    EXPECT_EQ(RepairSafeBootKey(), RepairOutcome::Repaired) << "reg.exe imports it alone";
+    EXPECT_EQ(ReadFileText(folder + "ets-command.txt"), "<missing " + folder + "ets-command.txt>");
+    ExpectNoTemporaryFilesLeft();
+    DeleteFileA((folder + "ets.exe").c_str());
+}
 
 TEST_F(SafeBootCompanion, RunsFromAFolderWithBlanks) {
     const std::string folder = "C:\\Quorvine companion test\\";
