@@ -186,11 +186,14 @@ public:
     }
     // What "bcdedit.exe /enum {current}" prints (nothing listed: no safe-boot element).
     std::wstring enumOutput = L"identifier              {current}\r\n";
+    // What other commands print, by their bare command line (else enumOutput).
+    std::map<std::wstring, std::wstring> outputs;
     std::optional<std::wstring> RunAndRead(const std::wstring& fullCommandLine, int32_t timeoutMs) override {
         uint32_t exitCode = 0;
         std::wstring message;
         if (!RunAndWait(fullCommandLine, 0, message, timeoutMs, true, &exitCode) || exitCode != 0) return std::nullopt;
-        return enumOutput;
+        const auto output = outputs.find(Bare(fullCommandLine));
+        return output == outputs.end() ? enumOutput : output->second;
     }
     std::wstring SystemFolder() override { return systemFolder; }
     bool noPrivateFolder = false;
