@@ -36,9 +36,9 @@ def test_one_start_in_safe_mode_with_networking_then_normal_and_each_copy_goes(w
     run, copy = once(win10)
     assert lines(run)[-1] == "safe mode with networking set for the next start only; way back: none"
     assert run.bcd_log[1:] == ["/deletevalue safeboot", "/deletevalue safebootalternateshell", r"/export C:\BCDbak",
-                           "/enum {bootmgr}", f"/copy {{current}} /d {DESCRIPTION}",
-                           f"/set {copy} safeboot network", f"/displayorder {copy} /remove",
-                           f"/bootsequence {copy}", "/enum {bootmgr}", f"/enum {copy}"]
+                               "/enum {bootmgr}", f"/copy {{current}} /d {DESCRIPTION}",
+                               f"/set {copy} safeboot network", f"/displayorder {copy} /remove",
+                               f"/bootsequence {copy}", "/enum {bootmgr}", f"/enum {copy}"]
     entries = rig.bcd_entries(win10)
     assert entries["{current}"] == {}, "the running entry stays untouched"
     assert entries[copy] == {"description": DESCRIPTION.strip('"'), "safeboot": "network"}
