@@ -34,6 +34,13 @@ enum class ProblemKind {
     RestartFailed,       // detail: the error's description; the configuration stays (a warning)
     BackupLeft,          // detail: the editor's message; boot.ini is back, its backup stays (a warning)
     Busy,                // another Quorvine is still at work
+    // Safe Mode with Networking for one start:
+    OneStartUnsupported,   // boot.ini has no one-time start; nothing changed
+    OneStartPending,       // the boot manager already holds a one-time start; nothing changed
+    OneStartNotRecorded,   // detail: the copy, whose identifier could not be recorded
+    OneStartNotConfirmed,  // detail: the copy; the store did not read back as written
+    OneStartStayed,        // detail: the copy, which may still be the next start
+    OneStartCopyLeft,      // detail: the copy, which could not be deleted (a warning)
 };
 
 struct Problem {
@@ -47,7 +54,7 @@ struct Problem {
 inline bool IsWarning(ProblemKind kind) {
     return kind == ProblemKind::BackupNotMade || kind == ProblemKind::RepairNoFolder ||
            kind == ProblemKind::RepairImportFailed || kind == ProblemKind::RestartFailed ||
-           kind == ProblemKind::BackupLeft;
+           kind == ProblemKind::BackupLeft || kind == ProblemKind::OneStartCopyLeft;
 }
 
 struct ModeResult {
@@ -66,6 +73,7 @@ struct ModeResult {
     // For the plain output lines: what was set, and what brings Windows back.
     std::wstring modeName;
     std::wstring wayBack;
+    bool nextStartOnly = false;  // the boot manager's one-time start, not a lasting setting
 
     void Add(ProblemKind kind, std::wstring detail = {}, std::wstring reason = {}, bool cleared = false) {
         problems.push_back({kind, std::move(detail), std::move(reason), cleared});

@@ -6,6 +6,7 @@
 
 #include "bootmode/boot_ini.h"
 #include "bootmode/boot_state.h"
+#include "bootmode/one_start.h"
 #include "bootmode/way_back.h"
 #include "opsys/windows_version.h"
 #include "system/file_checks.h"
@@ -44,6 +45,8 @@ ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguratio
     const bool commandPromptArmed = OwnAutorunArmed();
     bool gone = true;
     if (OsIsVista()) {
+        // A one-time start would come before the setting: it goes first.
+        const OneStartTakeBack oneStart = TakeBackOneStart();
         const bool deleted = RunSystemProgram(L"bcdedit.exe", L"/deletevalue safeboot").ok;
         const bool shellDeleted = RunSystemProgram(L"bcdedit.exe", L"/deletevalue safebootalternateshell").ok;
         if (!deleted || !shellDeleted) {
@@ -62,6 +65,14 @@ ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguratio
                         result.Add(ProblemKind::WayBackNotRearmed);
                 }
             }
+        }
+        if (oneStart.sequenceStayed) {
+            if (gone && checkBootConfiguration && !KeepTheWayBack(commandPromptArmed))
+                result.Add(ProblemKind::WayBackNotRearmed);
+            gone = false;
+            result.Add(ProblemKind::OneStartStayed, oneStart.entry);
+        } else if (oneStart.copyLeft) {
+            result.Add(ProblemKind::OneStartCopyLeft, oneStart.entry);
         }
     } else if (FileExists(SystemDrive() + BootIniBackupName)) {
         const BootIniResult restored = RestoreBootIni(BootIniPath, BootIniBackupName);

@@ -3,6 +3,7 @@
 #include "bootmode/boot_ini.h"
 #include "bootmode/boot_state.h"
 #include "bootmode/normal_mode.h"
+#include "bootmode/one_start.h"
 #include "bootmode/way_back.h"
 #include "opsys/windows_version.h"
 #include "safeboot/safeboot_repair.h"
@@ -194,6 +195,28 @@ ModeResult ConfigureSafeModeNetwork(bool askAndRestart) {
 ModeResult ConfigureSafeNetworkNoReboot() {
     // No way back here by design: the technician takes it by hand.
     return Configure(Mode::Network, WayBack::None, false);
+}
+
+ModeResult ConfigureSafeNetworkOnce() {
+    if (!OsIsVista()) return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::OneStartUnsupported);
+    const OperationLock lock;
+    if (!lock.Held()) return ModeResult::Ended(ModeOutcome::Busy, ProblemKind::Busy);
+    ModeResult result;
+    result.modeName = ModeName(Mode::Network);
+    result.wayBack = kNoWayBack;
+    result.nextStartOnly = true;
+    const RepairOutcome repaired = RepairSafeBootKey();
+    // An earlier configuration, and a copy of an earlier one start, go first.
+    result.Append(RestoreNormalMode(false, false));
+    ModeResult warnings;
+    ExportBcdOnce(warnings);
+    if (!SetUpOneStart(result)) {
+        result.outcome = ModeOutcome::Stopped;
+        return result;
+    }
+    result.Append(warnings);
+    NoteRepair(repaired, result);
+    return result;
 }
 
 }  // namespace qv

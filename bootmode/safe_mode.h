@@ -13,5 +13,8 @@ ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart);
 ModeResult ConfigureSafeModeNetwork(bool askAndRestart);
 // Asks nothing and arms no way back: for unattended use.
 ModeResult ConfigureSafeNetworkNoReboot();
+// The next start only, through the boot manager's one-time start; asks
+// nothing and needs no way back (Vista and later).
+ModeResult ConfigureSafeNetworkOnce();
 
 }  // namespace qv

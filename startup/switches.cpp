@@ -5,6 +5,7 @@
 
 #include "bootmode/boot_state.h"
 #include "bootmode/normal_mode.h"
+#include "bootmode/one_start.h"
 #include "bootmode/safe_mode.h"
 #include "bootmode/way_back.h"
 #include "startup/exit_codes.h"
@@ -81,6 +82,11 @@ int Normal() {
 
 // Asks nothing, changes nothing: what the next start will be, for scripts.
 int Status() {
+    // The boot manager's one-time start comes before any setting of the entry.
+    if (OneStartPending()) {
+        Sys().WriteOutputLine(L"next start: Safe Mode with Networking, next start only; way back: " + ArmedWayBack());
+        return ExitCodeOf(SafeBootState::Network);
+    }
     const SafeBootState next = ReadNextStart();
     Sys().WriteOutputLine(L"next start: " + NextStartName(next) + L"; way back: " + ArmedWayBack());
     return ExitCodeOf(next);
@@ -96,6 +102,7 @@ int ShowHelp() {
         L"/safecmd\tSafe Mode with Command Prompt Only: asks, then restarts\r\n"
         L"/safenet-noreboot\tSafe Mode with Networking at the next restart; asks nothing, no way "
         L"back (use /normal)\r\n"
+        L"/safenet-once\tSafe Mode with Networking for the next start only; asks nothing, no restart\r\n"
         L"/normal\tNormal Mode at the next restart; offers to restart\r\n"
         L"/remove\tthe way back from Safe Mode (run by Windows itself)\r\n"
         L"/undo\tthe way back from the command prompt (run by Windows itself)\r\n"
@@ -111,7 +118,7 @@ struct Switch {
     int (*action)(const MainWindowOpener& openWindow);
 };
 
-const std::array<Switch, 12> kSwitches{{
+const std::array<Switch, 13> kSwitches{{
     {L"/reboot", [](const MainWindowOpener&) { return RestartNow(); }},
     {L"/restart", [](const MainWindowOpener&) { return RestartNow(); }},
     {L"/normal", [](const MainWindowOpener&) { return Normal(); }},
@@ -123,6 +130,8 @@ const std::array<Switch, 12> kSwitches{{
     // For remote tools: no box that nobody could click, only lines and the exit code.
     {L"/safenet-noreboot",
      [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkNoReboot(), Telling::LinesOnly); }},
+    {L"/safenet-once",
+     [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkOnce(), Telling::LinesOnly); }},
     {L"/status", [](const MainWindowOpener&) { return Status(); }},
     {L"/?", [](const MainWindowOpener&) { return ShowHelp(); }},
     {L"/help", [](const MainWindowOpener&) { return ShowHelp(); }},

@@ -1,6 +1,7 @@
 #include "ui/mode_messages.h"
 
 #include "system/platform.h"
+#include "system/program_paths.h"
 #include "system/shutdown.h"
 
 namespace qv {
@@ -11,6 +12,9 @@ std::wstring TrimLineBreaks(std::wstring text) {
     while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n')) text.pop_back();
     return text;
 }
+
+// What a Safe Mode configuration that stopped leaves for the next start.
+std::wstring Cleared(const Problem& problem) { return problem.cleared ? L"\r\n\r\nWindows will start normally." : L""; }
 
 // A message as one plain line.
 std::wstring OneLine(const std::wstring& text) {
@@ -58,7 +62,7 @@ std::wstring ProblemText(const Problem& problem) {
                    L"starts in Safe Mode, run \"bcdedit /deletevalue safeboot\" as administrator, then restart.";
         case ProblemKind::CommandFailed:
             return L"Safe Mode could not be configured: the command \"" + problem.detail + L"\" failed." +
-                   (problem.cleared ? L"\r\n\r\nWindows will start normally." : L"");
+                   Cleared(problem);
         case ProblemKind::BootIniStep:
         case ProblemKind::BackupLeft:
             return problem.detail;
@@ -89,6 +93,32 @@ std::wstring ProblemText(const Problem& problem) {
                    TrimLineBreaks(problem.detail) + L"\r\n\r\nPlease restart Windows yourself.";
         case ProblemKind::Busy:
             return L"Quorvine is already running. Please finish it first, then start it again.";
+        case ProblemKind::OneStartUnsupported:
+            return L"Windows 2000 and XP have no one-time start: Safe Mode with Networking for one start cannot "
+                   L"be configured here. Nothing was changed.";
+        case ProblemKind::OneStartPending:
+            return L"Safe Mode with Networking for one start was not configured: the boot manager already holds a "
+                   L"one-time start (another program's, such as the recovery environment's, or an earlier one of "
+                   L"Quorvine's that could not be removed). Nothing was changed.";
+        case ProblemKind::OneStartNotRecorded:
+            return L"Safe Mode with Networking for one start was not configured: the identifier of the copied boot "
+                   L"entry " +
+                   problem.detail + L" could not be recorded under HKLM\\" + kProgramKey + L"." + Cleared(problem);
+        case ProblemKind::OneStartNotConfirmed:
+            return L"Safe Mode with Networking for one start was not configured: the boot configuration did not "
+                   L"read back as written (entry " +
+                   problem.detail + L")." + Cleared(problem);
+        case ProblemKind::OneStartStayed:
+            return L"Normal Mode could not be restored: the one-time start of Safe Mode with Networking (entry " +
+                   problem.detail +
+                   L") may still be the next start.\r\n\r\nTo remove it by hand, run \"bcdedit "
+                   L"/delete " +
+                   problem.detail + L"\" as administrator.";
+        case ProblemKind::OneStartCopyLeft:
+            return L"The boot entry " + problem.detail +
+                   L" that Quorvine copied for one start could not be "
+                   L"deleted; Quorvine will try again next time. To delete it by hand, run \"bcdedit /delete " +
+                   problem.detail + L"\" as administrator.";
     }
     return {};
 }
@@ -101,6 +131,7 @@ unsigned ProblemStyle(ProblemKind kind) {
         case ProblemKind::BackupNotMade:
         case ProblemKind::RepairNoFolder:
         case ProblemKind::RepairImportFailed:
+        case ProblemKind::OneStartCopyLeft:
             return kMbOk;
         case ProblemKind::Busy:
             return kMbInformation;
@@ -112,7 +143,9 @@ unsigned ProblemStyle(ProblemKind kind) {
 std::wstring OutcomeLine(const ModeResult& result) {
     switch (result.outcome) {
         case ModeOutcome::Configured:
-            return result.modeName + L" set for the next start; way back: " + result.wayBack;
+            return result.modeName +
+                   (result.nextStartOnly ? L" set for the next start only" : L" set for the next start") +
+                   L"; way back: " + result.wayBack;
         case ModeOutcome::Declined:
             return L"declined: nothing changed";
         case ModeOutcome::Stopped:

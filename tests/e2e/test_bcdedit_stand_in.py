@@ -120,3 +120,31 @@ def test_a_32_bit_program_reaches_the_decoy_unless_it_avoids_redirection(prefix)
     assert rig.read_file(prefix, r"C:\bcdstub\decoy.log", "utf-8") == "/set safeboot minimal\r\n"
     done = prefix.run([probe32, "run", r"C:\windows\sysnative\bcdedit.exe", "/set", "safeboot", "minimal"])
     assert done.returncode == 0 and rig.bcd_store(prefix) == {"safeboot": "minimal"}
+
+
+def test_copies_sequences_and_the_restart_starts_the_sequence_once(prefix):
+    rig.set_bcd_language(prefix, "de")
+    copied = bcdedit(prefix, "/copy", "{current}", "/d", "One start")
+    assert copied.returncode == 0 and copied.output.startswith("Der Eintrag wurde erfolgreich in {")
+    copy = copied.output[copied.output.index("{"):copied.output.index("}") + 1]
+    # A copy of an entry on the menu joins the menu, as bcdedit's does.
+    assert rig.bcd_entries(prefix)["{bootmgr}"]["displayorder"] == f"{{current}} {copy}"
+    for args in (["/set", copy, "safeboot", "network"], ["/displayorder", copy, "/remove"],
+                 ["/bootsequence", copy]):
+        assert bcdedit(prefix, *args).returncode == 0, args
+    listing = bcdedit(prefix, "/enum", "{bootmgr}").output.splitlines()
+    assert listing[:3] == ["Windows Boot Manager", "--------------------", "identifier              {bootmgr}"]
+    assert f"bootsequence            {copy}" in listing
+    assert f"identifier              {copy}" in bcdedit(prefix, "/enum", copy).output.splitlines()
+    assert bcdedit(prefix, "/enum", "{00000000-0000-0000-0000-000000000000}").returncode == 1
+    assert bcdedit(prefix, "/delete", "{current}").returncode == 1
+
+    first, second = rig.restart(prefix), rig.restart(prefix)
+    assert (first.started_entry, first.started_elements["safeboot"]) == (copy, "network")
+    assert (second.started_entry, second.started_elements) == ("{current}", {})
+    # /delete takes every reference with the entry; the store is as before.
+    bcdedit(prefix, "/bootsequence", copy)
+    assert bcdedit(prefix, "/delete", copy).returncode == 0
+    assert rig.bcd_entries(prefix) == {"{current}": {}}
+    log = rig.read_file(prefix, rig.STUB + r"\calls.log", "utf-8")
+    assert "/qv-start" not in log, "the rig's restart is no call of the program's"

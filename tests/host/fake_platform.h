@@ -184,12 +184,13 @@ public:
         if (exitCode) *exitCode = code;
         return true;
     }
-    // The elements "bcdedit /set" wrote: "/deletevalue" of one not there
-    // fails, as bcdedit's does ("Element not found").
+    // The elements "bcdedit /set" wrote on the running entry: "/deletevalue"
+    // of one not there fails, as bcdedit's does ("Element not found").
     std::set<std::wstring> bcdElements;
     uint32_t BcdeditExitCode(const std::wstring& commandLine) {
         const std::wstring set = L"bcdedit.exe /set ";
         const std::wstring del = L"bcdedit.exe /deletevalue ";
+        if (commandLine.find(L'{') != std::wstring::npos) return 0;  // another entry
         if (commandLine.rfind(set, 0) == 0) {
             bcdElements.insert(commandLine.substr(set.size(), commandLine.find(L' ', set.size()) - set.size()));
         } else if (commandLine.rfind(del, 0) == 0) {
@@ -199,11 +200,14 @@ public:
     }
     // What "bcdedit.exe /enum {current}" prints (nothing listed: no safe-boot element).
     std::wstring enumOutput = L"Windows Boot Loader\r\n-------------------\r\nidentifier              {current}\r\n";
+    // What other commands print, by their bare command line (else enumOutput).
+    std::map<std::wstring, std::wstring> outputs;
     std::optional<std::wstring> RunAndRead(const std::wstring& fullCommandLine, int32_t timeoutMs) override {
         uint32_t exitCode = 0;
         std::wstring message;
         if (!RunAndWait(fullCommandLine, 0, message, timeoutMs, true, &exitCode) || exitCode != 0) return std::nullopt;
-        return enumOutput;
+        const auto output = outputs.find(Bare(fullCommandLine));
+        return output == outputs.end() ? enumOutput : output->second;
     }
     std::wstring SystemFolder() override { return systemFolder; }
     std::wstring windowsFolder = L"C:\\WINDOWS";

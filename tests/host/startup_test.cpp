@@ -87,8 +87,8 @@ TEST(Main, HelpListsEverySwitchInOneBox) {
         ScopedFakePlatform p;
         RunWith(p, typed);
         ASSERT_EQ(p.fake.dialogs.size(), 1u) << typed;
-        for (const wchar_t* name : {L"/safe\t", L"/safenet\t", L"/safecmd\t", L"/safenet-noreboot\t", L"/normal\t",
-                                    L"/remove\t", L"/undo\t", L"/reboot, /restart\t"})
+        for (const wchar_t* name : {L"/safe\t", L"/safenet\t", L"/safecmd\t", L"/safenet-noreboot\t",
+                                    L"/safenet-once\t", L"/normal\t", L"/remove\t", L"/undo\t", L"/reboot, /restart\t"})
             EXPECT_NE(p.fake.dialogs[0].text.find(name), std::wstring::npos) << name;
         EXPECT_EQ(p.fake.steps.size(), 1u);
     }

@@ -1,6 +1,15 @@
-// Stand-in for bcdedit.exe in the test prefixes. It keeps boot elements in a
+// Stand-in for bcdedit.exe in the test prefixes. It keeps boot entries in a
 // text file and logs every call, so a test can see what Quorvine asked for and
 // what the boot configuration would now be.
+//
+// store.txt: the running entry's elements first, one "name value" a line (all
+// a store held before it kept more entries); then each further entry as a line
+// "[{identifier}]" and its elements. "[{bootmgr}]" is the boot manager
+// (displayorder, bootsequence: identifiers separated by blanks); without it the
+// defaults below stand. /copy, /delete, /displayorder, /bootsequence and
+// /enum {id} work on them; "/qv-start FILE" (not logged, for the rig's restart)
+// plays the boot manager: writes the entry it starts to FILE and forgets the
+// one-time sequence, as Windows does.
 //
 // The paths are fixed: Quorvine starts it again after a simulated restart, from
 // a RunOnce entry, with none of the test's environment.
@@ -17,6 +26,7 @@
 // Into a pipe or a file the output is in the OEM code page, as bcdedit's is;
 // on a console it is written as Unicode.
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -51,6 +61,17 @@ constexpr char kNotFound[] = "An error has occurred while attempting to delete t
 constexpr char kBadParameter[] = "The parameter is incorrect.\nRun \"bcdedit /?\" for command line assistance.";
 
 using Store = std::vector<std::pair<std::string, std::string>>;
+struct Entry {
+    std::string id;  // "{current}", "{bootmgr}" or a copy's "{guid}"
+    Store elements;
+};
+using Entries = std::vector<Entry>;  // [0] is always {current}
+
+constexpr char kCurrent[] = "{current}";
+constexpr char kBootMgr[] = "{bootmgr}";
+constexpr char kNoEntry[] =
+    "An error has occurred while attempting to reference the specified entry.\nThe system cannot find the file "
+    "specified.";
 
 bool WriteAll(const wchar_t* path, const std::string& content, bool append) {
     HANDLE file = CreateFileW(path, append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -108,23 +129,43 @@ std::string Lower(std::string text) {
     return text;
 }
 
-Store LoadStore() {
-    Store store;
+// The boot manager as a store without its own section has it.
+Store DefaultBootManager() { return {{"default", kCurrent}, {"displayorder", kCurrent}, {"timeout", "30"}}; }
+
+Entries LoadStore() {
+    Entries entries{{kCurrent, {}}, {kBootMgr, DefaultBootManager()}};
     std::string content;
-    if (!ReadAll(kStorePath, content)) return store;
+    if (!ReadAll(kStorePath, content)) return entries;
+    Entry* into = &entries[0];
     for (const std::string& line : tooltext::NonEmptyLines(content)) {
+        if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
+            std::string id = line.substr(1, line.size() - 2);
+            if (id == kBootMgr) {
+                entries[1].elements.clear();
+                into = &entries[1];
+            } else {
+                entries.push_back({id, {}});
+                into = &entries.back();
+            }
+            continue;
+        }
         size_t space = line.find(' ');
         if (space == std::string::npos)
-            store.emplace_back(line, "");
+            into->elements.emplace_back(line, "");
         else
-            store.emplace_back(line.substr(0, space), line.substr(space + 1));
+            into->elements.emplace_back(line.substr(0, space), line.substr(space + 1));
     }
-    return store;
+    return entries;
 }
 
-std::string Serialize(const Store& store) {
+std::string Serialize(const Entries& entries) {
     std::string content;
-    for (const auto& [name, value] : store) content += name + " " + value + "\r\n";
+    for (const Entry& entry : entries) {
+        // A store that only ever held the running entry's elements stays as it was.
+        if (entry.id == kBootMgr && entry.elements == DefaultBootManager()) continue;
+        if (entry.id != kCurrent) content += "[" + entry.id + "]\r\n";
+        for (const auto& [name, value] : entry.elements) content += name + " " + value + "\r\n";
+    }
     return content;
 }
 
@@ -158,6 +199,16 @@ int InjectedFailure(const std::string& verb) {
     return 0;
 }
 
+// The display language of language.txt ("de", ...), or "" for English.
+std::string Language() {
+    std::string language;
+    if (!ReadAll(kLanguagePath, language)) return "";
+    std::vector<std::string> lines = tooltext::NonEmptyLines(language);
+    language = lines.empty() ? "" : Lower(lines[0]);
+    while (!language.empty() && (language.back() == ' ' || language.back() == '\t')) language.pop_back();
+    return language;
+}
+
 // Yes and No as bcdedit prints them in the display language of language.txt.
 std::pair<std::string, std::string> YesNo() {
     static const char* const kWords[][3] = {
@@ -166,14 +217,9 @@ std::pair<std::string, std::string> YesNo() {
         {"es", "S\xc3\xad", "No"},
         {"ru", "\xd0\x94\xd0\xb0", "\xd0\x9d\xd0\xb5\xd1\x82"},
     };
-    std::string language;
-    if (ReadAll(kLanguagePath, language)) {
-        std::vector<std::string> lines = tooltext::NonEmptyLines(language);
-        language = lines.empty() ? "" : Lower(lines[0]);
-        while (!language.empty() && (language.back() == ' ' || language.back() == '\t')) language.pop_back();
-        for (const auto& words : kWords)
-            if (language == words[0]) return {words[1], words[2]};
-    }
+    const std::string language = Language();
+    for (const auto& words : kWords)
+        if (language == words[0]) return {words[1], words[2]};
     return {"Yes", "No"};
 }
 
@@ -185,14 +231,114 @@ std::string Shown(const std::string& value, const std::pair<std::string, std::st
     return value;
 }
 
-int Enumerate(const Store& store) {
+// /copy's sentence in the display language; the identifier is the only part a caller may read.
+std::string CopiedSentence(const std::string& id) {
+    const std::string language = Language();
+    if (language == "de") return "Der Eintrag wurde erfolgreich in " + id + " kopiert.";
+    if (language == "fr")
+        return "L'entr\xc3\xa9"
+               "e a \xc3\xa9t\xc3\xa9 copi\xc3\xa9"
+               "e dans " +
+               id + ".";
+    if (language == "es") return "La entrada se copi\xc3\xb3 correctamente en " + id + ".";
+    if (language == "ru")
+        return "\xd0\x97\xd0\xb0\xd0\xbf\xd0\xb8\xd1\x81\xd1\x8c \xd1\x81\xd0\xba\xd0\xbe\xd0\xbf\xd0\xb8\xd1\x80"
+               "\xd0\xbe\xd0\xb2\xd0\xb0\xd0\xbd\xd0\xb0 \xd0\xb2 " +
+               id + ".";
+    return "The entry was successfully copied to " + id + ".";
+}
+
+// A fresh identifier in bcdedit's lower-case form.
+std::string NewId() {
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    unsigned long long state = static_cast<unsigned long long>(counter.QuadPart) ^
+                               (static_cast<unsigned long long>(GetCurrentProcessId()) << 32) ^ GetTickCount64();
+    auto next = [&state] {  // splitmix64
+        unsigned long long z = (state += 0x9e3779b97f4a7c15ULL);
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+        return z ^ (z >> 31);
+    };
+    unsigned long long high = next(), low = next();
+    char text[40];
+    std::snprintf(text, sizeof text, "{%08llx-%04llx-%04llx-%04llx-%012llx}", high >> 32, (high >> 16) & 0xffff,
+                  high & 0xffff, low >> 48, low & 0xffffffffffffULL);
+    return text;
+}
+
+// {current} and {default} are the running entry; a missing entry is null.
+Entry* Find(Entries& entries, std::string id) {
+    id = Lower(id);
+    if (id == "{default}") id = kCurrent;
+    for (Entry& entry : entries)
+        if (entry.id == id) return &entry;
+    return nullptr;
+}
+
+std::string* Element(Store& store, const std::string& name) {
+    for (auto& element : store)
+        if (element.first == name) return &element.second;
+    return nullptr;
+}
+
+void SetElement(Store& store, const std::string& name, const std::string& value) {
+    if (std::string* found = Element(store, name))
+        *found = value;
+    else
+        store.emplace_back(name, value);
+}
+
+bool RemoveElement(Store& store, const std::string& name) {
+    Store kept;
+    for (const auto& element : store)
+        if (element.first != name) kept.push_back(element);
+    bool removed = kept.size() != store.size();
+    store = kept;
+    return removed;
+}
+
+std::vector<std::string> Ids(const std::string& list) {
+    std::vector<std::string> ids;
+    size_t start = 0;
+    while (start < list.size()) {
+        size_t end = list.find(' ', start);
+        if (end == std::string::npos) end = list.size();
+        if (end > start) ids.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return ids;
+}
+
+// A list element (displayorder, bootsequence) without one identifier; gone when empty.
+void RemoveFromList(Store& store, const std::string& name, const std::string& id) {
+    std::string* list = Element(store, name);
+    if (!list) return;
+    std::string kept;
+    for (const std::string& item : Ids(*list))
+        if (item != id) kept += (kept.empty() ? "" : " ") + item;
+    if (kept.empty())
+        RemoveElement(store, name);
+    else
+        *list = kept;
+}
+
+int Enumerate(const Entry& entry) {
     std::pair<std::string, std::string> yesNo = YesNo();
-    std::string text = "Windows Boot Loader\n-------------------\n";
-    text += "identifier              {current}\n";
-    for (const auto& [name, value] : store) {
+    bool manager = entry.id == kBootMgr;
+    std::string text =
+        manager ? "Windows Boot Manager\n--------------------\n" : "Windows Boot Loader\n-------------------\n";
+    std::vector<std::pair<std::string, std::string>> lines{{"identifier", entry.id}};
+    for (const auto& [name, value] : entry.elements) {
+        // Lists go on over lines indented to the value column.
+        bool list = name == "displayorder" || name == "bootsequence";
+        std::vector<std::string> items = list ? Ids(value) : std::vector<std::string>{Shown(value, yesNo)};
+        for (size_t i = 0; i < items.size(); ++i) lines.emplace_back(i == 0 ? name : "", items[i]);
+    }
+    for (const auto& [name, value] : lines) {
         std::string padded = name;
         padded.resize(name.size() < 24 ? 24 : name.size() + 1, ' ');
-        text += padded + Shown(value, yesNo) + "\n";
+        text += padded + value + "\n";
     }
     if (cutAfterLines > 0) {
         size_t end = 0;
@@ -203,9 +349,45 @@ int Enumerate(const Store& store) {
     return 0;
 }
 
+int Save(const Entries& entries) {
+    if (!WriteAll(kStorePath, Serialize(entries), false)) {
+        Say("The boot configuration data store could not be opened.");
+        return 1;
+    }
+    Say(kSuccess);
+    return 0;
+}
+
+int NoEntry() {
+    Say(kNoEntry);
+    return 1;
+}
+
+// The rig's restart: the entry the boot manager starts now, its one-time sequence forgotten.
+int StartOnce(Entries& entries, const std::wstring& file) {
+    Store& manager = Find(entries, kBootMgr)->elements;
+    const Entry* started = nullptr;
+    if (const std::string* sequence = Element(manager, "bootsequence")) {
+        std::vector<std::string> ids = Ids(*sequence);
+        if (!ids.empty()) started = Find(entries, ids[0]);
+    }
+    if (!started) {
+        const std::string* fallback = Element(manager, "default");
+        started = Find(entries, fallback ? *fallback : kCurrent);
+    }
+    if (!started) started = &entries[0];
+    std::string text = started->id + "\r\n";
+    for (const auto& [name, value] : started->elements) text += name + " " + value + "\r\n";
+    if (!WriteAll(file.c_str(), text, false)) return 1;
+    if (RemoveElement(manager, "bootsequence") && !WriteAll(kStorePath, Serialize(entries), false)) return 1;
+    return 0;
+}
+
 int Run(const std::vector<std::wstring>& args) {
-    if (args.empty()) return Enumerate(LoadStore());
+    Entries entries = LoadStore();
+    if (args.empty()) return Enumerate(entries[0]);
     std::string verb = VerbOf(args[0]);
+    if (verb == "/qv-start" && args.size() == 2) return StartOnce(entries, args[1]);
     if (int code = InjectedFailure(verb); code != 0 && code != kCut) {
         if (code == kHang)
             for (;;) Sleep(INFINITE);
@@ -213,46 +395,79 @@ int Run(const std::vector<std::wstring>& args) {
         return code;
     }
     // An optional identifier such as {current} may follow the verb.
-    size_t first = (args.size() > 1 && !args[1].empty() && args[1][0] == L'{') ? 2 : 1;
+    bool named = args.size() > 1 && !args[1].empty() && args[1][0] == L'{';
+    size_t first = named ? 2 : 1;
     size_t operands = args.size() - first;
+    Entry* target = named ? Find(entries, Utf8(args[1])) : &entries[0];
+    std::string last = args.size() > 1 ? Lower(Utf8(args.back())) : "";
+    Store& manager = Find(entries, kBootMgr)->elements;
 
-    Store store = LoadStore();
-    if (verb == "/enum") return Enumerate(store);
+    if (verb == "/enum") return target ? Enumerate(*target) : NoEntry();
     if (verb == "/set" && operands == 2) {
-        std::string name = Lower(Utf8(args[first]));
-        std::string value = Utf8(args[first + 1]);
-        bool found = false;
-        for (auto& element : store)
-            if (element.first == name) {
-                element.second = value;
-                found = true;
-            }
-        if (!found) store.emplace_back(name, value);
-        if (!WriteAll(kStorePath, Serialize(store), false)) {
-            Say("The boot configuration data store could not be opened.");
-            return 1;
-        }
-        Say(kSuccess);
-        return 0;
+        if (!target) return NoEntry();
+        SetElement(target->elements, Lower(Utf8(args[first])), Utf8(args[first + 1]));
+        return Save(entries);
     }
     if (verb == "/deletevalue" && operands == 1) {
-        std::string name = Lower(Utf8(args[first]));
-        Store kept;
-        for (const auto& element : store)
-            if (element.first != name) kept.push_back(element);
-        if (kept.size() == store.size()) {
+        if (!target) return NoEntry();
+        if (!RemoveElement(target->elements, Lower(Utf8(args[first])))) {
             Say(kNotFound);
             return 1;
         }
-        if (!WriteAll(kStorePath, Serialize(kept), false)) {
+        return Save(entries);
+    }
+    if (verb == "/copy" && named && operands == 2 && Lower(Utf8(args[2])) == "/d") {
+        if (!target || target->id == kBootMgr) return NoEntry();
+        Entry copy{NewId(), target->elements};
+        SetElement(copy.elements, "description", Utf8(args[3]));
+        // A copy of an entry on the boot menu joins the menu, as bcdedit's does.
+        std::string* order = Element(manager, "displayorder");
+        if (order) {
+            std::vector<std::string> ids = Ids(*order);
+            if (std::find(ids.begin(), ids.end(), target->id) != ids.end()) *order += " " + copy.id;
+        }
+        entries.push_back(copy);
+        if (!WriteAll(kStorePath, Serialize(entries), false)) {
             Say("The boot configuration data store could not be opened.");
             return 1;
         }
-        Say(kSuccess);
+        Say(CopiedSentence(copy.id).c_str());
         return 0;
     }
+    if ((verb == "/displayorder" || verb == "/bootsequence") && named) {
+        std::string name = verb.substr(1);
+        if (last == "/remove" && args.size() == 3) {
+            if (!target) return NoEntry();
+            RemoveFromList(manager, name, target->id);
+            return Save(entries);
+        }
+        std::string list;
+        for (size_t i = 1; i < args.size(); ++i) {
+            Entry* entry = Find(entries, Utf8(args[i]));
+            if (!entry) return NoEntry();
+            list += (list.empty() ? "" : " ") + entry->id;
+        }
+        SetElement(manager, name, list);
+        return Save(entries);
+    }
+    if (verb == "/delete" && named && operands == 0) {
+        if (!target) return NoEntry();
+        if (target == &entries[0] || target->id == kBootMgr) {
+            Say("An error has occurred while attempting to delete the specified entry.\nThe specified entry is a "
+                "well-known entry; it is not deleted without /f.");
+            return 1;
+        }
+        // Every reference goes with the entry (bcdedit's /cleanup, its default).
+        std::string id = target->id;
+        RemoveFromList(manager, "displayorder", id);
+        RemoveFromList(manager, "bootsequence", id);
+        Entries kept;
+        for (const Entry& entry : entries)
+            if (entry.id != id) kept.push_back(entry);
+        return Save(kept);
+    }
     if (verb == "/export" && args.size() == 2) {
-        if (!WriteAll(args[1].c_str(), Serialize(store), false)) {
+        if (!WriteAll(args[1].c_str(), Serialize(entries), false)) {
             Say("An error occurred while attempting to export the store.");
             return 1;
         }
@@ -280,6 +495,6 @@ int main() {
         Say("bcdedit decoy: reached through WOW64 file system redirection.");
         return 1;
     }
-    WriteAll(kLogPath, Utf8(arguments) + "\r\n", true);
+    if (args.empty() || VerbOf(args[0]) != "/qv-start") WriteAll(kLogPath, Utf8(arguments) + "\r\n", true);
     return Run(args);
 }

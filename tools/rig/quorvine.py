@@ -29,8 +29,10 @@ class Run:
     limit, or a dialog no answer fitted: stuck_dialog); a program the restart
     ended reports 0. dialogs are the answerer's records, before and after a
     restart; runonce_at_restart, bcd_store_at_restart and boot_ini_at_restart
-    (bytes, None without one) are as the restart found them; bcd_log, bcd_store
-    and decoy_log are read after the run."""
+    (bytes, None without one) are as the restart found them; started_entry and
+    started_elements are the entry the boot manager started at the restart (a
+    pending one-time sequence first, then forgotten) and its elements; bcd_log,
+    bcd_store and decoy_log are read after the run."""
 
     exit_code: int | None
     timed_out: bool = False
@@ -40,6 +42,8 @@ class Run:
     runonce_at_restart: dict | None = None
     bcd_store_at_restart: dict | None = None
     boot_ini_at_restart: bytes | None = None
+    started_entry: str | None = None
+    started_elements: dict | None = None
     bcd_log: list = field(default_factory=list)
     bcd_store: dict = field(default_factory=dict)
     decoy_log: list = field(default_factory=list)
@@ -120,9 +124,26 @@ def _lines(prefix, path):
         return []
 
 
+def _elements(lines):
+    return dict((line.split(" ", 1) + [""])[:2] for line in lines if line)
+
+
+def bcd_entries(prefix, path=STUB + r"\store.txt"):
+    """The stand-in's entries: {identifier: {name: value}}; "{current}" always,
+    "{bootmgr}" once something changed it, each copy by its {guid}."""
+    entries, name = {"{current}": []}, "{current}"
+    for line in _lines(prefix, path):
+        if line.startswith("[") and line.endswith("]"):
+            name = line[1:-1]
+            entries[name] = []
+        elif line:
+            entries[name].append(line)
+    return {name: _elements(lines) for name, lines in entries.items()}
+
+
 def bcd_store(prefix, path=STUB + r"\store.txt"):
-    """The stand-in's boot elements: {name: value}."""
-    return dict((line.split(" ", 1) + [""])[:2] for line in _lines(prefix, path) if line)
+    """The running entry's boot elements in the stand-in: {name: value}."""
+    return bcd_entries(prefix, path)["{current}"]
 
 
 BCD_LANGUAGES = ("en", "de", "fr", "es", "ru")
@@ -194,8 +215,12 @@ def _restarting(prefix, probe_file):
 
 
 def _probe_command(folder):
-    """The RunOnce command that records what a program left for the restart."""
-    return (f'cmd /c reg export "{RUNONCE}" {folder}\\runonce.reg /y /reg:64'
+    """The RunOnce command that records what a program left for the restart.
+
+    It first plays the boot manager: the entry this start used, and a pending
+    one-time sequence forgotten, as Windows forgets it."""
+    return (f'cmd /c C:\\windows\\system32\\bcdedit.exe /qv-start {folder}\\started.txt'
+            f' & reg export "{RUNONCE}" {folder}\\runonce.reg /y /reg:64'
             f' & copy /y {STUB}\\store.txt {folder}\\store.txt & copy /y C:\\boot.ini {folder}\\boot.ini')
 
 
@@ -228,6 +253,9 @@ def _finish_restart(prefix, run, folder, probe_file, answers, default, timeout):
             run.boot_ini_at_restart = read_file(prefix, f"{folder}\\boot.ini")
         except FileNotFoundError:
             pass
+        started = _lines(prefix, f"{folder}\\started.txt")
+        if started:
+            run.started_entry, run.started_elements = started[0], _elements(started[1:])
 
 
 def run_program(prefix, command, answers=(), timeout=60, default="OK", follow_restart=True):
