@@ -88,6 +88,9 @@ public:
     virtual std::optional<std::wstring> RunAndRead(const std::wstring& commandLine, int32_t timeoutMs) = 0;
     // The system folder (system32) that the system's programs are started from.
     virtual std::wstring SystemFolder() = 0;
+    // The shared Windows folder (GetSystemWindowsDirectory), whatever the
+    // environment says.
+    virtual std::wstring SystemWindowsFolder() = 0;
 
     // Files.
     virtual bool FileExists(const std::wstring& path) = 0;

@@ -22,6 +22,7 @@ public:
     bool StartDetached(const std::wstring& commandLine, int windowStyle) override;
     std::optional<std::wstring> RunAndRead(const std::wstring& commandLine, int32_t timeoutMs) override;
     std::wstring SystemFolder() override;
+    std::wstring SystemWindowsFolder() override;
     std::optional<std::wstring> CreatePrivateFolder() override;
     bool RemoveFolder(const std::wstring& path) override;
     bool WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) override;

@@ -178,6 +178,12 @@ std::optional<std::wstring> Win32Platform::RunAndRead(const std::wstring& comman
 
 std::wstring Win32Platform::SystemFolder() { return SystemDirectory(); }
 
+std::wstring Win32Platform::SystemWindowsFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetSystemWindowsDirectoryW(folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
 bool Win32Platform::StartDetached(const std::wstring& commandLine, int windowStyle) {
     PROCESS_INFORMATION info{};
     if (!CreateWithStyle(commandLine, windowStyle, nullptr, info)) return false;
