@@ -7,6 +7,7 @@
 #include "bootmode/normal_mode.h"
 #include "bootmode/safe_mode.h"
 #include "bootmode/way_back.h"
+#include "opsys/bitlocker.h"
 #include "startup/exit_codes.h"
 #include "startup/restore_question.h"
 #include "system/network_location.h"
@@ -14,6 +15,7 @@
 #include "system/program_paths.h"
 #include "system/shutdown.h"
 #include "system/text.h"
+#include "ui/bitlocker_caution.h"
 #include "ui/mode_messages.h"
 
 namespace qv {
@@ -56,7 +58,8 @@ int SafeMode(bool commandPromptOnly) {
         Sys().WriteOutputLine(L"refused: Quorvine runs from a network location; nothing changed");
         return kExitOnNetwork;
     }
-    return Configured(ConfigureSafeMode(commandPromptOnly, true));
+    // Only the command-prompt mode changes a boot setting that BitLocker checks.
+    return Configured(ConfigureSafeMode(commandPromptOnly, true, commandPromptOnly ? BitLockerCaution() : L""));
 }
 
 int Normal() {
@@ -66,7 +69,9 @@ int Normal() {
 }
 
 // Asks nothing, changes nothing: what the next start will be, for scripts.
+// The BitLocker line comes first, so the last line stays the next start's.
 int Status() {
+    Sys().WriteOutputLine(L"bitlocker: " + BitLockerStateName(ReadBitLockerState(SystemDriveOfWindows())));
     const SafeBootState next = ReadNextStart();
     Sys().WriteOutputLine(L"next start: " + NextStartName(next) + L"; way back: " + ArmedWayBack());
     return ExitCodeOf(next);

@@ -178,6 +178,7 @@ public:
         commands.push_back(commandLine);
         Step(L"run:" + commandLine);
         if (failingCommands.count(commandLine)) return false;
+        if (!manageBde && commandLine.rfind(L"manage-bde.exe ", 0) == 0) return false;
         if (exitCode) {
             auto it = exitCodes.find(commandLine);
             *exitCode = it == exitCodes.end() ? 0 : it->second;
@@ -190,9 +191,15 @@ public:
         uint32_t exitCode = 0;
         std::wstring message;
         if (!RunAndWait(fullCommandLine, 0, message, timeoutMs, true, &exitCode) || exitCode != 0) return std::nullopt;
-        return enumOutput;
+        const auto output = outputs.find(Bare(fullCommandLine));
+        return output == outputs.end() ? enumOutput : output->second;
     }
+    std::map<std::wstring, std::wstring> outputs;  // what RunAndRead returns for a command, else enumOutput
+    // Without it, as on Windows without BitLocker, manage-bde.exe does not start.
+    bool manageBde = false;
     std::wstring SystemFolder() override { return systemFolder; }
+    std::wstring systemWindowsFolder = L"C:\\WINDOWS";
+    std::wstring SystemWindowsFolder() override { return systemWindowsFolder; }
     bool noPrivateFolder = false;
     int privateFolders = 0;
     std::set<std::wstring> folders;  // lower-cased
