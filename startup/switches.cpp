@@ -91,7 +91,8 @@ int ShowHelp() {
         L"/remove\tthe way back from Safe Mode (run by Windows itself)\r\n"
         L"/undo\tthe way back from the command prompt (run by Windows itself)\r\n"
         L"/reboot, /restart\trestart Windows now, without a question\r\n"
-        L"/status\twhat the next start will be, as a line and an exit code; asks nothing\r\n"
+        L"/status\twhat the next start will be and whether BitLocker protects the system drive, as lines and an "
+        L"exit code; asks nothing\r\n"
         L"/?, /help\tthis list",
         L"Quorvine switches", kMbOk);
     return kExitDone;
