@@ -165,20 +165,25 @@ ModeResult WithRestart(ModeResult result, bool askAndRestart) {
 
 }  // namespace
 
-ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
+ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart, const std::wstring& caution) {
     if (!commandPromptOnly && RunOnceBlockedByPolicy())
         return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::RunOnceBlocked);
     if (!WayBackCanReachExe(commandPromptOnly))
         return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::WayBackUnreachable);
+    std::wstring question;
     if (askAndRestart) {
-        const std::wstring question =
-            commandPromptOnly ? L"Restart into Safe Mode with Command Prompt Only?\r\n\r\n(Once there, you may restart "
-                                L"Windows using internal Windows commands (e.g. 'shutdown -r -t 0') or 'quorvine "
-                                L"/reboot', use the 'quorvine /normal' command to restart directly to 'Normal Mode', "
-                                L"or simply type 'quorvine' for all options.)"
-                              : L"Restart into Safe Mode?";
-        if (Declined(question)) return ModeResult::Ended(ModeOutcome::Declined);
+        question = commandPromptOnly
+                       ? L"Restart into Safe Mode with Command Prompt Only?\r\n\r\n(Once there, you may restart "
+                         L"Windows using internal Windows commands (e.g. 'shutdown -r -t 0') or 'quorvine "
+                         L"/reboot', use the 'quorvine /normal' command to restart directly to 'Normal Mode', "
+                         L"or simply type 'quorvine' for all options.)"
+                       : L"Restart into Safe Mode?";
+    } else if (!caution.empty()) {
+        question = commandPromptOnly ? L"Configure Safe Mode with Command Prompt Only for the next restart?"
+                                     : L"Configure Safe Mode for the next restart?";
     }
+    if (!caution.empty()) question += L"\r\n\r\n" + caution;
+    if (!question.empty() && Declined(question)) return ModeResult::Ended(ModeOutcome::Declined);
     return WithRestart(Configure(commandPromptOnly ? Mode::CommandPrompt : Mode::Minimal,
                                  commandPromptOnly ? WayBack::Autorun : WayBack::RunOnce, true),
                        askAndRestart);

@@ -2,14 +2,18 @@
 // configuration, arm the way back, then write the safe-boot setting.
 #pragma once
 
+#include <string>
+
 #include "bootmode/mode_result.h"
 
 namespace qv {
 
 // With askAndRestart the operation asks its question first (No: Declined)
 // and, once configured, the result asks for the restart; the caller restarts
-// after it has told the user what the result holds.
-ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart);
+// after it has told the user what the result holds. A `caution` the caller
+// composed ends the question; without askAndRestart it is asked all the same,
+// so that the user may still decline before anything changes.
+ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart, const std::wstring& caution = {});
 ModeResult ConfigureSafeModeNetwork(bool askAndRestart);
 // Asks nothing and arms no way back: for unattended use.
 ModeResult ConfigureSafeNetworkNoReboot();

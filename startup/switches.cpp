@@ -8,6 +8,7 @@
 #include "bootmode/one_start.h"
 #include "bootmode/safe_mode.h"
 #include "bootmode/way_back.h"
+#include "opsys/bitlocker.h"
 #include "startup/exit_codes.h"
 #include "startup/restore_question.h"
 #include "system/network_location.h"
@@ -15,6 +16,7 @@
 #include "system/program_paths.h"
 #include "system/shutdown.h"
 #include "system/text.h"
+#include "ui/bitlocker_caution.h"
 #include "ui/mode_messages.h"
 
 namespace qv {
@@ -70,7 +72,8 @@ int SafeMode(bool commandPromptOnly) {
         Sys().WriteOutputLine(L"refused: Quorvine runs from a network location; nothing changed");
         return kExitOnNetwork;
     }
-    return Configured(ConfigureSafeMode(commandPromptOnly, true));
+    // Only the command-prompt mode changes a boot setting that BitLocker checks.
+    return Configured(ConfigureSafeMode(commandPromptOnly, true, commandPromptOnly ? BitLockerCaution() : L""));
 }
 
 int Normal() {
@@ -81,7 +84,9 @@ int Normal() {
 }
 
 // Asks nothing, changes nothing: what the next start will be, for scripts.
+// The BitLocker line comes first, so the last line stays the next start's.
 int Status() {
+    Sys().WriteOutputLine(L"bitlocker: " + BitLockerStateName(ReadBitLockerState(SystemDrive())));
     // The boot manager's one-time start comes before any setting of the entry.
     if (OneStartPending()) {
         Sys().WriteOutputLine(L"next start: Safe Mode with Networking, next start only; way back: " + ArmedWayBack());
@@ -107,7 +112,8 @@ int ShowHelp() {
         L"/remove\tthe way back from Safe Mode (run by Windows itself)\r\n"
         L"/undo\tthe way back from the command prompt (run by Windows itself)\r\n"
         L"/reboot, /restart\trestart Windows now, without a question\r\n"
-        L"/status\twhat the next start will be, as a line and an exit code; asks nothing\r\n"
+        L"/status\twhat the next start will be and whether BitLocker protects the system drive, as lines and an "
+        L"exit code; asks nothing\r\n"
         L"/?, /help\tthis list",
         L"Quorvine switches", kMbOk);
     return kExitDone;

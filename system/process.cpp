@@ -44,9 +44,9 @@ CommandResult RunSystemProgram(const std::wstring& program, const std::wstring& 
     uint32_t exitCode = 0;
     if (!Sys().RunAndWait(SystemProgramCommand(program, arguments), kHidden, message, CommandLimitMs(), true,
                           &exitCode))
-        return {false, message};
-    if (exitCode != 0) return {false, L"It ended with exit code " + std::to_wstring(exitCode) + L"."};
-    return {true, {}};
+        return {false, message, std::nullopt};
+    if (exitCode != 0) return {false, L"It ended with exit code " + std::to_wstring(exitCode) + L".", exitCode};
+    return {true, {}, exitCode};
 }
 
 std::optional<std::wstring> ReadSystemProgram(const std::wstring& program, const std::wstring& arguments) {

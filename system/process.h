@@ -69,6 +69,9 @@ std::wstring SystemProgramCommand(const std::wstring& program, const std::wstrin
 struct CommandResult {
     bool ok = false;      // ran, and ended with exit code 0 within the limit
     std::wstring reason;  // why not, in words
+    // Its exit code, when it ran to its end within the limit; some programs
+    // answer a question with it.
+    std::optional<uint32_t> exitCode;
 };
 // Runs it hidden within the command limit.
 CommandResult RunSystemProgram(const std::wstring& program, const std::wstring& arguments);

@@ -7,6 +7,7 @@
 #include "system/network_location.h"
 #include "system/platform.h"
 #include "system/program_paths.h"
+#include "ui/bitlocker_caution.h"
 #include "ui/mode_messages.h"
 
 namespace qv {
@@ -18,7 +19,7 @@ void WriteBootMode(int16_t mode) { Sys().WriteSetting(L"HKLM", kProgramKey, kBoo
 }  // namespace
 
 ModeResult ModeOperations::ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
-    return qv::ConfigureSafeMode(commandPromptOnly, askAndRestart);
+    return qv::ConfigureSafeMode(commandPromptOnly, askAndRestart, commandPromptOnly ? BitLockerCaution() : L"");
 }
 ModeResult ModeOperations::ConfigureSafeModeNetwork(bool askAndRestart) {
     return qv::ConfigureSafeModeNetwork(askAndRestart);

@@ -420,3 +420,22 @@ def test_normal_typed_while_the_window_is_open_is_done_at_once(open_window):
     assert window.process.poll() is None
     window.key(VK_ESCAPE)
     assert window.wait_exit() == 0
+
+
+def test_configure_only_of_the_command_prompt_mode_on_a_bitlocker_drive_asks_first(open_window, make_prefix):
+    prefix = prepare(make_prefix("win7"))
+    rig.install_manage_bde(prefix, protected=True, recovery=["{5C2E9A10-7B3D-4F61-9E08-2D4C6B8A1F37}"])
+    window = open_window(answers=["No", "OK"], prefix=prefix)
+    state = window.wait()
+    window.click(OPTIONS[2], state)
+    window.click(CONFIGURE_ONLY, state)
+    window.wait_dialog(2)
+    window.wait("shown")
+    question, declined = window.dialogs()
+    assert question["texts"][0].startswith("Configure Safe Mode with Command Prompt Only for the next restart?"
+                                           "\r\n\r\nBitLocker protects drive C:."), question
+    assert "{5C2E9A10-7B3D-4F61-9E08-2D4C6B8A1F37}" in question["texts"][0]
+    assert declined["texts"] == ["No modifications were made to the system."]
+    assert boot_mode(prefix) is None and rig.bcd_store(prefix) == {}
+    window.key(VK_ESCAPE)
+    assert window.wait_exit() == 0

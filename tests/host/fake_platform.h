@@ -179,6 +179,7 @@ public:
         commands.push_back(commandLine);
         Step(L"run:" + commandLine);
         if (failingCommands.count(commandLine)) return false;
+        if (!manageBde && commandLine.rfind(L"manage-bde.exe ", 0) == 0) return false;
         auto it = exitCodes.find(commandLine);
         const uint32_t code = it != exitCodes.end() ? it->second : BcdeditExitCode(commandLine);
         if (exitCode) *exitCode = code;
@@ -209,6 +210,8 @@ public:
         const auto output = outputs.find(Bare(fullCommandLine));
         return output == outputs.end() ? enumOutput : output->second;
     }
+    // Without it, as on Windows without BitLocker, manage-bde.exe does not start.
+    bool manageBde = false;
     std::wstring SystemFolder() override { return systemFolder; }
     std::wstring windowsFolder = L"C:\\WINDOWS";
     std::wstring WindowsFolder() override { return windowsFolder; }

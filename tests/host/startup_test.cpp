@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "bootmode/safe_mode.h"
 #include "fake_platform.h"
 #include "startup/exit_codes.h"
 #include "startup/switches.h"
 #include "system/file_checks.h"
 #include "system/network_location.h"
 #include "system/program_paths.h"
+#include "ui/bitlocker_caution.h"
 
 namespace qv {
 namespace {
@@ -205,6 +207,68 @@ TEST(Main, SwitchesAnswerWithTheirExitCodeAndLines) {
     EXPECT_EQ(p.fake.dialogs.back().text, L"Quorvine is already running. Please finish it first, then start it again.");
     p.fake.commandLine = L"\"C:\\Tools\\Quorvine.exe\" /nothing";
     EXPECT_EQ(Main([] {}), 87);
+}
+
+// manage-bde answers by exit code; its text is in the display language, and
+// only the protectors' identifiers are taken from it.
+TEST(BitLocker, TheCommandPromptQuestionAndStatusFollowTheSystemDrivesProtection) {
+    ScopedFakePlatform p;
+    p.fake.manageBde = true;
+    p.fake.windowsFolder = L"D:\\Windows";
+    const std::wstring status = L"manage-bde.exe -status D: -ProtectionAsErrorLevel";
+    const std::wstring protectors = L"manage-bde.exe -protectors -get D: -Type RecoveryPassword";
+    p.fake.outputs[protectors] =
+        L"BitLocker-Laufwerkverschl\u00fcsselung: Konfigurationstool, Version 10.0.22621\r\n\r\n"
+        L"Volume \"D:\" [OS]\r\n    Numerisches Kennwort:\r\n      ID: {0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}\r\n"
+        L"      Kennwort:\r\n        111111-222222-333333-444444-555555-666666-777777-888888\r\n"
+        L"    Numerisches Kennwort:\r\n      ID: {11111111-2222-3333-4444-555555555555}\r\n      {not-an-id}\r\n";
+    const std::wstring both =
+        L"its keys at hand before you continue: their IDs are "
+        L"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}, {11111111-2222-3333-4444-555555555555}.";
+
+    p.fake.answers = {kAnswerNo};
+    RunWith(p, L"/safecmd");
+    ASSERT_EQ(p.fake.dialogs.size(), 1u);
+    const std::wstring& asked = p.fake.dialogs[0].text;
+    EXPECT_EQ(asked.rfind(L"Restart into Safe Mode with Command Prompt Only?", 0), 0u) << asked;
+    EXPECT_NE(asked.find(L"BitLocker protects drive D:."), std::wstring::npos) << asked;
+    EXPECT_NE(asked.find(both), std::wstring::npos) << asked;
+    EXPECT_EQ(p.fake.commands, (std::vector<std::wstring>{status, protectors})) << "asked, nothing changed";
+    EXPECT_EQ(p.fake.outputLines.back(), L"declined: nothing changed");
+
+    // Without a restart the window's choice asks too, so the user may still decline.
+    p.fake.exitCodes[protectors] = 2;
+    p.fake.answers = {kAnswerNo};
+    EXPECT_EQ(ConfigureSafeMode(true, false, BitLockerCaution()).outcome, ModeOutcome::Declined);
+    EXPECT_EQ(p.fake.dialogs.back().text.rfind(L"Configure Safe Mode with Command Prompt Only for the next restart?"
+                                               L"\r\n\r\nBitLocker protects drive D:.",
+                                               0),
+              0u)
+        << p.fake.dialogs.back().text;
+    EXPECT_NE(p.fake.dialogs.back().text.find(L"could not read the ID"), std::wstring::npos);
+
+    const struct {
+        bool installed;
+        uint32_t exitCode;
+        const wchar_t* line;
+    } states[] = {{true, 0, L"bitlocker: protected"},
+                  {true, 1, L"bitlocker: not protected"},
+                  {true, 5, L"bitlocker: unknown"},
+                  {false, 0, L"bitlocker: unknown"}};
+    for (const auto& state : states) {
+        p.fake.manageBde = state.installed;
+        p.fake.exitCodes[status] = state.exitCode;
+        p.fake.outputLines.clear();
+        RunWith(p, L"/status");
+        ASSERT_EQ(p.fake.outputLines.size(), 2u) << state.line;
+        EXPECT_EQ(p.fake.outputLines[0], state.line);
+    }
+    p.fake.windowsFolder = L"";
+    p.fake.outputLines.clear();
+    p.fake.commands.clear();
+    RunWith(p, L"/status");
+    EXPECT_EQ(p.fake.outputLines[0], L"bitlocker: unknown") << "no drive, no question to manage-bde";
+    EXPECT_EQ(p.fake.commands.front().rfind(L"bcdedit.exe", 0), 0u);
 }
 
 }  // namespace

@@ -156,6 +156,29 @@ def set_bcd_language(prefix, language):
     write_file(prefix, STUB + r"\language.txt", language + "\r\n")
 
 
+MANAGE_BDE_FOLDER = r"C:\windows\system32"
+
+
+def install_manage_bde(prefix, protected=True, recovery=(), language="en", fail=()):
+    """Puts the manage-bde stand-in into the native system32 (a bare prefix has
+    none), steered by manage-bde.txt beside it: BitLocker protection on or off,
+    the recovery password protectors' IDs, English or German ("en", "de"), and
+    failures such as "-status hang" or "-protectors 5"."""
+    folder = prefix.unix_path(MANAGE_BDE_FOLDER)
+    target = folder / "manage-bde.exe"
+    # Unlinked first: the target may be a hard link into the base prefix.
+    target.unlink(missing_ok=True)
+    shutil.copy2(build_dir("x86" if prefix.bits == 32 else "x64") / "manage-bde.exe", target)
+    lines = [f"protected {'yes' if protected else 'no'}", f"language {language}",
+             *(f"recovery {id_}" for id_ in recovery), *fail]
+    (folder / "manage-bde.txt").write_text("".join(line + "\r\n" for line in lines))
+
+
+def manage_bde_log(prefix):
+    """The stand-in's calls, one line of arguments each."""
+    return _lines(prefix, MANAGE_BDE_FOLDER + r"\manage-bde.log")
+
+
 class _Answerer:
     """The dialog answerer inside the prefix, for one stretch of a run."""
 

@@ -36,9 +36,9 @@ BOOT_TIMEOUT = 180
 # Bump when what a base prefix holds changes, so old caches are rebuilt.
 BASE_FORMAT = "4"
 TOOL_TARGETS = ("bcdedit", "bcdedit_decoy", "answerer", "qv_probe", "qv_msgboxes", "ets", "uiprobe", "qv_marker",
-                "qv_marker_dll")
+                "qv_marker_dll", "manage_bde")
 TOOL_FILES = ("bcdedit.exe", "bcdedit-decoy.exe", "answerer.exe", "qv_probe.exe", "qv_msgboxes.exe",
-              "ets-standin.exe", "qv_marker.exe", "qv_marker_dll.dll")
+              "ets-standin.exe", "qv_marker.exe", "qv_marker_dll.dll", "manage-bde.exe")
 
 # Set by tools/test-all; every process the rig starts carries it as QV_RIG_TAG,
 # so sweep() finds whatever a killed test run left behind.
