@@ -15,6 +15,7 @@
 #include "system/shutdown.h"
 #include "system/text.h"
 #include "ui/mode_messages.h"
+#include "program_version.h"
 
 namespace qv {
 
@@ -88,7 +89,7 @@ int ShowHelp() {
         L"/reboot, /restart\trestart Windows now, without a question\r\n"
         L"/status\twhat the next start will be, as a line and an exit code; asks nothing\r\n"
         L"/?, /help\tthis list",
-        L"Quorvine switches", kMbOk);
+        L"Quorvine " QV_VERSION_TEXT L" switches", kMbOk);
     return kExitDone;
 }
 
