@@ -6,6 +6,10 @@ enable_testing()
 # variables, which import GetTickCount64 and keep the exe from loading on XP.
 set(QV_WIN_OPTIONS -Wall -Wextra -DWINVER=0x0A00 -D_WIN32_WINNT=0x0A00 -DNOMINMAX -DWIN32_LEAN_AND_MEAN
     -fno-threadsafe-statics)
+# The same commit gives the same bytes in any folder: no build path in the
+# code (a later, more specific map wins) and no link time in the header,
+# which leaves the checksum ld computes the same too.
+list(APPEND QV_WIN_OPTIONS -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 # Only DLLs that Windows always takes from the system folder (and comctl32,
 # which the manifest takes from the side-by-side store); others are loaded at
 # run time by full path.
@@ -31,7 +35,7 @@ set_source_files_properties(resources/quorvine.rc resources/quorvine_tests.rc PR
                             OBJECT_DEPENDS "${QV_RESOURCE_FILES}")
 target_compile_options(Quorvine PRIVATE ${QV_WIN_OPTIONS})
 target_link_libraries(Quorvine PRIVATE quorvine_win32 ${QV_WIN_LIBS})
-target_link_options(Quorvine PRIVATE ${QV_STATIC} -s)
+target_link_options(Quorvine PRIVATE ${QV_STATIC} -s -Wl,--no-insert-timestamp)
 set_target_properties(Quorvine PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR} OUTPUT_NAME Quorvine)
 
 # GoogleTest cross-compiled from Debian's sources.

@@ -18,6 +18,7 @@
 #include "system/text.h"
 #include "ui/bitlocker_caution.h"
 #include "ui/mode_messages.h"
+#include "program_version.h"
 
 namespace qv {
 
@@ -115,7 +116,7 @@ int ShowHelp() {
         L"/status\twhat the next start will be and whether BitLocker protects the system drive, as lines and an "
         L"exit code; asks nothing\r\n"
         L"/?, /help\tthis list",
-        L"Quorvine switches", kMbOk);
+        L"Quorvine " QV_VERSION_TEXT L" switches", kMbOk);
     return kExitDone;
 }
 

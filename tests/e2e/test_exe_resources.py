@@ -44,8 +44,15 @@ def test_the_manifest_asks_for_administrator_rights_and_names_every_supported_wi
     assert {SUPPORTED_OS[g] for g in declared} == set(SUPPORTED_OS.values())
 
 
-def test_the_version_record_is_4_1_0_1(exe):
-    assert exe.version_numbers() == ((4, 1, 0, 1), (4, 1, 0, 1))
+def test_the_version_record_is_the_projects_version(exe):
+    with open(os.path.join(ROOT, "CMakeLists.txt"), encoding="utf-8") as f:
+        version = re.search(r"project\(Quorvine VERSION ([\d.]+)", f.read()).group(1)
+    numbers = tuple(int(n) for n in version.split("."))
+    assert exe.version_numbers() == (numbers, numbers)
+    # The strings Explorer shows under Details, too.
+    strings = exe.get(peres.RT_VERSION, 1)[0].decode("utf-16-le")
+    for name in ("FileVersion", "ProductVersion"):
+        assert re.search(name + r"\0+" + re.escape(version) + r"\0", strings), name
 
 
 @pytest.mark.parametrize("name", sorted(DOCUMENTS))
