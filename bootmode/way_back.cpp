@@ -103,7 +103,7 @@ void RemoveWayBackCopy() {
     // A running program cannot be deleted, but renamed: its name is free at
     // once for a new copy, which the delete at the next start then spares.
     const std::wstring leaving = copy + L".removed";
-    if (Sys().ReplaceWith(leaving, copy)) {
+    if (Sys().RenameFile(copy, leaving)) {
         Sys().DeleteAtRestart(leaving);
         Sys().DeleteAtRestart(WayBackCopyFolder());
     }

@@ -202,6 +202,10 @@ bool Win32Platform::MakeAdminOnlyFolder(const std::wstring& path) {
            SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.get());
 }
 
+bool Win32Platform::RenameFile(const std::wstring& from, const std::wstring& to) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
 bool Win32Platform::DeleteAtRestart(const std::wstring& path) {
     return MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }

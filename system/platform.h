@@ -161,6 +161,9 @@ public:
     virtual bool MakeAdminOnlyFolder(const std::wstring& path) = 0;
     // A file or empty folder that goes at the next start of Windows.
     virtual bool DeleteAtRestart(const std::wstring& path) = 0;
+    // A new name on the same drive, also for the running program's own file
+    // (which cannot be deleted); a file of that name is replaced.
+    virtual bool RenameFile(const std::wstring& from, const std::wstring& to) = 0;
 
     // One plain line to the standard output the program was started with (a
     // pipe, a file, or the console it was started from); nothing without one.

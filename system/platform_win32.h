@@ -57,6 +57,7 @@ public:
     std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path) override;
     bool MakeAdminOnlyFolder(const std::wstring& path) override;
     bool DeleteAtRestart(const std::wstring& path) override;
+    bool RenameFile(const std::wstring& from, const std::wstring& to) override;
     bool ShutdownSystem(int32_t flags) override;
 };
 

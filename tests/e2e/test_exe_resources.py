@@ -84,13 +84,13 @@ def test_the_icon_group_a1_comes_first_with_its_seven_images(exe):
 WINDOWS_2000 = {
     "advapi32.dll": """AdjustTokenPrivileges ConvertSidToStringSidW GetAce GetNamedSecurityInfoW
         GetSecurityDescriptorDacl GetSecurityDescriptorOwner LookupPrivilegeValueW OpenProcessToken RegCloseKey
-        RegCreateKeyExW RegDeleteValueW RegOpenKeyExW RegQueryValueExW RegSetValueExW""",
+        RegCreateKeyExW RegDeleteValueW RegOpenKeyExW RegQueryValueExW RegSetValueExW SetFileSecurityW""",
     "comctl32.dll": "InitCommonControls",
     "gdi32.dll": "CreateFontIndirectW DeleteObject GetDeviceCaps",
     "kernel32.dll": """CloseHandle CopyFileW CreateDirectoryW CreateEventA CreateFileW CreateMutexW CreatePipe
         CreateProcessW CreateSemaphoreA DeleteCriticalSection DeleteFileW DuplicateHandle EnterCriticalSection
         FindClose FindFirstFileW FindResourceW FlushFileBuffers FormatMessageW FreeLibrary GetCommandLineW
-        GetConsoleMode GetCurrentProcess GetCurrentProcessId GetCurrentThread GetCurrentThreadId
+        GetConsoleMode GetDriveTypeW GetOEMCP GetCurrentProcess GetCurrentProcessId GetCurrentThread GetCurrentThreadId
         GetEnvironmentVariableW GetExitCodeProcess GetFileAttributesW GetFileInformationByHandle GetFileType
         GetHandleInformation GetLastError GetModuleFileNameW GetModuleHandleA GetModuleHandleW
         GetPrivateProfileIntW GetPrivateProfileStringW GetProcAddress GetProcessAffinityMask GetShortPathNameW
@@ -108,7 +108,7 @@ WINDOWS_2000 = {
         __setusermatherr _amsg_exit _beginthreadex _cexit _close _endthreadex _errno _initterm _iob _onexit _read
         _setjmp3 _strdup _ultoa abort atoi calloc exit fprintf fputc fputs fputwc free fwprintf fwrite localeconv
         longjmp malloc memchr memcmp memcpy memmove memset printf realloc setlocale signal strchr strcmp strerror
-        strlen strncmp vfprintf wcscpy wcslen""",
+        strlen strncmp vfprintf wcscpy wcslen iswspace iswxdigit""",
     "ole32.dll": "CoCreateInstance CoInitializeEx CoInitializeSecurity CoSetProxyBlanket CoUninitialize",
     "oleaut32.dll": "SysAllocString SysFreeString VariantChangeType VariantClear VariantInit",
     "user32.dll": """AdjustWindowRectEx CreateWindowExW DefWindowProcW DestroyWindow DispatchMessageW EnableWindow

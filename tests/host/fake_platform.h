@@ -451,6 +451,15 @@ public:
         adminFolders.insert(LowerCase(path));
         return true;
     }
+    bool RenameFile(const std::wstring& from, const std::wstring& to) override {
+        auto it = files.find(LowerCase(from));
+        if (it == files.end()) return false;
+        File moved = it->second;
+        files.erase(it);
+        files[LowerCase(to)] = moved;
+        Step(L"rename:" + from + L"->" + to);
+        return true;
+    }
     std::vector<std::wstring> deletedAtRestart;
     bool DeleteAtRestart(const std::wstring& path) override {
         deletedAtRestart.push_back(path);

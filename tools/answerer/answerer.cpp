@@ -19,6 +19,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -35,6 +36,7 @@ using tooltext::Wide;
 
 constexpr DWORD kPollIntervalMs = 50;
 constexpr UINT kTextTimeoutMs = 2000;
+constexpr int kTextAttempts = 4;
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kRunOnceKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 constexpr wchar_t kProbeValue[] = L"~probe";
@@ -55,18 +57,27 @@ std::string Json(const std::vector<std::wstring>& list) {
     return out + "]";
 }
 
-std::wstring TextOf(HWND window) {
+std::optional<std::wstring> TryTextOf(HWND window) {
     // WM_GETTEXT crosses processes; the time limit keeps a hung program from
     // stopping the answerer too.
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTextTimeoutMs, &length)) return {};
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTextTimeoutMs, &length))
+        return std::nullopt;
     std::wstring text(length + 1, L'\0');
     DWORD_PTR got = 0;
     if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
                              kTextTimeoutMs, &got))
-        return {};
+        return std::nullopt;
     text.resize(got);
     return text;
+}
+
+std::wstring TextOf(HWND window) {
+    // A program slowed down by a loaded machine can miss one time limit; a
+    // text that could not be read is asked for again, never taken as empty.
+    for (int attempt = 0; attempt < kTextAttempts; ++attempt)
+        if (auto text = TryTextOf(window)) return *text;
+    return {};
 }
 
 std::wstring ClassOf(HWND window) {
@@ -142,22 +153,22 @@ void RemoveProbe() {
 }
 
 // Returns the caption clicked, or an empty string when nothing was clicked.
-std::wstring Answer(HWND window, const Dialog& dialog, const std::wstring& answer) {
+// What an answer does to a dialog: the button (or "close") and the message
+// that does it; nothing for "none" or a button the dialog lacks.
+struct Click {
+    std::wstring name;
+    HWND target = nullptr;
+    UINT message = 0;
+};
+
+Click Choose(HWND window, const Dialog& dialog, const std::wstring& answer) {
     if (_wcsicmp(answer.c_str(), L"none") == 0) return {};
-    if (_wcsicmp(answer.c_str(), L"close") == 0) {
-        PostMessageW(window, WM_CLOSE, 0, 0);
-        return L"close";
-    }
+    if (_wcsicmp(answer.c_str(), L"close") == 0) return {L"close", window, WM_CLOSE};
     for (size_t i = 0; i < dialog.buttons.size(); ++i) {
         bool wanted = _wcsicmp(answer.c_str(), L"first") == 0
                           ? i == 0
                           : _wcsicmp(dialog.buttons[i].c_str(), Caption(answer).c_str()) == 0;
-        if (wanted) {
-            // Posted, not sent: a click that opens the next dialog must not
-            // hold this loop up, or that dialog would go unanswered.
-            PostMessageW(dialog.buttonWindows[i], BM_CLICK, 0, 0);
-            return dialog.buttons[i];
-        }
+        if (wanted) return {dialog.buttons[i], dialog.buttonWindows[i], BM_CLICK};
     }
     return {};
 }
@@ -206,13 +217,18 @@ int wmain(int argc, wchar_t** argv) {
             GetWindowThreadProcessId(window, &dialog.pid);
             EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&dialog));
             std::wstring answer = nextAnswer < script.size() ? script[nextAnswer++] : fallback;
-            std::wstring clicked = Answer(window, dialog, answer);
+            const Click click = Choose(window, dialog, answer);
             handled.insert(window);
+            // Written down before the click: a click that restarts Windows
+            // ends this program at once.
             AppendLine(logPath, "{\"title\": " + Json(dialog.title) + ", \"texts\": " + Json(dialog.texts) +
                                     ", \"buttons\": " + Json(dialog.buttons) + ", \"answer\": " + Json(answer) +
-                                    ", \"clicked\": " + (clicked.empty() ? std::string("null") : Json(clicked)) +
+                                    ", \"clicked\": " + (click.name.empty() ? std::string("null") : Json(click.name)) +
                                     ", \"pid\": " + std::to_string(dialog.pid) +
                                     ", \"ms\": " + std::to_string(GetTickCount64() - started) + "}");
+            // Posted, not sent: a click that opens the next dialog must not
+            // hold this loop up, or that dialog would go unanswered.
+            if (click.target) PostMessageW(click.target, click.message, 0, 0);
         }
         Sleep(kPollIntervalMs);
     }

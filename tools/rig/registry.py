@@ -120,7 +120,14 @@ def reg_export(prefix, key, view=64):
 
 
 _MISSING = "unable to find the specified registry key"
-_EXPORT_TRIES = 3
+
+
+def _note_retry(line):
+    """QV_RIG_RETRY_LOG collects every try that failed, to see how often a soak run needed one."""
+    if os.environ.get("QV_RIG_RETRY_LOG"):
+        with open(os.environ["QV_RIG_RETRY_LOG"], "a") as log:
+            log.write(line + "\n")
+_REG_TRIES = 3
 
 
 def reg_export_text(prefix, key, view=64):
@@ -131,7 +138,7 @@ def reg_export_text(prefix, key, view=64):
     read as "no such key".
     """
     failures = []
-    for _ in range(_EXPORT_TRIES):
+    for _ in range(_REG_TRIES):
         target = prefix.scratch / f"export-{next(_counter)}.reg"
         done = prefix.run(["reg", "export", key, f"Z:{target}".replace("/", "\\"), "/y", _view(view)])
         if done.timed_out:
@@ -146,10 +153,8 @@ def reg_export_text(prefix, key, view=64):
         if done.returncode == 1 and not raw and _MISSING in done.output.lower():
             return None
         failures.append(f"exit {done.returncode}, {len(raw)} bytes written: {done.output.strip()!r}")
-        if os.environ.get("QV_RIG_RETRY_LOG"):  # how often a soak run needed a second try
-            with open(os.environ["QV_RIG_RETRY_LOG"], "a") as log:
-                log.write(f"reg export {key}: {failures[-1]}\n")
-    raise RuntimeError(f"rig: reg export {key} failed {_EXPORT_TRIES} times: " + "; ".join(failures))
+        _note_retry(f"reg export {key}: {failures[-1]}")
+    raise RuntimeError(f"rig: reg export {key} failed {_REG_TRIES} times: " + "; ".join(failures))
 
 
 def _lookup(keys, key):
@@ -200,10 +205,20 @@ def reg_import(prefix, values, view=64):
     """Sets many values with one reg.exe run; see reg_document."""
     target = prefix.scratch / f"import-{next(_counter)}.reg"
     target.write_bytes(b"\xff\xfe" + reg_document(values).encode("utf-16-le"))
-    done = prefix.run(["reg", "import", f"Z:{target}".replace("/", "\\"), _view(view)])
+    failures = []
+    # Setting the same values again is harmless: a reg.exe that Wine failed
+    # to start under load is tried again before the rig gives up.
+    for _ in range(_REG_TRIES):
+        done = prefix.run(["reg", "import", f"Z:{target}".replace("/", "\\"), _view(view)])
+        if done.timed_out:
+            break
+        if done.returncode == 0:
+            target.unlink()
+            return
+        failures.append(f"exit {done.returncode}: {done.output.strip()!r}")
+        _note_retry(f"reg import: {failures[-1]}")
     target.unlink()
-    if done.timed_out or done.returncode != 0:
-        raise RuntimeError(f"reg import failed: {done.returncode}\n{done.output}")
+    raise RuntimeError(f"rig: reg import failed: {'; '.join(failures) or 'timed out'}")
 
 
 def reg_set(prefix, key, value, data, type=None, view=64):
