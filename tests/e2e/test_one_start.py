@@ -10,19 +10,15 @@ PROGRAM_KEY = r"HKLM\Software\Tamberlow\Quorvine"
 DESCRIPTION = '"Quorvine - Safe Mode with Networking for one start"'
 
 
-def lines(run):
-    return [line for line in run.output.splitlines() if line and not line.startswith(("wine:", "fixme:", "err:"))]
-
-
 def status(prefix):
     run = rig.run_quorvine(prefix, ["/status"])
-    return run.exit_code, lines(run)[-1]
+    return run.exit_code, rig.output_lines(run)[-1]
 
 
 def once(prefix, expected_exit=0):
     """/safenet-once: no box, no restart; the recorded copy (or None)."""
     run = rig.run_quorvine(prefix, ["/safenet-once"])
-    assert (run.exit_code, run.dialogs, run.restarted) == (expected_exit, [], False), lines(run)
+    assert (run.exit_code, run.dialogs, run.restarted) == (expected_exit, [], False), rig.output_lines(run)
     return run, rig.reg_get(prefix, PROGRAM_KEY, "OneStartEntry")
 
 
@@ -34,7 +30,7 @@ def win10(make_prefix):
 def test_one_start_in_safe_mode_with_networking_then_normal_and_each_copy_goes(win10):
     assert status(win10) == (0, "next start: Normal; way back: none")
     run, copy = once(win10)
-    assert lines(run)[-1] == "safe mode with networking set for the next start only; way back: none"
+    assert rig.output_lines(run)[-1] == "safe mode with networking set for the next start only; way back: none"
     assert run.bcd_log[1:] == ["/deletevalue safeboot", "/deletevalue safebootalternateshell", r"/export C:\BCDbak",
                                "/enum {bootmgr}", f"/copy {{current}} /d {DESCRIPTION}",
                                f"/set {copy} safeboot network", f"/displayorder {copy} /remove",
@@ -60,7 +56,7 @@ def test_one_start_in_safe_mode_with_networking_then_normal_and_each_copy_goes(w
     assert rig.restart(win10).started_entry == again
     calls = len(rig.read_file(win10, rig.STUB + r"\calls.log", "utf-8").splitlines())
     normal = rig.run_quorvine(win10, ["/normal"], answers=["No", "OK"])
-    assert normal.exit_code == 0, lines(normal)
+    assert normal.exit_code == 0, rig.output_lines(normal)
     assert normal.bcd_log[calls:calls + 3] == ["/enum {bootmgr}", f"/delete {again}", "/deletevalue safeboot"]
     assert rig.bcd_entries(win10) == {"{current}": {}}
     assert rig.reg_get(win10, PROGRAM_KEY, "OneStartEntry") is None
@@ -71,9 +67,9 @@ def test_a_refused_step_takes_the_copy_back_and_another_sequence_is_left_alone(w
     rig.write_file(win10, rig.STUB + r"\fail.txt", "/bootsequence 5\r\n")
     run, copy = once(win10, expected_exit=1)
     made = next(line for line in run.bcd_log if line.startswith("/set {"))[5:43]
-    assert copy is None and lines(run)[-1] == "safe mode not configured"
+    assert copy is None and rig.output_lines(run)[-1] == "safe mode not configured"
     assert any(f'"bcdedit.exe /bootsequence {made}" failed' in line and "Windows will start normally" in line
-               for line in lines(run)), lines(run)
+               for line in rig.output_lines(run)), rig.output_lines(run)
     assert run.bcd_log[-3:] == [f"/bootsequence {made}", "/enum {bootmgr}", f"/delete {made}"]
     assert rig.bcd_entries(win10) == {"{current}": {}}
 
@@ -84,7 +80,7 @@ def test_a_refused_step_takes_the_copy_back_and_another_sequence_is_left_alone(w
              f"bootsequence {recovery}\r\n[{recovery}]\r\ndescription Windows Recovery Environment\r\n")
     rig.write_file(win10, rig.STUB + r"\store.txt", store)
     refused, _ = once(win10, expected_exit=1)
-    assert any("already holds a one-time start" in line for line in lines(refused))
+    assert any("already holds a one-time start" in line for line in rig.output_lines(refused))
     assert rig.run_quorvine(win10, ["/normal"], answers=["No", "OK"]).exit_code == 0
     assert rig.read_file(win10, rig.STUB + r"\store.txt", "utf-8") == store
 
@@ -92,5 +88,5 @@ def test_a_refused_step_takes_the_copy_back_and_another_sequence_is_left_alone(w
 def test_windows_xp_has_no_one_time_start(make_prefix):
     xp = make_prefix("winxp")
     run, _ = once(xp, expected_exit=1)
-    assert lines(run)[0].startswith("error: Windows 2000 and XP have no one-time start")
+    assert rig.output_lines(run)[0].startswith("error: Windows 2000 and XP have no one-time start")
     assert run.bcd_log == [] and not xp.unix_path(r"C:\boot.Tamberlow").exists()

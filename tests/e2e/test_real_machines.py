@@ -21,7 +21,7 @@ def way_back(prefix):
 
 
 def last_line(run):
-    return [line for line in run.output.splitlines() if line and ":" in line][-1]
+    return rig.output_lines(run)[-1]
 
 
 @pytest.fixture

@@ -11,14 +11,10 @@ REG = r"C:\windows\system32\reg.exe"
 ENTRY = "*Tamberlow Quorvine Mod"
 
 
-def lines(run):
-    return [line for line in run.output.splitlines() if line and not line.startswith(("wine:", "fixme:", "err:"))]
-
-
 def status(prefix):
     run = rig.run_quorvine(prefix, ["/status"])
     assert run.dialogs == []
-    return run.exit_code, lines(run)[-1]
+    return run.exit_code, rig.output_lines(run)[-1]
 
 
 @pytest.fixture
@@ -34,15 +30,15 @@ def test_safenet_noreboot_shows_no_box_and_tells_through_lines_and_exit_codes(wi
     finally:
         shutil.move(reg.with_name("reg-away.exe"), reg)
     assert run.dialogs == [] and run.exit_code == 2
-    assert any(line.startswith("warning: The SafeBoot registry key could not be repaired") for line in lines(run))
-    assert lines(run)[-1] == "safe mode with networking set for the next start; way back: none"
+    assert any(line.startswith("warning: The SafeBoot registry key could not be repaired") for line in rig.output_lines(run))
+    assert rig.output_lines(run)[-1] == "safe mode with networking set for the next start; way back: none"
     assert "Element not found" not in run.output, "the commands' own words stay out of the program's output"
     assert run.bcd_store == {"safeboot": "network"}
 
     rig.write_file(win10, rig.STUB + r"\fail.txt", "/set 5\r\n")
     failed = rig.run_quorvine(win10, ["/safenet-noreboot"])
-    assert failed.dialogs == [] and failed.exit_code == 1, lines(failed)
-    assert any('"bcdedit.exe /set safeboot network" failed' in line for line in lines(failed))
+    assert failed.dialogs == [] and failed.exit_code == 1, rig.output_lines(failed)
+    assert any('"bcdedit.exe /set safeboot network" failed' in line for line in rig.output_lines(failed))
     assert rig.bcd_store(win10) == {}
 
 
@@ -74,7 +70,7 @@ def test_exit_codes_of_a_setting_that_stays_a_no_and_an_unknown_switch(win10):
 
     before = rig.reg_values(win10, rig.RUNONCE)
     unknown = rig.run_quorvine(win10, ["/safe", "now"])
-    assert (unknown.exit_code, unknown.dialogs, lines(unknown)) == (87, [], [])
+    assert (unknown.exit_code, unknown.dialogs, rig.output_lines(unknown)) == (87, [], [])
     assert rig.reg_values(win10, rig.RUNONCE) == before
 
 
@@ -98,10 +94,10 @@ def test_boot_ini_is_whole_after_every_edit_or_untouched(make_prefix, case):
     run = rig.run_quorvine(xp, ["/safenet-noreboot"])
     after = rig.read_file(xp, r"C:\boot.ini")
     if case in ("default not listed", "write fails"):
-        assert run.exit_code == 1 and after == content, lines(run)
-        assert any("Error writing INI value:  C:\\boot.ini" in line for line in lines(run))
+        assert run.exit_code == 1 and after == content, rig.output_lines(run)
+        assert any("Error writing INI value:  C:\\boot.ini" in line for line in rig.output_lines(run))
         return
-    assert run.exit_code == 0, lines(run)
+    assert run.exit_code == 0, rig.output_lines(run)
     text = after[2:].decode("utf-16-le") if case == "utf-16" else after.decode("ascii")
     assert after.startswith(b"\xff\xfe") == (case == "utf-16")
     assert "/safeboot:network" in text and text.endswith(entry.decode() + "\r\n"), text[-200:]

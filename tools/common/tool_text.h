@@ -104,4 +104,28 @@ inline std::wstring Caption(const std::wstring& text) {
     return out;
 }
 
+// UTF-8 text to stdout with CR LF line ends, as the system's console programs
+// write it: Unicode on a console, the OEM code page otherwise (a caller
+// reading a pipe decodes it so).
+inline void Print(const std::string& text) {
+    std::wstring wide;
+    for (wchar_t c : Wide(text)) {
+        if (c == L'\n') wide += L'\r';
+        wide += c;
+    }
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0, written = 0;
+    if (GetConsoleMode(out, &mode)) {
+        WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    int size =
+        WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string oem(size > 0 ? size : 0, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()), oem.data(), size, nullptr,
+                            nullptr);
+    WriteFile(out, oem.data(), static_cast<DWORD>(oem.size()), &written, nullptr);
+}
+
 }  // namespace tooltext

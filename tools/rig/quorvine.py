@@ -96,6 +96,11 @@ def file_locked(prefix, path):
             process.wait()
 
 
+def output_lines(run):
+    """The program's own lines on standard output, without Wine's."""
+    return [line for line in run.output.splitlines() if line and not line.startswith(("wine:", "fixme:", "err:"))]
+
+
 def install_quorvine(prefix, folder=r"C:\Tools", exe=None):
     """Copies Quorvine.exe (of the architecture under test) into a folder of the prefix.
 
@@ -241,9 +246,12 @@ def _probe_command(folder):
     """The RunOnce command that records what a program left for the restart.
 
     It first plays the boot manager: the entry this start used, and a pending
-    one-time sequence forgotten, as Windows forgets it."""
+    one-time sequence forgotten, as Windows forgets it. A reg.exe that Wine
+    fails to start under load is tried again (cmd's "||"), so a lost record
+    is not read as an empty RunOnce."""
+    export = f'reg export "{RUNONCE}" {folder}\\runonce.reg /y /reg:64'
     return (f'cmd /c C:\\windows\\system32\\bcdedit.exe /qv-start {folder}\\started.txt'
-            f' & reg export "{RUNONCE}" {folder}\\runonce.reg /y /reg:64'
+            f' & ({export} || {export} || {export})'
             f' & copy /y {STUB}\\store.txt {folder}\\store.txt & copy /y C:\\boot.ini {folder}\\boot.ini')
 
 
