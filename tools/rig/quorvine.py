@@ -10,7 +10,7 @@ import time
 from dataclasses import dataclass, field
 from pathlib import Path, PureWindowsPath
 
-from .registry import parse_reg, reg_set
+from .registry import note_retry, parse_reg, reg_set
 from .wine import HELPERS, STUB, WINE_TIMEOUT, build_dir, prefix_processes, test_arch
 
 RUNONCE = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\RunOnce"
@@ -20,6 +20,7 @@ PROBE_VALUE = "~probe"
 ANSWERER = HELPERS + r"\answerer.exe"
 PROBE = HELPERS + r"\qv_probe.exe"
 _POLL = 0.05
+_ANSWERER_STARTS = 3
 _runs = itertools.count(1)
 
 
@@ -195,12 +196,21 @@ class _Answerer:
         script = f"{folder}\\answers-{number}.txt"
         write_file(prefix, script, "".join(f"{answer}\r\n" for answer in answers))
         args = [ANSWERER, self.log, script, self.stop_file, int(timeout) + 30, default]
-        self.process = prefix.spawn(args + ([probe] if probe else []))
-        # It creates its log once it watches (and has set the probe).
+        args += [probe] if probe else []
+        self.process = prefix.spawn(args)
+        # It creates its log once it watches (and has set the probe). Under
+        # load Wine now and then ends a program before it ran at all: that
+        # start is tried again, and only a lasting failure is the rig's.
         log = prefix.unix_path(self.log)
         deadline = time.monotonic() + WINE_TIMEOUT
+        starts = 1
         while not log.exists():
-            if self.process.poll() is not None or time.monotonic() > deadline:
+            ended = self.process.poll() is not None
+            if ended and starts < _ANSWERER_STARTS and time.monotonic() < deadline:
+                note_retry(f"answerer ended with {self.process.returncode} before it watched")
+                self.process = prefix.spawn(args)
+                starts += 1
+            elif ended or time.monotonic() > deadline:
                 self.close()
                 raise RuntimeError(f"the answerer did not start: {self.process.out_path.read_text(errors='replace')}")
             time.sleep(_POLL)

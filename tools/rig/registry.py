@@ -122,7 +122,7 @@ def reg_export(prefix, key, view=64):
 _MISSING = "unable to find the specified registry key"
 
 
-def _note_retry(line):
+def note_retry(line):
     """QV_RIG_RETRY_LOG collects every try that failed, to see how often a soak run needed one."""
     if os.environ.get("QV_RIG_RETRY_LOG"):
         with open(os.environ["QV_RIG_RETRY_LOG"], "a") as log:
@@ -153,7 +153,7 @@ def reg_export_text(prefix, key, view=64):
         if done.returncode == 1 and not raw and _MISSING in done.output.lower():
             return None
         failures.append(f"exit {done.returncode}, {len(raw)} bytes written: {done.output.strip()!r}")
-        _note_retry(f"reg export {key}: {failures[-1]}")
+        note_retry(f"reg export {key}: {failures[-1]}")
     raise RuntimeError(f"rig: reg export {key} failed {_REG_TRIES} times: " + "; ".join(failures))
 
 
@@ -216,7 +216,7 @@ def reg_import(prefix, values, view=64):
             target.unlink()
             return
         failures.append(f"exit {done.returncode}: {done.output.strip()!r}")
-        _note_retry(f"reg import: {failures[-1]}")
+        note_retry(f"reg import: {failures[-1]}")
     target.unlink()
     raise RuntimeError(f"rig: reg import failed: {'; '.join(failures) or 'timed out'}")
 
