@@ -60,7 +60,7 @@ ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguratio
                 gone = entry.safeBoot == SafeBootState::Absent && !entry.alternateShell;
                 if (!gone) {
                     result.Add(entry.safeBoot == SafeBootState::Unknown ? ProblemKind::StoreUnreadable
-                                                                        : ProblemKind::SettingStayed);
+                                                                        : ProblemKind::SafeBootNotRemoved);
                     if (!KeepTheWayBack(commandPromptArmed || entry.alternateShell))
                         result.Add(ProblemKind::WayBackNotRearmed);
                 }
@@ -88,7 +88,7 @@ ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguratio
         // Not before a new configuration, which may arm that very copy again.
         if (checkBootConfiguration) RemoveWayBackCopy();
     } else
-        result.outcome = ModeOutcome::SettingStayed;
+        result.outcome = ModeOutcome::NotRestored;
     return result;
 }
 

@@ -5,7 +5,7 @@
 
 namespace qv {
 
-// Restored, or SettingStayed when the Safe Mode setting may still be there:
+// Restored, or NotRestored when the Safe Mode setting may still be there:
 // its way back then stays armed. Without `checkBootConfiguration` (before a
 // new configuration is written) the store is not read and a way back is
 // simply left where the setting could not be removed.

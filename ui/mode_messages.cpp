@@ -68,7 +68,7 @@ std::wstring ProblemText(const Problem& problem) {
             return problem.detail;
         case ProblemKind::BootIniAborted:
             return L"Failed to make the required changes to the Boot.INI file, aborting.";
-        case ProblemKind::SettingStayed:
+        case ProblemKind::SafeBootNotRemoved:
             return L"Normal Mode could not be restored: bcdedit.exe could not remove the Safe Mode setting from "
                    L"the boot configuration.\r\n\r\nWindows will start in Safe Mode again, and Quorvine will try "
                    L"again then. To remove the setting by hand, run \"bcdedit /deletevalue safeboot\" as "
@@ -152,7 +152,7 @@ std::wstring OutcomeLine(const ModeResult& result) {
             return L"safe mode not configured";
         case ModeOutcome::Restored:
             return L"normal mode set for the next start";
-        case ModeOutcome::SettingStayed:
+        case ModeOutcome::NotRestored:
             return std::wstring(L"normal mode not restored: the safe mode setting may still be there; ") +
                    (result.Has(ProblemKind::WayBackNotRearmed) ? L"way back: none" : L"way back armed");
         case ModeOutcome::Busy:

@@ -182,8 +182,8 @@ TEST(ExitCodes, FollowWhatTheOperationDid) {
         {result(ModeOutcome::Restored, {ProblemKind::BackupLeft}), 2},
         {result(ModeOutcome::Stopped, {ProblemKind::CommandFailed}), 1},
         {result(ModeOutcome::Stopped, {ProblemKind::WayBackUnreachable}), 1},
-        {result(ModeOutcome::SettingStayed, {ProblemKind::StoreUnreadable}), 3},
-        {result(ModeOutcome::SettingStayed, {ProblemKind::SettingStayed, ProblemKind::WayBackNotRearmed}), 7},
+        {result(ModeOutcome::NotRestored, {ProblemKind::StoreUnreadable}), 3},
+        {result(ModeOutcome::NotRestored, {ProblemKind::SafeBootNotRemoved, ProblemKind::WayBackNotRearmed}), 7},
         {result(ModeOutcome::Declined), 4},
         {result(ModeOutcome::Busy, {ProblemKind::Busy}), 6},
     };
