@@ -107,7 +107,7 @@ ModeResult Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
     result.modeName = ModeName(mode);
     result.wayBack = WayBackName(wayBack);
     const RepairOutcome repaired = RepairSafeBootKey();
-    result.Append(RestoreNormalMode(false, false));
+    result.Append(RestoreNormalMode(CommandFile::Keep, StoreCheck::Skip));
     // A command-prompt shell that could not be removed would turn this mode
     // into a prompt that its run-once entry never leaves.
     if (OsIsVista() && mode != Mode::CommandPrompt && ReadCurrentEntry().alternateShell) {
@@ -129,7 +129,7 @@ ModeResult Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
             // Whatever part was written goes, and the way back only once the
             // store shows it gone (else that has been told and the way back stays).
             result.outcome = ModeOutcome::Stopped;
-            const ModeResult takenBack = RestoreNormalMode(false, true);
+            const ModeResult takenBack = RestoreNormalMode(CommandFile::Keep, StoreCheck::Read);
             result.Append(takenBack);
             result.Add(ProblemKind::CommandFailed, failed, reason, takenBack.outcome == ModeOutcome::Restored);
             return result;
@@ -150,28 +150,29 @@ ModeResult Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
     // The Safe Mode entry is not in force after a failed edit, so nothing may
     // stay armed for it; boot.ini goes back from its backup as well.
     if (wayBack != WayBack::None) {
-        result.Append(RestoreNormalMode(false, false));
-        DisarmWayBack(false);
+        result.Append(RestoreNormalMode(CommandFile::Keep, StoreCheck::Skip));
+        DisarmWayBack(CommandFile::Keep);
     }
     return result;
 }
 
 bool Declined(const std::wstring& question) { return Sys().ShowMessage(question, L"", kMbYesNoQuestion) == kAnswerNo; }
 
-ModeResult WithRestart(ModeResult result, bool askAndRestart) {
-    result.restartRequested = askAndRestart && result.outcome == ModeOutcome::Configured;
+ModeResult WithRestart(ModeResult result, Restart restart) {
+    result.restartRequested = restart == Restart::Now && result.outcome == ModeOutcome::Configured;
     return result;
 }
 
 }  // namespace
 
-ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart, const std::wstring& caution) {
+ModeResult ConfigureSafeMode(Shell shell, Restart restart, const std::wstring& caution) {
+    const bool commandPromptOnly = shell == Shell::CommandPromptOnly;
     if (!commandPromptOnly && RunOnceBlockedByPolicy())
         return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::RunOnceBlocked);
     if (!WayBackCanReachExe(commandPromptOnly))
         return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::WayBackUnreachable);
     std::wstring question;
-    if (askAndRestart) {
+    if (restart == Restart::Now) {
         question = commandPromptOnly
                        ? L"Restart into Safe Mode with Command Prompt Only?\r\n\r\n(Once there, you may restart "
                          L"Windows using internal Windows commands (e.g. 'shutdown -r -t 0') or 'quorvine "
@@ -186,15 +187,15 @@ ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart, const s
     if (!question.empty() && Declined(question)) return ModeResult::Ended(ModeOutcome::Declined);
     return WithRestart(Configure(commandPromptOnly ? Mode::CommandPrompt : Mode::Minimal,
                                  commandPromptOnly ? WayBack::Autorun : WayBack::RunOnce, true),
-                       askAndRestart);
+                       restart);
 }
 
-ModeResult ConfigureSafeModeNetwork(bool askAndRestart) {
+ModeResult ConfigureSafeModeNetwork(Restart restart) {
     if (RunOnceBlockedByPolicy()) return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::RunOnceBlocked);
     if (!WayBackCanReachExe(false)) return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::WayBackUnreachable);
-    if (askAndRestart && Declined(L"Restart into Safe Mode with Networking?"))
+    if (restart == Restart::Now && Declined(L"Restart into Safe Mode with Networking?"))
         return ModeResult::Ended(ModeOutcome::Declined);
-    return WithRestart(Configure(Mode::Network, WayBack::RunOnce, true), askAndRestart);
+    return WithRestart(Configure(Mode::Network, WayBack::RunOnce, true), restart);
 }
 
 ModeResult ConfigureSafeNetworkNoReboot() {
@@ -212,7 +213,7 @@ ModeResult ConfigureSafeNetworkOnce() {
     result.nextStartOnly = true;
     const RepairOutcome repaired = RepairSafeBootKey();
     // An earlier configuration, and a copy of an earlier one start, go first.
-    result.Append(RestoreNormalMode(false, false));
+    result.Append(RestoreNormalMode(CommandFile::Keep, StoreCheck::Skip));
     ModeResult warnings;
     ExportBcdOnce(warnings);
     if (!SetUpOneStart(result)) {

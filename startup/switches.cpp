@@ -32,7 +32,7 @@ int RestartNow() {
 
 // The way back inside Safe Mode: "/remove" from the run-once entry, "/undo"
 // from the command prompt (which keeps its command file).
-int WayBack(bool removeHelperScript, const MainWindowOpener& openWindow) {
+int WayBack(CommandFile commandFile, const MainWindowOpener& openWindow) {
     // Windows deleted the run-once entry before it started this run: armed
     // again first, so that no restart, crash or power cut while the question
     // is open leaves Safe Mode with nothing to bring Windows back.
@@ -43,9 +43,9 @@ int WayBack(bool removeHelperScript, const MainWindowOpener& openWindow) {
     };
     switch (AskRestoreNormalMode()) {
         case RestoreAnswer::Restore: {
-            const ModeResult result = RestoreNormalMode(removeHelperScript);
+            const ModeResult result = RestoreNormalMode(commandFile);
             TellProblems(result);
-            if (removeHelperScript) StartSiblingInSafeMode();
+            if (commandFile == CommandFile::Remove) StartSiblingInSafeMode();
             return ExitCodeOf(result);
         }
         case RestoreAnswer::OpenWindow:
@@ -68,17 +68,18 @@ int Configured(ModeResult result, Telling telling = Telling::BoxesAndLines) {
     return ExitCodeOf(result);
 }
 
-int SafeMode(bool commandPromptOnly) {
+int SafeMode(Shell shell) {
     if (WarnIfOnNetwork()) {
         Sys().WriteOutputLine(L"refused: Quorvine runs from a network location; nothing changed");
         return kExitOnNetwork;
     }
     // Only the command-prompt mode changes a boot setting that BitLocker checks.
-    return Configured(ConfigureSafeMode(commandPromptOnly, true, commandPromptOnly ? BitLockerCaution() : L""));
+    return Configured(
+        ConfigureSafeMode(shell, Restart::Now, shell == Shell::CommandPromptOnly ? BitLockerCaution() : L""));
 }
 
 int Normal() {
-    const ModeResult result = RestoreNormalMode(true);
+    const ModeResult result = RestoreNormalMode(CommandFile::Remove);
     const bool restarted = FinishRestoration(result, true);
     const int code = ExitCodeOf(result);
     return !restarted && code == kExitDone ? kExitWarning : code;
@@ -129,11 +130,11 @@ const std::array<Switch, 13> kSwitches{{
     {L"/reboot", [](const MainWindowOpener&) { return RestartNow(); }},
     {L"/restart", [](const MainWindowOpener&) { return RestartNow(); }},
     {L"/normal", [](const MainWindowOpener&) { return Normal(); }},
-    {L"/remove", [](const MainWindowOpener& open) { return WayBack(true, open); }},
-    {L"/undo", [](const MainWindowOpener& open) { return WayBack(false, open); }},
-    {L"/safe", [](const MainWindowOpener&) { return SafeMode(false); }},
-    {L"/safecmd", [](const MainWindowOpener&) { return SafeMode(true); }},
-    {L"/safenet", [](const MainWindowOpener&) { return Configured(ConfigureSafeModeNetwork(true)); }},
+    {L"/remove", [](const MainWindowOpener& open) { return WayBack(CommandFile::Remove, open); }},
+    {L"/undo", [](const MainWindowOpener& open) { return WayBack(CommandFile::Keep, open); }},
+    {L"/safe", [](const MainWindowOpener&) { return SafeMode(Shell::Explorer); }},
+    {L"/safecmd", [](const MainWindowOpener&) { return SafeMode(Shell::CommandPromptOnly); }},
+    {L"/safenet", [](const MainWindowOpener&) { return Configured(ConfigureSafeModeNetwork(Restart::Now)); }},
     // For remote tools: no box that nobody could click, only lines and the exit code.
     {L"/safenet-noreboot",
      [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkNoReboot(), Telling::LinesOnly); }},

@@ -32,12 +32,15 @@ ModeResult Told(ModeResult result) {
     return result;
 }
 ModeResult SafeMode(bool commandPromptOnly, bool askAndRestart) {
-    return Told(ConfigureSafeMode(commandPromptOnly, askAndRestart));
+    return Told(ConfigureSafeMode(commandPromptOnly ? Shell::CommandPromptOnly : Shell::Explorer,
+                                  askAndRestart ? Restart::Now : Restart::Later));
 }
-ModeResult SafeNet(bool askAndRestart) { return Told(ConfigureSafeModeNetwork(askAndRestart)); }
+ModeResult SafeNet(bool askAndRestart) {
+    return Told(ConfigureSafeModeNetwork(askAndRestart ? Restart::Now : Restart::Later));
+}
 ModeResult NoReboot() { return Told(ConfigureSafeNetworkNoReboot()); }
 ModeResult Restore(bool removeHelperScript) {
-    ModeResult result = RestoreNormalMode(removeHelperScript);
+    ModeResult result = RestoreNormalMode(removeHelperScript ? CommandFile::Remove : CommandFile::Keep);
     TellProblems(result);
     return result;
 }

@@ -239,7 +239,8 @@ TEST(BitLocker, TheCommandPromptQuestionAndStatusFollowTheSystemDrivesProtection
     // Without a restart the window's choice asks too, so the user may still decline.
     p.fake.exitCodes[protectors] = 2;
     p.fake.answers = {kAnswerNo};
-    EXPECT_EQ(ConfigureSafeMode(true, false, BitLockerCaution()).outcome, ModeOutcome::Declined);
+    EXPECT_EQ(ConfigureSafeMode(Shell::CommandPromptOnly, Restart::Later, BitLockerCaution()).outcome,
+              ModeOutcome::Declined);
     EXPECT_EQ(p.fake.dialogs.back().text.rfind(L"Configure Safe Mode with Command Prompt Only for the next restart?"
                                                L"\r\n\r\nBitLocker protects drive D:.",
                                                0),
