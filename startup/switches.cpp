@@ -1,7 +1,7 @@
 // The switches: each one action, chosen by the whole argument text.
 #include "startup/switches.h"
 
-#include <array>
+#include <string>
 
 #include "bootmode/boot_state.h"
 #include "bootmode/normal_mode.h"
@@ -99,51 +99,63 @@ int Status() {
     return ExitCodeOf(next);
 }
 
-int ShowHelp() {
-    Sys().ShowMessage(
-        L"Quorvine starts Windows once in the Safe Mode you choose, then returns to Normal Mode by "
-        L"itself.\r\n\r\n"
-        L"quorvine\tthe window with every choice\r\n"
-        L"/safe\tSafe Mode: asks, then restarts\r\n"
-        L"/safenet\tSafe Mode with Networking: asks, then restarts\r\n"
-        L"/safecmd\tSafe Mode with Command Prompt Only: asks, then restarts\r\n"
-        L"/safenet-noreboot\tSafe Mode with Networking at the next restart; asks nothing, no way "
-        L"back (use /normal)\r\n"
-        L"/safenet-once\tSafe Mode with Networking for the next start only; asks nothing, no restart\r\n"
-        L"/normal\tNormal Mode at the next restart; offers to restart\r\n"
-        L"/remove\tthe way back from Safe Mode (run by Windows itself)\r\n"
-        L"/undo\tthe way back from the command prompt (run by Windows itself)\r\n"
-        L"/reboot, /restart\trestart Windows now, without a question\r\n"
-        L"/status\twhat the next start will be and whether BitLocker protects the system drive, as lines and an "
-        L"exit code; asks nothing\r\n"
-        L"/?, /help\tthis list",
-        L"Quorvine " QV_VERSION_TEXT L" switches", kMbOk);
-    return kExitDone;
-}
+int ShowHelp();
 
+// Every switch, as typed (matched whole, in lower case), with its line in the
+// "/?" box; a switch without a line of its own joins the line above it. Adding
+// a switch means one row here and one in the README's table (a test compares
+// the two).
 struct Switch {
     const wchar_t* text;
+    const wchar_t* help;
     int (*action)(const MainWindowOpener& openWindow);
 };
 
-const std::array<Switch, 13> kSwitches{{
-    {L"/reboot", [](const MainWindowOpener&) { return RestartNow(); }},
-    {L"/restart", [](const MainWindowOpener&) { return RestartNow(); }},
-    {L"/normal", [](const MainWindowOpener&) { return Normal(); }},
-    {L"/remove", [](const MainWindowOpener& open) { return WayBack(CommandFile::Remove, open); }},
-    {L"/undo", [](const MainWindowOpener& open) { return WayBack(CommandFile::Keep, open); }},
-    {L"/safe", [](const MainWindowOpener&) { return SafeMode(Shell::Explorer); }},
-    {L"/safecmd", [](const MainWindowOpener&) { return SafeMode(Shell::CommandPromptOnly); }},
-    {L"/safenet", [](const MainWindowOpener&) { return Configured(ConfigureSafeModeNetwork(Restart::Now)); }},
+const Switch kSwitches[] = {
+    {L"/safe", L"Safe Mode: asks, then restarts", [](const MainWindowOpener&) { return SafeMode(Shell::Explorer); }},
+    {L"/safenet", L"Safe Mode with Networking: asks, then restarts",
+     [](const MainWindowOpener&) { return Configured(ConfigureSafeModeNetwork(Restart::Now)); }},
+    {L"/safecmd", L"Safe Mode with Command Prompt Only: asks, then restarts",
+     [](const MainWindowOpener&) { return SafeMode(Shell::CommandPromptOnly); }},
     // For remote tools: no box that nobody could click, only lines and the exit code.
-    {L"/safenet-noreboot",
+    {L"/safenet-noreboot", L"Safe Mode with Networking at the next restart; asks nothing, no way back (use /normal)",
      [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkNoReboot(), Telling::LinesOnly); }},
-    {L"/safenet-once",
+    {L"/safenet-once", L"Safe Mode with Networking for the next start only; asks nothing, no restart",
      [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkOnce(), Telling::LinesOnly); }},
-    {L"/status", [](const MainWindowOpener&) { return Status(); }},
-    {L"/?", [](const MainWindowOpener&) { return ShowHelp(); }},
-    {L"/help", [](const MainWindowOpener&) { return ShowHelp(); }},
-}};
+    {L"/normal", L"Normal Mode at the next restart; offers to restart",
+     [](const MainWindowOpener&) { return Normal(); }},
+    {L"/remove", L"the way back from Safe Mode (run by Windows itself)",
+     [](const MainWindowOpener& open) { return WayBack(CommandFile::Remove, open); }},
+    {L"/undo", L"the way back from the command prompt (run by Windows itself)",
+     [](const MainWindowOpener& open) { return WayBack(CommandFile::Keep, open); }},
+    {L"/reboot", L"restart Windows now, without a question", [](const MainWindowOpener&) { return RestartNow(); }},
+    {L"/restart", nullptr, [](const MainWindowOpener&) { return RestartNow(); }},
+    {L"/status",
+     L"what the next start will be and whether BitLocker protects the system drive, as lines and an exit code; "
+     L"asks nothing",
+     [](const MainWindowOpener&) { return Status(); }},
+    {L"/?", L"this list", [](const MainWindowOpener&) { return ShowHelp(); }},
+    {L"/help", nullptr, [](const MainWindowOpener&) { return ShowHelp(); }},
+};
+
+int ShowHelp() {
+    std::wstring text =
+        L"Quorvine starts Windows once in the Safe Mode you choose, then returns to Normal Mode by itself.\r\n\r\n"
+        L"quorvine\tthe window with every choice";
+    const wchar_t* help = nullptr;
+    for (const Switch& entry : kSwitches) {
+        if (entry.help) {
+            if (help) text += std::wstring(L"\t") + help;
+            help = entry.help;
+            text += std::wstring(L"\r\n") + entry.text;
+        } else {
+            text += std::wstring(L", ") + entry.text;
+        }
+    }
+    if (help) text += std::wstring(L"\t") + help;
+    Sys().ShowMessage(text, L"Quorvine " QV_VERSION_TEXT L" switches", kMbOk);
+    return kExitDone;
+}
 
 }  // namespace
 
