@@ -28,3 +28,16 @@ def test_the_readme_and_the_code_know_the_same_switches():
     known = set(re.findall(r'^\s*\{L"([^"]+)",', table, re.MULTILINE))
     assert known, "no switch table found in startup/switches.cpp"
     assert documented == known
+
+
+def test_every_file_and_symbol_the_map_names_exists():
+    rows = table_rows("### Where to find it")
+    assert len(rows) > 20
+    for topic, files, symbols in rows:
+        texts = []
+        for name in re.findall(r"`([^`]+)`", files):
+            assert (ROOT / name).is_file(), f"{topic}: no file {name}"
+            texts.append((ROOT / name).read_text(encoding="utf-8", errors="replace"))
+        for symbol in re.findall(r"`([^`]+)`", symbols):
+            pattern = rf"(?<![\w.]){re.escape(symbol)}(?![\w])"
+            assert any(re.search(pattern, text) for text in texts), f"{topic}: {symbol} is in none of {files}"
