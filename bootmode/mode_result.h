@@ -1,6 +1,6 @@
 // What a mode operation did, for the switch handler and the window to turn
-// into messages, output lines and exit codes. The operations themselves only
-// ask their questions; they report nothing.
+// into messages, output lines and exit codes. The operations themselves ask
+// and report nothing.
 #pragma once
 
 #include <optional>

@@ -156,8 +156,6 @@ ModeResult Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
     return result;
 }
 
-bool Declined(const std::wstring& question) { return Sys().ShowMessage(question, L"", kMbYesNoQuestion) == kAnswerNo; }
-
 ModeResult WithRestart(ModeResult result, Restart restart) {
     result.restartRequested = restart == Restart::Now && result.outcome == ModeOutcome::Configured;
     return result;
@@ -165,36 +163,29 @@ ModeResult WithRestart(ModeResult result, Restart restart) {
 
 }  // namespace
 
-ModeResult ConfigureSafeMode(Shell shell, Restart restart, const std::wstring& caution) {
+std::optional<ProblemKind> SafeModeRefusal(Shell shell) {
     const bool commandPromptOnly = shell == Shell::CommandPromptOnly;
-    if (!commandPromptOnly && RunOnceBlockedByPolicy())
-        return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::RunOnceBlocked);
-    if (!WayBackCanReachExe(commandPromptOnly))
-        return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::WayBackUnreachable);
-    std::wstring question;
-    if (restart == Restart::Now) {
-        question = commandPromptOnly
-                       ? L"Restart into Safe Mode with Command Prompt Only?\r\n\r\n(Once there, you may restart "
-                         L"Windows using internal Windows commands (e.g. 'shutdown -r -t 0') or 'quorvine "
-                         L"/reboot', use the 'quorvine /normal' command to restart directly to 'Normal Mode', "
-                         L"or simply type 'quorvine' for all options.)"
-                       : L"Restart into Safe Mode?";
-    } else if (!caution.empty()) {
-        question = commandPromptOnly ? L"Configure Safe Mode with Command Prompt Only for the next restart?"
-                                     : L"Configure Safe Mode for the next restart?";
-    }
-    if (!caution.empty()) question += L"\r\n\r\n" + caution;
-    if (!question.empty() && Declined(question)) return ModeResult::Ended(ModeOutcome::Declined);
+    if (!commandPromptOnly && RunOnceBlockedByPolicy()) return ProblemKind::RunOnceBlocked;
+    if (!WayBackCanReachExe(commandPromptOnly)) return ProblemKind::WayBackUnreachable;
+    return std::nullopt;
+}
+
+std::optional<ProblemKind> SafeModeNetworkRefusal() {
+    if (RunOnceBlockedByPolicy()) return ProblemKind::RunOnceBlocked;
+    if (!WayBackCanReachExe(false)) return ProblemKind::WayBackUnreachable;
+    return std::nullopt;
+}
+
+ModeResult ConfigureSafeMode(Shell shell, Restart restart) {
+    if (const auto why = SafeModeRefusal(shell)) return ModeResult::Ended(ModeOutcome::Stopped, *why);
+    const bool commandPromptOnly = shell == Shell::CommandPromptOnly;
     return WithRestart(Configure(commandPromptOnly ? Mode::CommandPrompt : Mode::Minimal,
                                  commandPromptOnly ? WayBack::Autorun : WayBack::RunOnce, true),
                        restart);
 }
 
 ModeResult ConfigureSafeModeNetwork(Restart restart) {
-    if (RunOnceBlockedByPolicy()) return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::RunOnceBlocked);
-    if (!WayBackCanReachExe(false)) return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::WayBackUnreachable);
-    if (restart == Restart::Now && Declined(L"Restart into Safe Mode with Networking?"))
-        return ModeResult::Ended(ModeOutcome::Declined);
+    if (const auto why = SafeModeNetworkRefusal()) return ModeResult::Ended(ModeOutcome::Stopped, *why);
     return WithRestart(Configure(Mode::Network, WayBack::RunOnce, true), restart);
 }
 

@@ -2,7 +2,7 @@
 // configuration, arm the way back, then write the safe-boot setting.
 #pragma once
 
-#include <string>
+#include <optional>
 
 #include "bootmode/mode_result.h"
 
@@ -10,16 +10,17 @@ namespace qv {
 
 // The shell of the Safe Mode start: Explorer, or the command prompt alone.
 enum class Shell { Explorer, CommandPromptOnly };
-// Now: the operation asks its restart question first (No: Declined) and, once
-// configured, the result asks for the restart; the caller restarts after it
-// has told the user what the result holds. Later: the next restart, whenever
-// it comes.
+// Now: once configured, the result asks for the restart; the caller restarts
+// after it has told the user what the result holds. Later: the next restart,
+// whenever it comes.
 enum class Restart { Now, Later };
 
-// A `caution` the caller composed ends the question; with Restart::Later it
-// is asked all the same, so that the user may still decline before anything
-// changes.
-ModeResult ConfigureSafeMode(Shell shell, Restart restart, const std::wstring& caution = {});
+// Why the mode is refused before anything is asked or changed; none when it
+// may go ahead. The operations below check it again themselves.
+std::optional<ProblemKind> SafeModeRefusal(Shell shell);
+std::optional<ProblemKind> SafeModeNetworkRefusal();
+// The operations ask nothing: the caller asks first (ui/safe_mode_question.h).
+ModeResult ConfigureSafeMode(Shell shell, Restart restart);
 ModeResult ConfigureSafeModeNetwork(Restart restart);
 // Asks nothing and arms no way back: for unattended use.
 ModeResult ConfigureSafeNetworkNoReboot();

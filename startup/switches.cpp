@@ -18,6 +18,7 @@
 #include "system/text.h"
 #include "ui/bitlocker_caution.h"
 #include "ui/mode_messages.h"
+#include "ui/safe_mode_question.h"
 #include "program_version.h"
 
 namespace qv {
@@ -75,7 +76,7 @@ int SafeMode(Shell shell) {
     }
     // Only the command-prompt mode changes a boot setting that BitLocker checks.
     return Configured(
-        ConfigureSafeMode(shell, Restart::Now, shell == Shell::CommandPromptOnly ? BitLockerCaution() : L""));
+        AskThenConfigureSafeMode(shell, Restart::Now, shell == Shell::CommandPromptOnly ? BitLockerCaution() : L""));
 }
 
 int Normal() {
@@ -114,7 +115,7 @@ struct Switch {
 const Switch kSwitches[] = {
     {L"/safe", L"Safe Mode: asks, then restarts", [](const MainWindowOpener&) { return SafeMode(Shell::Explorer); }},
     {L"/safenet", L"Safe Mode with Networking: asks, then restarts",
-     [](const MainWindowOpener&) { return Configured(ConfigureSafeModeNetwork(Restart::Now)); }},
+     [](const MainWindowOpener&) { return Configured(AskThenConfigureSafeModeNetwork(Restart::Now)); }},
     {L"/safecmd", L"Safe Mode with Command Prompt Only: asks, then restarts",
      [](const MainWindowOpener&) { return SafeMode(Shell::CommandPromptOnly); }},
     // For remote tools: no box that nobody could click, only lines and the exit code.

@@ -9,6 +9,7 @@
 #include "system/program_paths.h"
 #include "ui/bitlocker_caution.h"
 #include "ui/mode_messages.h"
+#include "ui/safe_mode_question.h"
 
 namespace qv {
 
@@ -19,9 +20,11 @@ void WriteBootMode(int16_t mode) { Sys().WriteSetting(L"HKLM", kProgramKey, kBoo
 }  // namespace
 
 ModeResult ModeOperations::ConfigureSafeMode(Shell shell, Restart restart) {
-    return qv::ConfigureSafeMode(shell, restart, shell == Shell::CommandPromptOnly ? BitLockerCaution() : L"");
+    return AskThenConfigureSafeMode(shell, restart, shell == Shell::CommandPromptOnly ? BitLockerCaution() : L"");
 }
-ModeResult ModeOperations::ConfigureSafeModeNetwork(Restart restart) { return qv::ConfigureSafeModeNetwork(restart); }
+ModeResult ModeOperations::ConfigureSafeModeNetwork(Restart restart) {
+    return AskThenConfigureSafeModeNetwork(restart);
+}
 ModeResult ModeOperations::RestoreNormalMode(CommandFile commandFile) { return qv::RestoreNormalMode(commandFile); }
 
 ModeOperations& RealModeOperations() {

@@ -16,6 +16,7 @@
 #include "startup/switches.h"
 #include "system/program_paths.h"
 #include "ui/mode_messages.h"
+#include "ui/safe_mode_question.h"
 
 namespace qv {
 namespace {
@@ -32,11 +33,11 @@ ModeResult Told(ModeResult result) {
     return result;
 }
 ModeResult SafeMode(bool commandPromptOnly, bool askAndRestart) {
-    return Told(ConfigureSafeMode(commandPromptOnly ? Shell::CommandPromptOnly : Shell::Explorer,
-                                  askAndRestart ? Restart::Now : Restart::Later));
+    return Told(AskThenConfigureSafeMode(commandPromptOnly ? Shell::CommandPromptOnly : Shell::Explorer,
+                                         askAndRestart ? Restart::Now : Restart::Later));
 }
 ModeResult SafeNet(bool askAndRestart) {
-    return Told(ConfigureSafeModeNetwork(askAndRestart ? Restart::Now : Restart::Later));
+    return Told(AskThenConfigureSafeModeNetwork(askAndRestart ? Restart::Now : Restart::Later));
 }
 ModeResult NoReboot() { return Told(ConfigureSafeNetworkNoReboot()); }
 ModeResult Restore(bool removeHelperScript) {
