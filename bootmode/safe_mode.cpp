@@ -19,6 +19,9 @@ namespace {
 
 enum class Mode { Minimal, CommandPrompt, Network };
 enum class WayBack { RunOnce, Autorun, None };
+// A failed boot.ini edit: Tell adds the word that the configuration stopped
+// because of it; unattended use has its output line only.
+enum class BootIniStop { Tell, Quiet };
 
 // The way back is armed before the safe-boot setting is written, and proven
 // to start this exe: a machine must never start in Safe Mode with nothing to
@@ -100,7 +103,7 @@ const wchar_t* WayBackName(WayBack wayBack) {
 }
 
 // Everything after the restart question.
-ModeResult Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
+ModeResult Configure(Mode mode, WayBack wayBack, BootIniStop bootIniStop) {
     const OperationLock lock;
     if (!lock.Held()) return ModeResult::Ended(ModeOutcome::Busy, ProblemKind::Busy);
     ModeResult result;
@@ -146,7 +149,7 @@ ModeResult Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
     }
     result.outcome = ModeOutcome::Stopped;
     result.Add(ProblemKind::BootIniStep, edited.failure);
-    if (reportBootIniFailure) result.Add(ProblemKind::BootIniAborted);
+    if (bootIniStop == BootIniStop::Tell) result.Add(ProblemKind::BootIniAborted);
     // The Safe Mode entry is not in force after a failed edit, so nothing may
     // stay armed for it; boot.ini goes back from its backup as well.
     if (wayBack != WayBack::None) {
@@ -180,18 +183,18 @@ ModeResult ConfigureSafeMode(Shell shell, Restart restart) {
     if (const auto why = SafeModeRefusal(shell)) return ModeResult::Ended(ModeOutcome::Stopped, *why);
     const bool commandPromptOnly = shell == Shell::CommandPromptOnly;
     return WithRestart(Configure(commandPromptOnly ? Mode::CommandPrompt : Mode::Minimal,
-                                 commandPromptOnly ? WayBack::Autorun : WayBack::RunOnce, true),
+                                 commandPromptOnly ? WayBack::Autorun : WayBack::RunOnce, BootIniStop::Tell),
                        restart);
 }
 
 ModeResult ConfigureSafeModeNetwork(Restart restart) {
     if (const auto why = SafeModeNetworkRefusal()) return ModeResult::Ended(ModeOutcome::Stopped, *why);
-    return WithRestart(Configure(Mode::Network, WayBack::RunOnce, true), restart);
+    return WithRestart(Configure(Mode::Network, WayBack::RunOnce, BootIniStop::Tell), restart);
 }
 
 ModeResult ConfigureSafeNetworkNoReboot() {
     // No way back here by design: the technician takes it by hand.
-    return Configure(Mode::Network, WayBack::None, false);
+    return Configure(Mode::Network, WayBack::None, BootIniStop::Quiet);
 }
 
 ModeResult ConfigureSafeNetworkOnce() {

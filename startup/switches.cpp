@@ -81,7 +81,7 @@ int SafeMode(Shell shell) {
 
 int Normal() {
     const ModeResult result = RestoreNormalMode(CommandFile::Remove);
-    const bool restarted = FinishRestoration(result, true);
+    const bool restarted = FinishRestoration(result, RestartOffer::Ask);
     const int code = ExitCodeOf(result);
     return !restarted && code == kExitDone ? kExitWarning : code;
 }

@@ -80,7 +80,8 @@ void cmdDo_Click(MainWindowView& window, int16_t index, ModeOperations& modes) {
     const Restart when = restart ? Restart::Now : Restart::Later;
 
     if (window.IsOptionSelected(kOptNormalMode)) {
-        FinishRestoration(modes.RestoreNormalMode(CommandFile::Remove), restart);
+        FinishRestoration(modes.RestoreNormalMode(CommandFile::Remove),
+                          restart ? RestartOffer::Ask : RestartOffer::None);
         window.Close();
         return;
     }

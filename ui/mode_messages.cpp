@@ -179,11 +179,11 @@ void FinishConfiguration(ModeResult& result, Telling telling) {
     }
 }
 
-bool FinishRestoration(const ModeResult& result, bool offerRestart) {
+bool FinishRestoration(const ModeResult& result, RestartOffer offer) {
     TellProblems(result);
     // A setting that stayed has been told; no word of a normal start then.
     if (result.outcome != ModeOutcome::Restored) return true;
-    if (!offerRestart) {
+    if (offer == RestartOffer::None) {
         Sys().ShowMessage(L"Windows is now configured to start normally.", L"", kMbOk);
         return true;
     }
