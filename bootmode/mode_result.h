@@ -1,6 +1,6 @@
 // What a mode operation did, for the switch handler and the window to turn
-// into messages, output lines and exit codes. The operations themselves only
-// ask their questions; they report nothing.
+// into messages, output lines and exit codes. The operations themselves ask
+// and report nothing.
 #pragma once
 
 #include <optional>
@@ -10,12 +10,12 @@
 namespace qv {
 
 enum class ModeOutcome {
-    Configured,     // the Safe Mode setting and its way back are in place
-    Declined,       // the user answered No; nothing changed
-    Stopped,        // not configured, and what was begun is taken back (see the problems)
-    Restored,       // Normal Mode at the next start
-    SettingStayed,  // Normal Mode was asked for, but a Safe Mode setting may still be there
-    Busy,           // another Quorvine did not finish its work in time; nothing done
+    Configured,   // the Safe Mode setting and its way back are in place
+    Declined,     // the user answered No; nothing changed
+    Stopped,      // not configured, and what was begun is taken back (see the problems)
+    Restored,     // Normal Mode at the next start
+    NotRestored,  // Normal Mode was asked for, but a Safe Mode setting may still be there
+    Busy,         // another Quorvine did not finish its work in time; nothing done
 };
 
 enum class ProblemKind {
@@ -26,7 +26,7 @@ enum class ProblemKind {
     CommandFailed,       // detail: the command; reason: why
     BootIniStep,         // detail: the boot.ini editor's own message (critical)
     BootIniAborted,      // the configuration stopped because boot.ini could not be changed
-    SettingStayed,       // bcdedit could not remove the Safe Mode setting
+    SafeBootNotRemoved,  // bcdedit could not remove the Safe Mode setting
     StoreUnreadable,     // bcdedit could not be run to read the boot configuration
     BackupNotMade,       // detail: the export command (a warning)
     RepairNoFolder,      // the SafeBoot key was not repaired: no private folder (a warning)

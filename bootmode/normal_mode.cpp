@@ -33,7 +33,7 @@ bool KeepTheWayBack(bool commandPrompt) {
 
 }  // namespace
 
-ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration) {
+ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck) {
     // Nested when a configuration clears the earlier one first.
     const OperationLock lock;
     if (!lock.Held()) return ModeResult::Ended(ModeOutcome::Busy, ProblemKind::Busy);
@@ -53,21 +53,21 @@ ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguratio
             // A missing element fails too; only a look at the store tells them
             // apart. Before a new configuration the way back is simply left.
             gone = false;
-            if (checkBootConfiguration) {
+            if (storeCheck == StoreCheck::Read) {
                 const EntryListing entry = ReadCurrentEntry();
                 // A shell left behind would make the next Safe Mode a prompt
                 // that no run-once entry leaves: it counts as a setting that stayed.
                 gone = entry.safeBoot == SafeBootState::Absent && !entry.alternateShell;
                 if (!gone) {
                     result.Add(entry.safeBoot == SafeBootState::Unknown ? ProblemKind::StoreUnreadable
-                                                                        : ProblemKind::SettingStayed);
+                                                                        : ProblemKind::SafeBootNotRemoved);
                     if (!KeepTheWayBack(commandPromptArmed || entry.alternateShell))
                         result.Add(ProblemKind::WayBackNotRearmed);
                 }
             }
         }
         if (oneStart.sequenceStayed) {
-            if (gone && checkBootConfiguration && !KeepTheWayBack(commandPromptArmed))
+            if (gone && storeCheck == StoreCheck::Read && !KeepTheWayBack(commandPromptArmed))
                 result.Add(ProblemKind::WayBackNotRearmed);
             gone = false;
             result.Add(ProblemKind::OneStartStayed, oneStart.entry);
@@ -80,15 +80,15 @@ ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguratio
         // Safe Mode entry is gone, and nothing needs re-arming for it.
         gone = restored.ok || restored.backInPlace;
         if (!restored.ok) result.Add(gone ? ProblemKind::BackupLeft : ProblemKind::BootIniStep, restored.failure);
-        if (!gone && checkBootConfiguration && !KeepTheWayBack(commandPromptArmed))
+        if (!gone && storeCheck == StoreCheck::Read && !KeepTheWayBack(commandPromptArmed))
             result.Add(ProblemKind::WayBackNotRearmed);
     }
     if (gone) {
-        DisarmWayBack(removeHelperScript);
+        DisarmWayBack(commandFile);
         // Not before a new configuration, which may arm that very copy again.
-        if (checkBootConfiguration) RemoveWayBackCopy();
+        if (storeCheck == StoreCheck::Read) RemoveWayBackCopy();
     } else
-        result.outcome = ModeOutcome::SettingStayed;
+        result.outcome = ModeOutcome::NotRestored;
     return result;
 }
 

@@ -2,14 +2,18 @@
 #pragma once
 
 #include "bootmode/mode_result.h"
+#include "bootmode/way_back.h"
 
 namespace qv {
 
-// Restored, or SettingStayed when the Safe Mode setting may still be there:
-// its way back then stays armed. Without `checkBootConfiguration` (before a
-// new configuration is written) the store is not read and a way back is
-// simply left where the setting could not be removed.
-ModeResult RestoreNormalMode(bool removeHelperScript, bool checkBootConfiguration = true);
+// Whether the boot store is read when a setting could not be removed: it is
+// skipped before a new configuration is written, which arms its own way back.
+enum class StoreCheck { Skip, Read };
+
+// Restored, or NotRestored when the Safe Mode setting may still be there:
+// its way back then stays armed. With StoreCheck::Skip the store is not read
+// and a way back is simply left where the setting could not be removed.
+ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck = StoreCheck::Read);
 
 // In Safe Mode, after the way back ran: the suite's sibling program, when it
 // lies in the folder above the program's own.

@@ -19,6 +19,9 @@ namespace {
 
 enum class Mode { Minimal, CommandPrompt, Network };
 enum class WayBack { RunOnce, Autorun, None };
+// A failed boot.ini edit: Tell adds the word that the configuration stopped
+// because of it; unattended use has its output line only.
+enum class BootIniStop { Tell, Quiet };
 
 // The way back is armed before the safe-boot setting is written, and proven
 // to start this exe: a machine must never start in Safe Mode with nothing to
@@ -100,14 +103,14 @@ const wchar_t* WayBackName(WayBack wayBack) {
 }
 
 // Everything after the restart question.
-ModeResult Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
+ModeResult Configure(Mode mode, WayBack wayBack, BootIniStop bootIniStop) {
     const OperationLock lock;
     if (!lock.Held()) return ModeResult::Ended(ModeOutcome::Busy, ProblemKind::Busy);
     ModeResult result;
     result.modeName = ModeName(mode);
     result.wayBack = WayBackName(wayBack);
     const RepairOutcome repaired = RepairSafeBootKey();
-    result.Append(RestoreNormalMode(false, false));
+    result.Append(RestoreNormalMode(CommandFile::Keep, StoreCheck::Skip));
     // A command-prompt shell that could not be removed would turn this mode
     // into a prompt that its run-once entry never leaves.
     if (OsIsVista() && mode != Mode::CommandPrompt && ReadCurrentEntry().alternateShell) {
@@ -129,7 +132,7 @@ ModeResult Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
             // Whatever part was written goes, and the way back only once the
             // store shows it gone (else that has been told and the way back stays).
             result.outcome = ModeOutcome::Stopped;
-            const ModeResult takenBack = RestoreNormalMode(false, true);
+            const ModeResult takenBack = RestoreNormalMode(CommandFile::Keep, StoreCheck::Read);
             result.Append(takenBack);
             result.Add(ProblemKind::CommandFailed, failed, reason, takenBack.outcome == ModeOutcome::Restored);
             return result;
@@ -146,60 +149,52 @@ ModeResult Configure(Mode mode, WayBack wayBack, bool reportBootIniFailure) {
     }
     result.outcome = ModeOutcome::Stopped;
     result.Add(ProblemKind::BootIniStep, edited.failure);
-    if (reportBootIniFailure) result.Add(ProblemKind::BootIniAborted);
+    if (bootIniStop == BootIniStop::Tell) result.Add(ProblemKind::BootIniAborted);
     // The Safe Mode entry is not in force after a failed edit, so nothing may
     // stay armed for it; boot.ini goes back from its backup as well.
     if (wayBack != WayBack::None) {
-        result.Append(RestoreNormalMode(false, false));
-        DisarmWayBack(false);
+        result.Append(RestoreNormalMode(CommandFile::Keep, StoreCheck::Skip));
+        DisarmWayBack(CommandFile::Keep);
     }
     return result;
 }
 
-bool Declined(const std::wstring& question) { return Sys().ShowMessage(question, L"", kMbYesNoQuestion) == kAnswerNo; }
-
-ModeResult WithRestart(ModeResult result, bool askAndRestart) {
-    result.restartRequested = askAndRestart && result.outcome == ModeOutcome::Configured;
+ModeResult WithRestart(ModeResult result, Restart restart) {
+    result.restartRequested = restart == Restart::Now && result.outcome == ModeOutcome::Configured;
     return result;
 }
 
 }  // namespace
 
-ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart, const std::wstring& caution) {
-    if (!commandPromptOnly && RunOnceBlockedByPolicy())
-        return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::RunOnceBlocked);
-    if (!WayBackCanReachExe(commandPromptOnly))
-        return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::WayBackUnreachable);
-    std::wstring question;
-    if (askAndRestart) {
-        question = commandPromptOnly
-                       ? L"Restart into Safe Mode with Command Prompt Only?\r\n\r\n(Once there, you may restart "
-                         L"Windows using internal Windows commands (e.g. 'shutdown -r -t 0') or 'quorvine "
-                         L"/reboot', use the 'quorvine /normal' command to restart directly to 'Normal Mode', "
-                         L"or simply type 'quorvine' for all options.)"
-                       : L"Restart into Safe Mode?";
-    } else if (!caution.empty()) {
-        question = commandPromptOnly ? L"Configure Safe Mode with Command Prompt Only for the next restart?"
-                                     : L"Configure Safe Mode for the next restart?";
-    }
-    if (!caution.empty()) question += L"\r\n\r\n" + caution;
-    if (!question.empty() && Declined(question)) return ModeResult::Ended(ModeOutcome::Declined);
-    return WithRestart(Configure(commandPromptOnly ? Mode::CommandPrompt : Mode::Minimal,
-                                 commandPromptOnly ? WayBack::Autorun : WayBack::RunOnce, true),
-                       askAndRestart);
+std::optional<ProblemKind> SafeModeRefusal(Shell shell) {
+    const bool commandPromptOnly = shell == Shell::CommandPromptOnly;
+    if (!commandPromptOnly && RunOnceBlockedByPolicy()) return ProblemKind::RunOnceBlocked;
+    if (!WayBackCanReachExe(commandPromptOnly)) return ProblemKind::WayBackUnreachable;
+    return std::nullopt;
 }
 
-ModeResult ConfigureSafeModeNetwork(bool askAndRestart) {
-    if (RunOnceBlockedByPolicy()) return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::RunOnceBlocked);
-    if (!WayBackCanReachExe(false)) return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::WayBackUnreachable);
-    if (askAndRestart && Declined(L"Restart into Safe Mode with Networking?"))
-        return ModeResult::Ended(ModeOutcome::Declined);
-    return WithRestart(Configure(Mode::Network, WayBack::RunOnce, true), askAndRestart);
+std::optional<ProblemKind> SafeModeNetworkRefusal() {
+    if (RunOnceBlockedByPolicy()) return ProblemKind::RunOnceBlocked;
+    if (!WayBackCanReachExe(false)) return ProblemKind::WayBackUnreachable;
+    return std::nullopt;
+}
+
+ModeResult ConfigureSafeMode(Shell shell, Restart restart) {
+    if (const auto why = SafeModeRefusal(shell)) return ModeResult::Ended(ModeOutcome::Stopped, *why);
+    const bool commandPromptOnly = shell == Shell::CommandPromptOnly;
+    return WithRestart(Configure(commandPromptOnly ? Mode::CommandPrompt : Mode::Minimal,
+                                 commandPromptOnly ? WayBack::Autorun : WayBack::RunOnce, BootIniStop::Tell),
+                       restart);
+}
+
+ModeResult ConfigureSafeModeNetwork(Restart restart) {
+    if (const auto why = SafeModeNetworkRefusal()) return ModeResult::Ended(ModeOutcome::Stopped, *why);
+    return WithRestart(Configure(Mode::Network, WayBack::RunOnce, BootIniStop::Tell), restart);
 }
 
 ModeResult ConfigureSafeNetworkNoReboot() {
     // No way back here by design: the technician takes it by hand.
-    return Configure(Mode::Network, WayBack::None, false);
+    return Configure(Mode::Network, WayBack::None, BootIniStop::Quiet);
 }
 
 ModeResult ConfigureSafeNetworkOnce() {
@@ -212,7 +207,7 @@ ModeResult ConfigureSafeNetworkOnce() {
     result.nextStartOnly = true;
     const RepairOutcome repaired = RepairSafeBootKey();
     // An earlier configuration, and a copy of an earlier one start, go first.
-    result.Append(RestoreNormalMode(false, false));
+    result.Append(RestoreNormalMode(CommandFile::Keep, StoreCheck::Skip));
     ModeResult warnings;
     ExportBcdOnce(warnings);
     if (!SetUpOneStart(result)) {

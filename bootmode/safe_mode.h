@@ -2,19 +2,26 @@
 // configuration, arm the way back, then write the safe-boot setting.
 #pragma once
 
-#include <string>
+#include <optional>
 
 #include "bootmode/mode_result.h"
 
 namespace qv {
 
-// With askAndRestart the operation asks its question first (No: Declined)
-// and, once configured, the result asks for the restart; the caller restarts
-// after it has told the user what the result holds. A `caution` the caller
-// composed ends the question; without askAndRestart it is asked all the same,
-// so that the user may still decline before anything changes.
-ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart, const std::wstring& caution = {});
-ModeResult ConfigureSafeModeNetwork(bool askAndRestart);
+// The shell of the Safe Mode start: Explorer, or the command prompt alone.
+enum class Shell { Explorer, CommandPromptOnly };
+// Now: once configured, the result asks for the restart; the caller restarts
+// after it has told the user what the result holds. Later: the next restart,
+// whenever it comes.
+enum class Restart { Now, Later };
+
+// Why the mode is refused before anything is asked or changed; none when it
+// may go ahead. The operations below check it again themselves.
+std::optional<ProblemKind> SafeModeRefusal(Shell shell);
+std::optional<ProblemKind> SafeModeNetworkRefusal();
+// The operations ask nothing: the caller asks first (ui/safe_mode_question.h).
+ModeResult ConfigureSafeMode(Shell shell, Restart restart);
+ModeResult ConfigureSafeModeNetwork(Restart restart);
 // Asks nothing and arms no way back: for unattended use.
 ModeResult ConfigureSafeNetworkNoReboot();
 // The next start only, through the boot manager's one-time start; asks

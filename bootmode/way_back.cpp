@@ -222,10 +222,10 @@ bool SetUpCommandPromptShell() {
     return false;
 }
 
-void DisarmWayBack(bool removeCommandFile) {
+void DisarmWayBack(CommandFile commandFile) {
     Sys().DeleteSetting(L"HKLM", kRunOnceKey, RunOnceValueName());
     RestoreSavedAutorun();
-    if (removeCommandFile) DeleteCommandShortcut();
+    if (commandFile == CommandFile::Remove) DeleteCommandShortcut();
 }
 
 std::wstring ArmedWayBack() {

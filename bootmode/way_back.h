@@ -80,8 +80,11 @@ inline constexpr const wchar_t* kBlockedWayBack = L"blocked by policy";
 std::wstring ArmedWayBack();
 // Takes the own "Autorun" away and puts back one that the set-up replaced.
 void RestoreSavedAutorun();
+// The command file in the Windows folder: "/undo" keeps it for the prompt it
+// runs at; "/normal", "/remove" and the window take it away.
+enum class CommandFile { Keep, Remove };
 // Takes the run-once entry and the own "Autorun" away (and the command file).
-void DisarmWayBack(bool removeCommandFile);
+void DisarmWayBack(CommandFile commandFile);
 std::wstring CommandShortcutPath();
 void DeleteCommandShortcut();
 

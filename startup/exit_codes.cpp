@@ -8,8 +8,8 @@ int ExitCodeOf(const ModeResult& result) {
             return kExitDeclined;
         case ModeOutcome::Stopped:
             return kExitFailed;
-        case ModeOutcome::SettingStayed:
-            return result.Has(ProblemKind::WayBackNotRearmed) ? kExitWayBackLost : kExitSettingStayed;
+        case ModeOutcome::NotRestored:
+            return result.Has(ProblemKind::WayBackNotRearmed) ? kExitWayBackLost : kExitSafeModeStays;
         case ModeOutcome::Busy:
             return kExitBusy;
         case ModeOutcome::Configured:

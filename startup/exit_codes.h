@@ -9,7 +9,7 @@ namespace qv {
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailed = 1;         // nothing changed, or the change was taken back
 inline constexpr int kExitWarning = 2;        // done, with a warning
-inline constexpr int kExitSettingStayed = 3;  // Normal Mode asked for, the Safe Mode setting stayed
+inline constexpr int kExitSafeModeStays = 3;  // Normal Mode asked for, the Safe Mode setting stayed
 inline constexpr int kExitWayBackLost = 7;    // as 3, and the way back could not be armed again
 inline constexpr int kExitDeclined = 4;       // the user answered No; nothing changed
 inline constexpr int kExitOnNetwork = 5;      // refused: running from a network location

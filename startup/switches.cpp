@@ -1,7 +1,7 @@
 // The switches: each one action, chosen by the whole argument text.
 #include "startup/switches.h"
 
-#include <array>
+#include <string>
 
 #include "bootmode/boot_state.h"
 #include "bootmode/normal_mode.h"
@@ -18,6 +18,7 @@
 #include "system/text.h"
 #include "ui/bitlocker_caution.h"
 #include "ui/mode_messages.h"
+#include "ui/safe_mode_question.h"
 #include "program_version.h"
 
 namespace qv {
@@ -32,7 +33,7 @@ int RestartNow() {
 
 // The way back inside Safe Mode: "/remove" from the run-once entry, "/undo"
 // from the command prompt (which keeps its command file).
-int WayBack(bool removeHelperScript, const MainWindowOpener& openWindow) {
+int WayBack(CommandFile commandFile, const MainWindowOpener& openWindow) {
     // Windows deleted the run-once entry before it started this run: armed
     // again first, so that no restart, crash or power cut while the question
     // is open leaves Safe Mode with nothing to bring Windows back.
@@ -43,9 +44,9 @@ int WayBack(bool removeHelperScript, const MainWindowOpener& openWindow) {
     };
     switch (AskRestoreNormalMode()) {
         case RestoreAnswer::Restore: {
-            const ModeResult result = RestoreNormalMode(removeHelperScript);
+            const ModeResult result = RestoreNormalMode(commandFile);
             TellProblems(result);
-            if (removeHelperScript) StartSiblingInSafeMode();
+            if (commandFile == CommandFile::Remove) StartSiblingInSafeMode();
             return ExitCodeOf(result);
         }
         case RestoreAnswer::OpenWindow:
@@ -68,18 +69,19 @@ int Configured(ModeResult result, Telling telling = Telling::BoxesAndLines) {
     return ExitCodeOf(result);
 }
 
-int SafeMode(bool commandPromptOnly) {
+int SafeMode(Shell shell) {
     if (WarnIfOnNetwork()) {
         Sys().WriteOutputLine(L"refused: Quorvine runs from a network location; nothing changed");
         return kExitOnNetwork;
     }
     // Only the command-prompt mode changes a boot setting that BitLocker checks.
-    return Configured(ConfigureSafeMode(commandPromptOnly, true, commandPromptOnly ? BitLockerCaution() : L""));
+    return Configured(
+        AskThenConfigureSafeMode(shell, Restart::Now, shell == Shell::CommandPromptOnly ? BitLockerCaution() : L""));
 }
 
 int Normal() {
-    const ModeResult result = RestoreNormalMode(true);
-    const bool restarted = FinishRestoration(result, true);
+    const ModeResult result = RestoreNormalMode(CommandFile::Remove);
+    const bool restarted = FinishRestoration(result, RestartOffer::Ask);
     const int code = ExitCodeOf(result);
     return !restarted && code == kExitDone ? kExitWarning : code;
 }
@@ -98,51 +100,63 @@ int Status() {
     return ExitCodeOf(next);
 }
 
-int ShowHelp() {
-    Sys().ShowMessage(
-        L"Quorvine starts Windows once in the Safe Mode you choose, then returns to Normal Mode by "
-        L"itself.\r\n\r\n"
-        L"quorvine\tthe window with every choice\r\n"
-        L"/safe\tSafe Mode: asks, then restarts\r\n"
-        L"/safenet\tSafe Mode with Networking: asks, then restarts\r\n"
-        L"/safecmd\tSafe Mode with Command Prompt Only: asks, then restarts\r\n"
-        L"/safenet-noreboot\tSafe Mode with Networking at the next restart; asks nothing, no way "
-        L"back (use /normal)\r\n"
-        L"/safenet-once\tSafe Mode with Networking for the next start only; asks nothing, no restart\r\n"
-        L"/normal\tNormal Mode at the next restart; offers to restart\r\n"
-        L"/remove\tthe way back from Safe Mode (run by Windows itself)\r\n"
-        L"/undo\tthe way back from the command prompt (run by Windows itself)\r\n"
-        L"/reboot, /restart\trestart Windows now, without a question\r\n"
-        L"/status\twhat the next start will be and whether BitLocker protects the system drive, as lines and an "
-        L"exit code; asks nothing\r\n"
-        L"/?, /help\tthis list",
-        L"Quorvine " QV_VERSION_TEXT L" switches", kMbOk);
-    return kExitDone;
-}
+int ShowHelp();
 
+// Every switch, as typed (matched whole, in lower case), with its line in the
+// "/?" box; a switch without a line of its own joins the line above it. Adding
+// a switch means one row here and one in the README's table (a test compares
+// the two).
 struct Switch {
     const wchar_t* text;
+    const wchar_t* help;
     int (*action)(const MainWindowOpener& openWindow);
 };
 
-const std::array<Switch, 13> kSwitches{{
-    {L"/reboot", [](const MainWindowOpener&) { return RestartNow(); }},
-    {L"/restart", [](const MainWindowOpener&) { return RestartNow(); }},
-    {L"/normal", [](const MainWindowOpener&) { return Normal(); }},
-    {L"/remove", [](const MainWindowOpener& open) { return WayBack(true, open); }},
-    {L"/undo", [](const MainWindowOpener& open) { return WayBack(false, open); }},
-    {L"/safe", [](const MainWindowOpener&) { return SafeMode(false); }},
-    {L"/safecmd", [](const MainWindowOpener&) { return SafeMode(true); }},
-    {L"/safenet", [](const MainWindowOpener&) { return Configured(ConfigureSafeModeNetwork(true)); }},
+const Switch kSwitches[] = {
+    {L"/safe", L"Safe Mode: asks, then restarts", [](const MainWindowOpener&) { return SafeMode(Shell::Explorer); }},
+    {L"/safenet", L"Safe Mode with Networking: asks, then restarts",
+     [](const MainWindowOpener&) { return Configured(AskThenConfigureSafeModeNetwork(Restart::Now)); }},
+    {L"/safecmd", L"Safe Mode with Command Prompt Only: asks, then restarts",
+     [](const MainWindowOpener&) { return SafeMode(Shell::CommandPromptOnly); }},
     // For remote tools: no box that nobody could click, only lines and the exit code.
-    {L"/safenet-noreboot",
+    {L"/safenet-noreboot", L"Safe Mode with Networking at the next restart; asks nothing, no way back (use /normal)",
      [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkNoReboot(), Telling::LinesOnly); }},
-    {L"/safenet-once",
+    {L"/safenet-once", L"Safe Mode with Networking for the next start only; asks nothing, no restart",
      [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkOnce(), Telling::LinesOnly); }},
-    {L"/status", [](const MainWindowOpener&) { return Status(); }},
-    {L"/?", [](const MainWindowOpener&) { return ShowHelp(); }},
-    {L"/help", [](const MainWindowOpener&) { return ShowHelp(); }},
-}};
+    {L"/normal", L"Normal Mode at the next restart; offers to restart",
+     [](const MainWindowOpener&) { return Normal(); }},
+    {L"/remove", L"the way back from Safe Mode (run by Windows itself)",
+     [](const MainWindowOpener& open) { return WayBack(CommandFile::Remove, open); }},
+    {L"/undo", L"the way back from the command prompt (run by Windows itself)",
+     [](const MainWindowOpener& open) { return WayBack(CommandFile::Keep, open); }},
+    {L"/reboot", L"restart Windows now, without a question", [](const MainWindowOpener&) { return RestartNow(); }},
+    {L"/restart", nullptr, [](const MainWindowOpener&) { return RestartNow(); }},
+    {L"/status",
+     L"what the next start will be and whether BitLocker protects the system drive, as lines and an exit code; "
+     L"asks nothing",
+     [](const MainWindowOpener&) { return Status(); }},
+    {L"/?", L"this list", [](const MainWindowOpener&) { return ShowHelp(); }},
+    {L"/help", nullptr, [](const MainWindowOpener&) { return ShowHelp(); }},
+};
+
+int ShowHelp() {
+    std::wstring text =
+        L"Quorvine starts Windows once in the Safe Mode you choose, then returns to Normal Mode by itself.\r\n\r\n"
+        L"quorvine\tthe window with every choice";
+    const wchar_t* help = nullptr;
+    for (const Switch& entry : kSwitches) {
+        if (entry.help) {
+            if (help) text += std::wstring(L"\t") + help;
+            help = entry.help;
+            text += std::wstring(L"\r\n") + entry.text;
+        } else {
+            text += std::wstring(L", ") + entry.text;
+        }
+    }
+    if (help) text += std::wstring(L"\t") + help;
+    Sys().ShowMessage(text, L"Quorvine " QV_VERSION_TEXT L" switches", kMbOk);
+    return kExitDone;
+}
 
 }  // namespace
 

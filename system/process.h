@@ -55,8 +55,6 @@ public:
 
 inline constexpr int kHidden = 0;
 inline constexpr int kShowNormal = 1;  // a normal window with the focus
-// What the companion program waits: long enough to mean "until it ends".
-inline constexpr int32_t kNoTimeout = 2000000000;
 // bcdedit and reg import end within seconds; past this they count as failed.
 inline constexpr int32_t kCommandLimitMs = 120000;
 inline constexpr wchar_t kCommandLimitVariable[] = L"QUORVINE_COMMAND_LIMIT_MS";

@@ -9,6 +9,7 @@
 #include "system/program_paths.h"
 #include "ui/bitlocker_caution.h"
 #include "ui/mode_messages.h"
+#include "ui/safe_mode_question.h"
 
 namespace qv {
 
@@ -18,15 +19,13 @@ void WriteBootMode(int16_t mode) { Sys().WriteSetting(L"HKLM", kProgramKey, kBoo
 
 }  // namespace
 
-ModeResult ModeOperations::ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) {
-    return qv::ConfigureSafeMode(commandPromptOnly, askAndRestart, commandPromptOnly ? BitLockerCaution() : L"");
+ModeResult ModeOperations::ConfigureSafeMode(Shell shell, Restart restart) {
+    return AskThenConfigureSafeMode(shell, restart, shell == Shell::CommandPromptOnly ? BitLockerCaution() : L"");
 }
-ModeResult ModeOperations::ConfigureSafeModeNetwork(bool askAndRestart) {
-    return qv::ConfigureSafeModeNetwork(askAndRestart);
+ModeResult ModeOperations::ConfigureSafeModeNetwork(Restart restart) {
+    return AskThenConfigureSafeModeNetwork(restart);
 }
-ModeResult ModeOperations::RestoreNormalMode(bool removeHelperScript) {
-    return qv::RestoreNormalMode(removeHelperScript);
-}
+ModeResult ModeOperations::RestoreNormalMode(CommandFile commandFile) { return qv::RestoreNormalMode(commandFile); }
 
 ModeOperations& RealModeOperations() {
     static ModeOperations real;
@@ -78,9 +77,11 @@ void cmdDo_Click(MainWindowView& window, int16_t index, ModeOperations& modes) {
     // second press can arrive.
     window.Hide();
     const bool restart = index == kCmdRestart;
+    const Restart when = restart ? Restart::Now : Restart::Later;
 
     if (window.IsOptionSelected(kOptNormalMode)) {
-        FinishRestoration(modes.RestoreNormalMode(true), restart);
+        FinishRestoration(modes.RestoreNormalMode(CommandFile::Remove),
+                          restart ? RestartOffer::Ask : RestartOffer::None);
         window.Close();
         return;
     }
@@ -88,13 +89,13 @@ void cmdDo_Click(MainWindowView& window, int16_t index, ModeOperations& modes) {
     ModeResult result;
     int16_t bootMode = 0;
     if (window.IsOptionSelected(kOptSafeMode)) {
-        result = modes.ConfigureSafeMode(false, restart);
+        result = modes.ConfigureSafeMode(Shell::Explorer, when);
         bootMode = 1;
     } else if (window.IsOptionSelected(kOptSafeModeNetwork)) {
-        result = modes.ConfigureSafeModeNetwork(restart);
+        result = modes.ConfigureSafeModeNetwork(when);
         bootMode = 2;
     } else if (window.IsOptionSelected(kOptSafeModeCommandPrompt)) {
-        result = modes.ConfigureSafeMode(true, restart);
+        result = modes.ConfigureSafeMode(Shell::CommandPromptOnly, when);
         bootMode = 3;
     }
     const bool configured = bootMode != 0 && result.outcome == ModeOutcome::Configured;

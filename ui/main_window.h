@@ -7,6 +7,8 @@
 #include <string>
 
 #include "bootmode/mode_result.h"
+#include "bootmode/safe_mode.h"
+#include "bootmode/way_back.h"
 
 namespace qv {
 
@@ -59,9 +61,9 @@ public:
 class ModeOperations {
 public:
     virtual ~ModeOperations() = default;
-    virtual ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart);
-    virtual ModeResult ConfigureSafeModeNetwork(bool askAndRestart);
-    virtual ModeResult RestoreNormalMode(bool removeHelperScript);
+    virtual ModeResult ConfigureSafeMode(Shell shell, Restart restart);
+    virtual ModeResult ConfigureSafeModeNetwork(Restart restart);
+    virtual ModeResult RestoreNormalMode(CommandFile commandFile);
 };
 ModeOperations& RealModeOperations();
 

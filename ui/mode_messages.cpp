@@ -68,7 +68,7 @@ std::wstring ProblemText(const Problem& problem) {
             return problem.detail;
         case ProblemKind::BootIniAborted:
             return L"Failed to make the required changes to the Boot.INI file, aborting.";
-        case ProblemKind::SettingStayed:
+        case ProblemKind::SafeBootNotRemoved:
             return L"Normal Mode could not be restored: bcdedit.exe could not remove the Safe Mode setting from "
                    L"the boot configuration.\r\n\r\nWindows will start in Safe Mode again, and Quorvine will try "
                    L"again then. To remove the setting by hand, run \"bcdedit /deletevalue safeboot\" as "
@@ -152,7 +152,7 @@ std::wstring OutcomeLine(const ModeResult& result) {
             return L"safe mode not configured";
         case ModeOutcome::Restored:
             return L"normal mode set for the next start";
-        case ModeOutcome::SettingStayed:
+        case ModeOutcome::NotRestored:
             return std::wstring(L"normal mode not restored: the safe mode setting may still be there; ") +
                    (result.Has(ProblemKind::WayBackNotRearmed) ? L"way back: none" : L"way back armed");
         case ModeOutcome::Busy:
@@ -179,11 +179,11 @@ void FinishConfiguration(ModeResult& result, Telling telling) {
     }
 }
 
-bool FinishRestoration(const ModeResult& result, bool offerRestart) {
+bool FinishRestoration(const ModeResult& result, RestartOffer offer) {
     TellProblems(result);
     // A setting that stayed has been told; no word of a normal start then.
     if (result.outcome != ModeOutcome::Restored) return true;
-    if (!offerRestart) {
+    if (offer == RestartOffer::None) {
         Sys().ShowMessage(L"Windows is now configured to start normally.", L"", kMbOk);
         return true;
     }

@@ -25,10 +25,12 @@ void TellProblems(const ModeResult& result, Telling telling = Telling::BoxesAndL
 // After a Safe Mode configuration: what it holds, then the restart it asked
 // for. A restart that fails is told and added to the result.
 void FinishConfiguration(ModeResult& result, Telling telling = Telling::BoxesAndLines);
+// Whether Normal Mode, once restored, offers to restart now.
+enum class RestartOffer { Ask, None };
 // After Normal Mode was asked for: its problems and, once restored, the
 // restart offer (or, without one, the word that it is configured).
 // False when the restart the user asked for could not be done (told already);
 // Normal Mode is set all the same.
-bool FinishRestoration(const ModeResult& result, bool offerRestart);
+bool FinishRestoration(const ModeResult& result, RestartOffer offer);
 
 }  // namespace qv

@@ -16,6 +16,7 @@
 #include "startup/switches.h"
 #include "system/program_paths.h"
 #include "ui/mode_messages.h"
+#include "ui/safe_mode_question.h"
 
 namespace qv {
 namespace {
@@ -32,12 +33,15 @@ ModeResult Told(ModeResult result) {
     return result;
 }
 ModeResult SafeMode(bool commandPromptOnly, bool askAndRestart) {
-    return Told(ConfigureSafeMode(commandPromptOnly, askAndRestart));
+    return Told(AskThenConfigureSafeMode(commandPromptOnly ? Shell::CommandPromptOnly : Shell::Explorer,
+                                         askAndRestart ? Restart::Now : Restart::Later));
 }
-ModeResult SafeNet(bool askAndRestart) { return Told(ConfigureSafeModeNetwork(askAndRestart)); }
+ModeResult SafeNet(bool askAndRestart) {
+    return Told(AskThenConfigureSafeModeNetwork(askAndRestart ? Restart::Now : Restart::Later));
+}
 ModeResult NoReboot() { return Told(ConfigureSafeNetworkNoReboot()); }
 ModeResult Restore(bool removeHelperScript) {
-    ModeResult result = RestoreNormalMode(removeHelperScript);
+    ModeResult result = RestoreNormalMode(removeHelperScript ? CommandFile::Remove : CommandFile::Keep);
     TellProblems(result);
     return result;
 }
@@ -447,8 +451,9 @@ TEST_F(Cycle, TheSiblingInAFolderUsersCanChangeNeverStarts) {
         SecurityDescription{kSystemSid, true, {{true, false, 0x001301BF, L"S-1-5-4"}}};
     Main(OpenWindow);
     EXPECT_TRUE(fake().started.empty());
-    const std::wstring skipped = L"skipped: C:\\Users\\Public\\Downloads\\..\\Tessel.exe, because others than "
-                                 L"administrators can change C:\\Users\\Public\\Downloads\\..";
+    const std::wstring skipped =
+        L"skipped: C:\\Users\\Public\\Downloads\\..\\Tessel.exe, because others than "
+        L"administrators can change C:\\Users\\Public\\Downloads\\..";
     EXPECT_NE(std::find(fake().outputLines.begin(), fake().outputLines.end(), skipped), fake().outputLines.end());
 }
 
@@ -761,7 +766,7 @@ TEST_F(BcdFaults, AFailedBackupIsToldButSafeModeIsConfigured) {
 TEST_F(BcdFaults, ASafeBootSettingThatStaysKeepsItsWayBack) {
     fake().exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 5;
     EnumLists("safeboot                Minimal\r\n");
-    EXPECT_EQ(Restore(true).outcome, ModeOutcome::SettingStayed);
+    EXPECT_EQ(Restore(true).outcome, ModeOutcome::NotRestored);
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_NE(fake().dialogs[0].text.find(L"Normal Mode could not be restored"), std::wstring::npos);
@@ -968,7 +973,7 @@ TEST_F(RealMachines, AShellThatCannotBeRemovedStopsMinimalModesAndStaysAtRestore
     EXPECT_EQ(ModeOutcome::Stopped, lastResult.outcome);
     EXPECT_EQ(std::vector<std::wstring>{}, Sets());
     EXPECT_FALSE(Text(kRunOnceKey, kRunOnceName));
-    EXPECT_EQ(ModeOutcome::SettingStayed, Restore(true).outcome);
+    EXPECT_EQ(ModeOutcome::NotRestored, Restore(true).outcome);
     EXPECT_EQ(kAutorun, Text(kCommandProcessorKey, L"Autorun")) << "a shell that stays keeps the prompt's way back";
 }
 

@@ -69,14 +69,15 @@ public:
     Outcome outcome = Outcome::Configured;
     std::vector<std::wstring> calls;
 
-    ModeResult ConfigureSafeMode(bool commandPromptOnly, bool askAndRestart) override {
-        return Record(std::wstring(L"safe:") + (commandPromptOnly ? L"cmd" : L"minimal") + Restart(askAndRestart));
+    ModeResult ConfigureSafeMode(Shell shell, Restart restart) override {
+        return Record(std::wstring(L"safe:") + (shell == Shell::CommandPromptOnly ? L"cmd" : L"minimal") +
+                      Restarting(restart));
     }
-    ModeResult ConfigureSafeModeNetwork(bool askAndRestart) override {
-        return Record(L"safe:network" + Restart(askAndRestart));
+    ModeResult ConfigureSafeModeNetwork(Restart restart) override {
+        return Record(L"safe:network" + Restarting(restart));
     }
-    ModeResult RestoreNormalMode(bool removeHelperScript) override {
-        calls.push_back(removeHelperScript ? L"normal:remove" : L"normal:keep");
+    ModeResult RestoreNormalMode(CommandFile commandFile) override {
+        calls.push_back(commandFile == CommandFile::Remove ? L"normal:remove" : L"normal:keep");
         platform_.steps.push_back(calls.back());
         ModeResult result;
         result.outcome = ModeOutcome::Restored;
@@ -84,7 +85,7 @@ public:
     }
 
 private:
-    static std::wstring Restart(bool ask) { return ask ? L":restart" : L":only"; }
+    static std::wstring Restarting(Restart restart) { return restart == Restart::Now ? L":restart" : L":only"; }
     ModeResult Record(const std::wstring& call) {
         calls.push_back(call);
         platform_.steps.push_back(call);

@@ -5,6 +5,7 @@
 
 #include "fake_platform.h"
 #include "safeboot/safeboot_repair.h"
+#include "system/process.h"
 
 namespace qv {
 namespace {
@@ -81,7 +82,7 @@ TEST(SafeBootRepair, WithoutCompanionRunsRegHiddenInAPrivateFolderAndLeavesNothi
     RepairSafeBootKey();
     ASSERT_EQ(p.runs.size(), 1u);
     EXPECT_EQ(p.runs[0].windowStyle, 0);
-    EXPECT_EQ(p.runs[0].timeoutMs, 120000);
+    EXPECT_EQ(p.runs[0].timeoutMs, kCommandLimitMs);
     EXPECT_TRUE(p.runs[0].abortOnTimeout);
     EXPECT_EQ(p.runs[0].document, "document sb_7") << "the document is there while reg.exe reads it";
     EXPECT_EQ(p.runs[0].batch, "-");

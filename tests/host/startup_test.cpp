@@ -8,6 +8,7 @@
 #include "system/network_location.h"
 #include "system/program_paths.h"
 #include "ui/bitlocker_caution.h"
+#include "ui/safe_mode_question.h"
 
 namespace qv {
 namespace {
@@ -182,8 +183,8 @@ TEST(ExitCodes, FollowWhatTheOperationDid) {
         {result(ModeOutcome::Restored, {ProblemKind::BackupLeft}), 2},
         {result(ModeOutcome::Stopped, {ProblemKind::CommandFailed}), 1},
         {result(ModeOutcome::Stopped, {ProblemKind::WayBackUnreachable}), 1},
-        {result(ModeOutcome::SettingStayed, {ProblemKind::StoreUnreadable}), 3},
-        {result(ModeOutcome::SettingStayed, {ProblemKind::SettingStayed, ProblemKind::WayBackNotRearmed}), 7},
+        {result(ModeOutcome::NotRestored, {ProblemKind::StoreUnreadable}), 3},
+        {result(ModeOutcome::NotRestored, {ProblemKind::SafeBootNotRemoved, ProblemKind::WayBackNotRearmed}), 7},
         {result(ModeOutcome::Declined), 4},
         {result(ModeOutcome::Busy, {ProblemKind::Busy}), 6},
     };
@@ -239,7 +240,8 @@ TEST(BitLocker, TheCommandPromptQuestionAndStatusFollowTheSystemDrivesProtection
     // Without a restart the window's choice asks too, so the user may still decline.
     p.fake.exitCodes[protectors] = 2;
     p.fake.answers = {kAnswerNo};
-    EXPECT_EQ(ConfigureSafeMode(true, false, BitLockerCaution()).outcome, ModeOutcome::Declined);
+    EXPECT_EQ(AskThenConfigureSafeMode(Shell::CommandPromptOnly, Restart::Later, BitLockerCaution()).outcome,
+              ModeOutcome::Declined);
     EXPECT_EQ(p.fake.dialogs.back().text.rfind(L"Configure Safe Mode with Command Prompt Only for the next restart?"
                                                L"\r\n\r\nBitLocker protects drive D:.",
                                                0),

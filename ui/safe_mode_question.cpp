@@ -1,0 +1,41 @@
+#include "ui/safe_mode_question.h"
+
+#include "system/platform.h"
+
+namespace qv {
+
+namespace {
+
+bool Declined(const std::wstring& question) { return Sys().ShowMessage(question, L"", kMbYesNoQuestion) == kAnswerNo; }
+
+}  // namespace
+
+ModeResult AskThenConfigureSafeMode(Shell shell, Restart restart, const std::wstring& caution) {
+    // A refusal is told without a question that could only end in it.
+    if (const auto why = SafeModeRefusal(shell)) return ModeResult::Ended(ModeOutcome::Stopped, *why);
+    const bool commandPromptOnly = shell == Shell::CommandPromptOnly;
+    std::wstring question;
+    if (restart == Restart::Now) {
+        question = commandPromptOnly
+                       ? L"Restart into Safe Mode with Command Prompt Only?\r\n\r\n(Once there, you may restart "
+                         L"Windows using internal Windows commands (e.g. 'shutdown -r -t 0') or 'quorvine "
+                         L"/reboot', use the 'quorvine /normal' command to restart directly to 'Normal Mode', "
+                         L"or simply type 'quorvine' for all options.)"
+                       : L"Restart into Safe Mode?";
+    } else if (!caution.empty()) {
+        question = commandPromptOnly ? L"Configure Safe Mode with Command Prompt Only for the next restart?"
+                                     : L"Configure Safe Mode for the next restart?";
+    }
+    if (!caution.empty()) question += L"\r\n\r\n" + caution;
+    if (!question.empty() && Declined(question)) return ModeResult::Ended(ModeOutcome::Declined);
+    return ConfigureSafeMode(shell, restart);
+}
+
+ModeResult AskThenConfigureSafeModeNetwork(Restart restart) {
+    if (const auto why = SafeModeNetworkRefusal()) return ModeResult::Ended(ModeOutcome::Stopped, *why);
+    if (restart == Restart::Now && Declined(L"Restart into Safe Mode with Networking?"))
+        return ModeResult::Ended(ModeOutcome::Declined);
+    return ConfigureSafeModeNetwork(restart);
+}
+
+}  // namespace qv
