@@ -443,8 +443,9 @@ TEST_F(Cycle, TheSiblingInAFolderUsersCanChangeNeverStarts) {
         SecurityDescription{kSystemSid, true, {{true, false, 0x001301BF, L"S-1-5-4"}}};
     Main(OpenWindow);
     EXPECT_TRUE(fake().started.empty());
-    const std::wstring skipped = L"skipped: C:\\Users\\Public\\Downloads\\..\\Tessel.exe, because others than "
-                                 L"administrators can change C:\\Users\\Public\\Downloads\\..";
+    const std::wstring skipped =
+        L"skipped: C:\\Users\\Public\\Downloads\\..\\Tessel.exe, because users other than "
+        L"administrators can change C:\\Users\\Public\\Downloads\\..";
     EXPECT_NE(std::find(fake().outputLines.begin(), fake().outputLines.end(), skipped), fake().outputLines.end());
 }
 
