@@ -48,8 +48,14 @@ bool TrustedCompanion(const std::wstring& path) {
     if (!Sys().FileExists(path)) return false;
     // Whoever may change the folder may swap the file in it.
     for (const std::wstring& checked : {path, FolderOf(path)}) {
-        if (!OnlyAdministratorsCanChange(checked)) {
-            Sys().WriteOutputLine(L"skipped: " + path + L", because others than administrators can change " + checked);
+        const auto security = Sys().ReadSecurity(checked);
+        std::wstring why;
+        if (!security)
+            why = L"the security of " + checked + L" could not be read";
+        else if (!OnlyAdministratorsCanChange(*security))
+            why = L"users other than administrators can change " + checked;
+        if (!why.empty()) {
+            Sys().WriteOutputLine(L"skipped: " + path + L", because " + why);
             return false;
         }
     }

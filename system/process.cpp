@@ -61,7 +61,7 @@ bool RunAndWait(ProcessSystem& system, const std::wstring& commandLine, int wind
     {
         // Off for the start alone, so that "bcdedit.exe" and "reg.exe" are
         // found in the native system folder. The wait handles window messages,
-        // and a DLL loaded meanwhile must come from this process's own folder.
+        // and a DLL loaded meanwhile must come from the 32-bit system folder.
         RedirectionOff redirection(system);
         started = system.Start(commandLine, windowStyle, processId, failure);
     }

@@ -66,6 +66,6 @@ def test_companions_in_a_folder_users_can_change_never_run(make_prefix):
     shutil.copy2(built / "qv_marker.exe", prefix.unix_path(r"C:\Tools") / "ets.exe")
     run = rig.run_program(prefix, [r"C:\Tools\Quorvine.exe", "/safenet-noreboot"])
     assert run.exit_code == 0 and rig.bcd_store(prefix) == {"safeboot": "network"}
-    assert (r"skipped: C:\Tools\ets.exe, because others than administrators can change C:\Tools\ets.exe"
+    assert (r"skipped: C:\Tools\ets.exe, because users other than administrators can change C:\Tools\ets.exe"
             in run.output.splitlines()), run.output
     assert planted_runs(prefix) == []

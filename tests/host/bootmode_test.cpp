@@ -452,7 +452,7 @@ TEST_F(Cycle, TheSiblingInAFolderUsersCanChangeNeverStarts) {
     Main(OpenWindow);
     EXPECT_TRUE(fake().started.empty());
     const std::wstring skipped =
-        L"skipped: C:\\Users\\Public\\Downloads\\..\\Tessel.exe, because others than "
+        L"skipped: C:\\Users\\Public\\Downloads\\..\\Tessel.exe, because users other than "
         L"administrators can change C:\\Users\\Public\\Downloads\\..";
     EXPECT_NE(std::find(fake().outputLines.begin(), fake().outputLines.end(), skipped), fake().outputLines.end());
 }

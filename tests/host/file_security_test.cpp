@@ -89,11 +89,16 @@ TEST(TrustedCompanion, NeedsTheFileAndItsFolderAndSaysWhyItSkips) {
         SecurityDescription{kUser, true, {Allow(kUser, kFullControl), Allow(kSystemSid, kFullControl)}};
     EXPECT_FALSE(TrustedCompanion(companion)) << "the user may swap it";
     EXPECT_EQ(p.fake.outputLines, std::vector<std::wstring>{L"skipped: C:\\Users\\ada\\Downloads\\ets.exe, because "
-                                                            L"others than administrators can change "
+                                                            L"users other than administrators can change "
                                                             L"C:\\Users\\ada\\Downloads"});
+    EXPECT_FALSE(OnlyAdministratorsCanChange(L"C:\\Users\\ada\\Downloads"));
+    EXPECT_TRUE(OnlyAdministratorsCanChange(L"C:\\Program Files\\Suite"));
     p.fake.security.clear();
     p.fake.security[L"c:\\users\\ada\\downloads\\ets.exe"] = std::nullopt;
     EXPECT_FALSE(TrustedCompanion(companion)) << "unreadable";
+    EXPECT_EQ(p.fake.outputLines.back(),
+              L"skipped: C:\\Users\\ada\\Downloads\\ets.exe, because the security of "
+              L"C:\\Users\\ada\\Downloads\\ets.exe could not be read");
 }
 
 }  // namespace
