@@ -36,7 +36,8 @@ def test_safe_from_any_folder_comes_back_or_is_refused_before_any_change(win10, 
     run = rig.run_quorvine(prefix, ["/safe"], answers=["Yes"], folder=folder)
     if "%" in folder and not run.restarted:
         # No form of the path survives the command processor: nothing changed.
-        assert len(run.dialogs) == 1 and "copy Quorvine.exe to a plain local folder" in texts(run)[0]
+        assert len(run.dialogs) == 1 and "copy Quorvine.exe to a plain local folder" in texts(run)[0], (
+            run.output, run.bcd_log)
         assert run.bcd_log == [] and run.bcd_store == {} and way_back(prefix) is None
         return
     assert texts(run)[0] == "Restart into Safe Mode?"
