@@ -4,25 +4,25 @@
 
 namespace qv::win32 {
 
-std::wstring SystemDirectory() {
+namespace {
+
+// A folder Windows reports into a buffer, asked again with the size it wants;
+// `fallback` when the call fails.
+std::wstring ReportedFolder(UINT(WINAPI* get)(LPWSTR, UINT), const wchar_t* fallback) {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        const UINT length = GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
-        if (length == 0) return L"C:\\Windows\\system32";
+        const UINT length = get(buffer.data(), static_cast<UINT>(buffer.size()));
+        if (length == 0) return fallback;
         if (length < buffer.size()) return std::wstring(buffer.data(), length);
         buffer.resize(length + 1);
     }
 }
 
-std::wstring WindowsDirectory() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const UINT length = GetSystemWindowsDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
-        if (length == 0) return L"C:\\Windows";
-        if (length < buffer.size()) return std::wstring(buffer.data(), length);
-        buffer.resize(length + 1);
-    }
-}
+}  // namespace
+
+std::wstring SystemDirectory() { return ReportedFolder(GetSystemDirectoryW, L"C:\\Windows\\system32"); }
+
+std::wstring WindowsDirectory() { return ReportedFolder(GetSystemWindowsDirectoryW, L"C:\\Windows"); }
 
 FARPROC SystemFunction(const wchar_t* dll, const char* name) {
     // kernel32 and user32 are loaded already; anything else comes from the
