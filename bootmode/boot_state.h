@@ -12,16 +12,21 @@ struct EntryListing {
     SafeBootState safeBoot = SafeBootState::Unknown;
     bool alternateShell = false;  // "safebootalternateshell" is there, whatever its value
 };
-// What "bcdedit /enum {current}" says of the safe-boot settings now.
-SafeBootState ReadSafeBootState();
-// Unknown unless the listing holds the whole entry asked for.
-EntryListing EntryFromEnum(const std::wstring& output, const std::wstring& entry = L"{current}");
-SafeBootState SafeBootStateFromEnum(const std::wstring& output, const std::wstring& entry = L"{current}");
+// The running entry's safe-boot settings, read from the store.
 EntryListing ReadCurrentEntry();
+SafeBootState ReadSafeBootState();
 // What the boot loader's default entry in a boot.ini says.
 SafeBootState SafeBootStateFromBootIni(const std::wstring& content);
-// The next start: from the store on Vista and later, from boot.ini before.
-SafeBootState ReadNextStart();
+// What the boot manager starts next: the entry its one-time sequence names
+// first, else its default entry (on Vista and later); the default entry of
+// boot.ini before.
+struct NextStart {
+    SafeBootState state = SafeBootState::Unknown;
+    std::wstring entry;             // its identifier; empty when unknown or from boot.ini
+    bool oneTime = false;           // the one-time sequence names it: this start only
+    bool otherThanRunning = false;  // shown to be another entry than the one running now
+};
+NextStart ReadNextStart();
 // "Normal", "Safe Mode", ... or "unknown (...)".
 std::wstring NextStartName(SafeBootState state);
 

@@ -41,12 +41,15 @@ enum class ProblemKind {
     OneStartNotConfirmed,  // detail: the copy; the store did not read back as written
     OneStartStayed,        // detail: the copy, which may still be the next start
     OneStartCopyLeft,      // detail: the copy, which could not be deleted (a warning)
+    OneStartStoreUnknown,  // the running entry or the one-time sequence could not be read; nothing changed
+    OneStartSafeModeStays,  // the running entry keeps a Safe Mode setting or shell; nothing changed
+    ForeignOneStart,        // detail: the entry another program's pending one-time start leads into Safe Mode
 };
 
 struct Problem {
     ProblemKind kind;
-    std::wstring detail;
-    std::wstring reason;
+    std::wstring detail = {};
+    std::wstring reason = {};
     bool cleared = false;  // CommandFailed: what was begun is known to be gone again
 };
 
@@ -63,6 +66,12 @@ struct ModeResult {
         ModeResult result;
         result.outcome = outcome;
         if (why) result.Add(*why);
+        return result;
+    }
+    static ModeResult Ended(ModeOutcome outcome, Problem why) {
+        ModeResult result;
+        result.outcome = outcome;
+        result.problems.push_back(std::move(why));
         return result;
     }
 

@@ -4,6 +4,7 @@
 // and nothing left to undo it.
 #include "bootmode/normal_mode.h"
 
+#include "bootmode/boot_entries.h"
 #include "bootmode/boot_ini.h"
 #include "bootmode/boot_state.h"
 #include "bootmode/one_start.h"
@@ -29,6 +30,18 @@ bool KeepTheWayBack(bool commandPrompt) {
     bool armed = ArmRunOnce();
     if (commandPrompt && !OwnAutorunArmed()) armed = SetUpCommandPromptShell() && armed;
     return armed;
+}
+
+// What keeps a pending one-time start of another program from being a
+// normal one: its entry holds a Safe Mode setting, or the sequence or the
+// entry cannot be read.
+std::optional<Problem> ForeignOneStartStays() {
+    const auto sequence = ReadBootSequence();
+    if (!sequence) return Problem{ProblemKind::StoreUnreadable};
+    if (sequence->empty()) return std::nullopt;
+    const EntryListing entry = ReadEntry(sequence->front());
+    if (entry.safeBoot == SafeBootState::Absent && !entry.alternateShell) return std::nullopt;
+    return Problem{ProblemKind::ForeignOneStart, sequence->front()};
 }
 
 }  // namespace
@@ -66,13 +79,21 @@ ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck) {
                 }
             }
         }
+        // A one-time start comes before any setting of the running entry:
+        // one that still leads into Safe Mode, Quorvine's own or another
+        // program's (which is left alone), keeps Safe Mode and its way back.
+        std::optional<Problem> oneTimeStays;
         if (oneStart.sequenceStayed) {
+            oneTimeStays = Problem{ProblemKind::OneStartStayed, oneStart.entry};
+        } else {
+            if (oneStart.copyLeft) result.Add(ProblemKind::OneStartCopyLeft, oneStart.entry);
+            if (storeCheck == StoreCheck::Read) oneTimeStays = ForeignOneStartStays();
+        }
+        if (oneTimeStays) {
             if (gone && storeCheck == StoreCheck::Read && !KeepTheWayBack(commandPromptArmed))
                 result.Add(ProblemKind::WayBackNotRearmed);
             gone = false;
-            result.Add(ProblemKind::OneStartStayed, oneStart.entry);
-        } else if (oneStart.copyLeft) {
-            result.Add(ProblemKind::OneStartCopyLeft, oneStart.entry);
+            if (!result.Has(oneTimeStays->kind)) result.problems.push_back(*oneTimeStays);
         }
     } else if (FileExists(SystemDrive() + BootIniBackupName)) {
         const BootIniResult restored = RestoreBootIni(BootIniPath, BootIniBackupName);

@@ -26,11 +26,6 @@ std::optional<std::wstring> RecordedEntry() {
     return entry;
 }
 
-std::optional<std::vector<std::wstring>> ReadBootSequence() {
-    const auto output = ReadSystemProgram(kBcdedit, L"/enum {bootmgr}");
-    return output ? BootSequenceFromEnum(*output) : std::nullopt;
-}
-
 bool Holds(const std::vector<std::wstring>& sequence, const std::wstring& entry) {
     return std::find(sequence.begin(), sequence.end(), entry) != sequence.end();
 }
@@ -38,13 +33,14 @@ bool Holds(const std::vector<std::wstring>& sequence, const std::wstring& entry)
 OneStartTakeBack TakeBack(const std::wstring& entry) {
     OneStartTakeBack taken;
     taken.entry = entry;
+    ReadRunningEntryId();  // brings the store's view up to date where it is kept apart
     const auto before = ReadBootSequence();
     // "/remove" takes only this entry out: a sequence of another's stays.
     const bool pending = !before || Holds(*before, entry);
     if (pending) RunSystemProgram(kBcdedit, L"/bootsequence " + entry + L" /remove");
     bool deleted = RunSystemProgram(kBcdedit, L"/delete " + entry).ok;
-    // Deleted by hand already: the store answers, but knows no such entry.
-    if (!deleted && before && !ReadSystemProgram(kBcdedit, L"/enum " + entry)) deleted = true;
+    // Deleted by hand already: the store shows no such entry.
+    if (!deleted && EntryInStore(entry) == false) deleted = true;
     if (deleted) Sys().DeleteSetting(L"HKLM", kProgramKey, kOneStartEntryValue);
     taken.copyLeft = !deleted;
     if (pending) {
@@ -67,14 +63,25 @@ bool Fail(ModeResult& result, const std::wstring& entry, ProblemKind kind, std::
 }  // namespace
 
 bool SetUpOneStart(ModeResult& result) {
-    // An earlier copy that could not be removed keeps its record: no second one.
+    // An earlier copy that could not be removed keeps its record: no second
+    // one. A sequence that cannot be read may be another program's: it is
+    // never written over.
+    const auto running = ReadRunningEntryId();
     const auto sequence = ReadBootSequence();
     if (RecordedEntry() || (sequence && !sequence->empty())) {
         result.Add(ProblemKind::OneStartPending);
         return false;
     }
-    if (!sequence) {
-        result.Add(ProblemKind::CommandFailed, L"bcdedit.exe /enum {bootmgr}", {}, true);
+    if (!sequence || !running) {
+        result.Add(ProblemKind::OneStartStoreUnknown);
+        return false;
+    }
+    // The copy inherits the running entry: a Safe Mode setting or shell that
+    // stayed there would make every start after the one start Safe Mode too.
+    const EntryListing current = ReadEntry(*running);
+    if (current.safeBoot != SafeBootState::Absent || current.alternateShell) {
+        result.Add(current.safeBoot == SafeBootState::Unknown ? ProblemKind::OneStartStoreUnknown
+                                                              : ProblemKind::OneStartSafeModeStays);
         return false;
     }
     const std::wstring copy = L"/copy {current} /d \"" + std::wstring(kOneStartDescription) + L"\"";
@@ -95,9 +102,7 @@ bool SetUpOneStart(ModeResult& result) {
         if (!done.ok) return Fail(result, *entry, ProblemKind::CommandFailed, L"bcdedit.exe " + step, done.reason);
     }
     const auto after = ReadBootSequence();
-    const auto listed = ReadSystemProgram(kBcdedit, L"/enum " + *entry);
-    if (!after || *after != std::vector<std::wstring>{*entry} || !listed ||
-        SafeBootStateFromEnum(*listed, *entry) != SafeBootState::Network)
+    if (!after || *after != std::vector<std::wstring>{*entry} || ReadEntry(*entry).safeBoot != SafeBootState::Network)
         return Fail(result, *entry, ProblemKind::OneStartNotConfirmed, *entry);
     return true;
 }
@@ -105,15 +110,6 @@ bool SetUpOneStart(ModeResult& result) {
 OneStartTakeBack TakeBackOneStart() {
     const auto entry = RecordedEntry();
     return entry ? TakeBack(*entry) : OneStartTakeBack{};
-}
-
-bool OneStartPending() {
-    const auto entry = RecordedEntry();
-    if (!entry) return false;
-    const auto sequence = ReadBootSequence();
-    if (!sequence || sequence->empty() || sequence->front() != *entry) return false;
-    const auto listed = ReadSystemProgram(kBcdedit, L"/enum " + *entry);
-    return listed && SafeBootStateFromEnum(*listed, *entry) == SafeBootState::Network;
 }
 
 }  // namespace qv

@@ -29,7 +29,4 @@ struct OneStartTakeBack {
 // environment uses the same sequence).
 OneStartTakeBack TakeBackOneStart();
 
-// The recorded copy, with Safe Mode with Networking, is the boot manager's next start.
-bool OneStartPending();
-
 }  // namespace qv

@@ -166,16 +166,16 @@ ModeResult WithRestart(ModeResult result, Restart restart) {
 
 }  // namespace
 
-std::optional<ProblemKind> SafeModeRefusal(Shell shell) {
+std::optional<Problem> SafeModeRefusal(Shell shell) {
     const bool commandPromptOnly = shell == Shell::CommandPromptOnly;
-    if (!commandPromptOnly && RunOnceBlockedByPolicy()) return ProblemKind::RunOnceBlocked;
-    if (!WayBackCanReachExe(commandPromptOnly)) return ProblemKind::WayBackUnreachable;
+    if (!commandPromptOnly) return SafeModeNetworkRefusal();
+    if (!WayBackCanReachExe(true)) return Problem{ProblemKind::WayBackUnreachable};
     return std::nullopt;
 }
 
-std::optional<ProblemKind> SafeModeNetworkRefusal() {
-    if (RunOnceBlockedByPolicy()) return ProblemKind::RunOnceBlocked;
-    if (!WayBackCanReachExe(false)) return ProblemKind::WayBackUnreachable;
+std::optional<Problem> SafeModeNetworkRefusal() {
+    if (const auto policy = RunOncePolicyKey()) return Problem{ProblemKind::RunOnceBlocked, *policy};
+    if (!WayBackCanReachExe(false)) return Problem{ProblemKind::WayBackUnreachable};
     return std::nullopt;
 }
 

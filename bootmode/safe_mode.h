@@ -17,8 +17,8 @@ enum class Restart { Now, Later };
 
 // Why the mode is refused before anything is asked or changed; none when it
 // may go ahead. The operations below check it again themselves.
-std::optional<ProblemKind> SafeModeRefusal(Shell shell);
-std::optional<ProblemKind> SafeModeNetworkRefusal();
+std::optional<Problem> SafeModeRefusal(Shell shell);
+std::optional<Problem> SafeModeNetworkRefusal();
 // The operations ask nothing: the caller asks first (ui/safe_mode_question.h).
 ModeResult ConfigureSafeMode(Shell shell, Restart restart);
 ModeResult ConfigureSafeModeNetwork(Restart restart);

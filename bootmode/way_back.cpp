@@ -54,7 +54,7 @@ std::wstring FileNameOf(const std::wstring& path) {
 std::wstring WayBackCopyFolder() { return Sys().WindowsFolder() + L"\\Quorvine"; }
 
 // The exe the way back would start, without making anything yet.
-std::wstring PlannedWayBackExe() { return RunsFromRemovableDrive() ? WayBackCopyPath() : AppExePath(); }
+std::wstring PlannedWayBackExe() { return WayBackStartsCopy() ? WayBackCopyPath() : AppExePath(); }
 
 std::vector<uint8_t> CommandFileBytes(const std::string& line) {
     std::vector<uint8_t> bytes(line.begin(), line.end());
@@ -63,16 +63,49 @@ std::vector<uint8_t> CommandFileBytes(const std::string& line) {
     return bytes;
 }
 
+constexpr uint32_t kRegSzType = 1;
+constexpr uint32_t kRegExpandSzType = 2;
+
+// The text of a string value as the command processor reads it; empty for
+// any other type.
+std::optional<std::wstring> TextOf(const RawSetting& value) {
+    if (value.type != kRegSzType && value.type != kRegExpandSzType) return std::nullopt;
+    std::wstring text;
+    for (size_t i = 0; i + 1 < value.data.size(); i += 2) text += static_cast<wchar_t>(value.data[i] | value.data[i + 1] << 8);
+    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    return text;
+}
+
+// Another program's Autorun, exactly as it is: any type, every byte.
+bool IsForeignAutorun(const RawSetting& value) {
+    const auto text = TextOf(value);
+    if (!text) return !value.data.empty();
+    return !text->empty() && !IsOwnAutorun(*text);
+}
+
+bool WriteExactly(const std::wstring& keyPath, const std::wstring& name, const RawSetting& value) {
+    if (Sys().WriteRawSetting(L"HKLM", keyPath, name, value) != kStatusOk) return false;
+    const RawRead back = Sys().ReadRawSetting(L"HKLM", keyPath, name);
+    return back.status == kStatusOk && back.value == value;
+}
+
 }  // namespace
 
 bool SurvivesExpansion(const std::wstring& text) { return std::count(text.begin(), text.end(), L'%') < 2; }
 
-bool RunOnceBlockedByPolicy() {
-    SettingValue value = int32_t{0};
-    if (Sys().ReadSetting(L"HKLM", kExplorerPolicyKey, kRunOncePolicyValue, L"D", int32_t{0}, value) != kStatusOk)
-        return false;
-    return SettingAsInt32(value) != 0;
+std::optional<std::wstring> RunOncePolicyKey() {
+    // Windows honours it for the machine and for the user who logs on.
+    for (const wchar_t* location : {L"HKLM", L"HKCU"}) {
+        SettingValue value = int32_t{0};
+        if (Sys().ReadSetting(location, kExplorerPolicyKey, kRunOncePolicyValue, L"D", int32_t{0}, value) ==
+                kStatusOk &&
+            SettingAsInt32(value) != 0)
+            return std::wstring(location) + L"\\" + kExplorerPolicyKey;
+    }
+    return std::nullopt;
 }
+
+bool RunOnceBlockedByPolicy() { return RunOncePolicyKey().has_value(); }
 
 bool RunsFromRemovableDrive() {
     const std::wstring exe = AppExePath();
@@ -81,10 +114,16 @@ bool RunsFromRemovableDrive() {
     return type != kDriveFixed && type != kDriveRemote;
 }
 
+bool WayBackStartsCopy() {
+    // Past the classic path limit nothing proves that Windows starts the exe
+    // at logon, even by its short name: the copy's path is short.
+    return RunsFromRemovableDrive() || AppExePath().size() > kLongestStartablePath;
+}
+
 std::wstring WayBackCopyPath() { return WayBackCopyFolder() + L"\\" + FileNameOf(AppExePath()); }
 
 std::optional<std::wstring> WayBackExe() {
-    if (!RunsFromRemovableDrive()) return AppExePath();
+    if (!WayBackStartsCopy()) return AppExePath();
     const auto original = Sys().ReadBytes(Sys().ExecutablePath());
     if (!original || original->empty() || !Sys().MakeAdminOnlyFolder(WayBackCopyFolder())) return std::nullopt;
     const std::wstring copy = WayBackCopyPath();
@@ -200,11 +239,12 @@ bool SetUpCommandPromptShell() {
     if (!exePath || !line) return false;
     // Another program's Autorun (doskey macros, a tool's init script) is kept
     // aside and put back at the way back, instead of being lost.
-    const auto current = ReadMachineText(kCommandProcessorKey, L"Autorun");
-    if (current && !current->empty() && !IsOwnAutorun(*current) &&
-        Sys().WriteSetting(L"HKLM", kProgramKey, kSavedAutorun, L"S", *current) != kStatusOk) {
-        return false;  // never replace a value that could not be kept
-    }
+    // Never replace a value that could not be read or kept.
+    const RawRead current = Sys().ReadRawSetting(L"HKLM", kCommandProcessorKey, L"Autorun");
+    if (current.status != kStatusOk && current.status != kErrorFileNotFound) return false;
+    if (current.status == kStatusOk && IsForeignAutorun(current.value) &&
+        !WriteExactly(kProgramKey, kSavedAutorun, current.value))
+        return false;
     // Written over, not deleted first: a write that fails then leaves the
     // value that was there.
     Sys().DeleteSetting(L"HKLM", kSafeBootKey, L"AlternateShell");
@@ -246,23 +286,25 @@ bool OwnAutorunArmed() {
 
 void RestoreSavedAutorun() {
     bool foreign = true;
-    const auto current = ReadMachineText(kCommandProcessorKey, L"Autorun");
-    if (!current) {
+    const RawRead current = Sys().ReadRawSetting(L"HKLM", kCommandProcessorKey, L"Autorun");
+    if (current.status != kStatusOk) {
         foreign = false;
-    } else if (IsOwnAutorun(*current)) {
-        Sys().DeleteSetting(L"HKLM", kCommandProcessorKey, L"Autorun");
+    } else if (!IsForeignAutorun(current.value)) {
+        const auto text = TextOf(current.value);
+        if (text && !text->empty()) Sys().DeleteSetting(L"HKLM", kCommandProcessorKey, L"Autorun");
         foreign = false;
     }
-    const auto keep = ReadMachineText(kProgramKey, kSavedAutorun);
-    if (!keep) return;
+    const RawRead keep = Sys().ReadRawSetting(L"HKLM", kProgramKey, kSavedAutorun);
+    if (keep.status != kStatusOk) return;
     // The kept value is in its place again (a set-up that failed): no copy needed.
-    if (foreign && *current == *keep) {
+    if (foreign && current.value == keep.value) {
         Sys().DeleteSetting(L"HKLM", kProgramKey, kSavedAutorun);
         return;
     }
     // Another foreign value in place wins; the saved copy then waits for later.
     if (foreign) return;
-    if (Sys().WriteSetting(L"HKLM", kCommandProcessorKey, L"Autorun", L"S", *keep) == kStatusOk)
+    // Put back with its type and bytes (REG_EXPAND_SZ stays one, a REG_MULTI_SZ whole).
+    if (WriteExactly(kCommandProcessorKey, L"Autorun", keep.value))
         Sys().DeleteSetting(L"HKLM", kProgramKey, kSavedAutorun);
 }
 

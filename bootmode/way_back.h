@@ -19,12 +19,19 @@ inline constexpr const wchar_t* kRunOncePolicyValue = L"DisableLocalMachineRunOn
 // The longest command line Windows runs from a run-once entry.
 inline constexpr size_t kRunOnceLineLimit = 260;
 
-// True when the policy keeps Windows from running the run-once entry.
+// Where the policy that keeps Windows from running the run-once entry is set
+// ("HKLM\..." or, for the user, "HKCU\..."); empty when it is not.
+std::optional<std::wstring> RunOncePolicyKey();
 bool RunOnceBlockedByPolicy();
 
 // Whether this exe lies on a drive that may be gone at the next start (a USB
 // stick, a disc): the way back then starts a copy on the system drive.
 bool RunsFromRemovableDrive();
+// The longest path of an exe that Windows is sure to start (MAX_PATH less its NUL).
+inline constexpr size_t kLongestStartablePath = 259;
+// Whether the way back starts the copy below: from such a drive, or from a
+// path longer than that.
+bool WayBackStartsCopy();
 // That copy: "<Windows folder>\Quorvine\<this exe's name>".
 std::wstring WayBackCopyPath();
 // The exe the way back starts: this one, or its copy, made and checked byte

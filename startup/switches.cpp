@@ -5,7 +5,6 @@
 
 #include "bootmode/boot_state.h"
 #include "bootmode/normal_mode.h"
-#include "bootmode/one_start.h"
 #include "bootmode/safe_mode.h"
 #include "bootmode/way_back.h"
 #include "opsys/bitlocker.h"
@@ -90,14 +89,16 @@ int Normal() {
 // The BitLocker line comes first, so the last line stays the next start's.
 int Status() {
     Sys().WriteOutputLine(L"bitlocker: " + BitLockerStateName(ReadBitLockerState(SystemDrive())));
-    // The boot manager's one-time start comes before any setting of the entry.
-    if (OneStartPending()) {
-        Sys().WriteOutputLine(L"next start: Safe Mode with Networking, next start only; way back: " + ArmedWayBack());
-        return ExitCodeOf(SafeBootState::Network);
-    }
-    const SafeBootState next = ReadNextStart();
-    Sys().WriteOutputLine(L"next start: " + NextStartName(next) + L"; way back: " + ArmedWayBack());
-    return ExitCodeOf(next);
+    // The boot manager's one-time start comes before its default entry, and
+    // inside a one start the running entry is not the next one.
+    const NextStart next = ReadNextStart();
+    std::wstring name = NextStartName(next.state);
+    if (next.state != SafeBootState::Unknown && next.oneTime)
+        name += L", next start only";
+    else if (next.state != SafeBootState::Unknown && next.otherThanRunning)
+        name += L", from another boot entry than the running one";
+    Sys().WriteOutputLine(L"next start: " + name + L"; way back: " + ArmedWayBack());
+    return ExitCodeOf(next.state);
 }
 
 int ShowHelp();

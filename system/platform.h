@@ -85,6 +85,11 @@ public:
     virtual int32_t WriteSetting(const std::wstring& location, const std::wstring& keyPath,
                                  const std::wstring& valueName, const std::wstring& type,
                                  const SettingValue& value) = 0;
+    // A registry value's type and bytes as stored, in the view ReadSetting uses.
+    virtual RawRead ReadRawSetting(const std::wstring& location, const std::wstring& keyPath,
+                                   const std::wstring& valueName) = 0;
+    virtual int32_t WriteRawSetting(const std::wstring& location, const std::wstring& keyPath,
+                                    const std::wstring& valueName, const RawSetting& value) = 0;
     virtual int32_t DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
                                   const std::wstring& valueName) = 0;
 

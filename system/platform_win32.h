@@ -15,6 +15,10 @@ public:
                         const std::wstring& type, const SettingValue& defaultValue, SettingValue& result) override;
     int32_t WriteSetting(const std::wstring& location, const std::wstring& keyPath, const std::wstring& valueName,
                          const std::wstring& type, const SettingValue& value) override;
+    RawRead ReadRawSetting(const std::wstring& location, const std::wstring& keyPath,
+                           const std::wstring& valueName) override;
+    int32_t WriteRawSetting(const std::wstring& location, const std::wstring& keyPath, const std::wstring& valueName,
+                            const RawSetting& value) override;
     int32_t DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
                           const std::wstring& valueName) override;
     bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message, int32_t timeoutMs,

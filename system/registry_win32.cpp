@@ -168,6 +168,60 @@ int32_t Win32Platform::WriteSetting(const std::wstring& location, const std::wst
     return RegCloseKey(key.release());
 }
 
+RawRead Win32Platform::ReadRawSetting(const std::wstring& location, const std::wstring& keyPath,
+                                      const std::wstring& valueName) {
+    RawRead read;
+    const uint32_t root = RootKeyOf(location);
+    if (root == kLocationUnknown) {
+        read.status = kStatusUnknownLocation;
+        return read;
+    }
+    const RegistryView view = ViewFor(RegistryOperation::Read, keyPath);
+    HKEY opened = nullptr;
+    read.status = RegOpenKeyExW(RootHandle(root), view.path.c_str(), 0, view.mask, &opened);
+    if (read.status != ERROR_SUCCESS) return read;
+    UniqueHkey key(opened);
+    read.keyOpened = true;
+    // The value may grow between the two calls: ask again with the size it wants.
+    DWORD type = 0;
+    DWORD size = 0;
+    read.status = RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size);
+    for (int attempt = 0; read.status == ERROR_SUCCESS && attempt < 4; ++attempt) {
+        read.value.data.resize(size);
+        DWORD got = size;
+        read.status = RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, read.value.data.data(), &got);
+        if (read.status == ERROR_MORE_DATA) {
+            size = got;
+            read.status = ERROR_SUCCESS;
+            continue;
+        }
+        read.value.data.resize(got);
+        read.value.type = type;
+        return read;
+    }
+    if (read.status == ERROR_SUCCESS) read.status = ERROR_MORE_DATA;
+    read.value = {};
+    return read;
+}
+
+int32_t Win32Platform::WriteRawSetting(const std::wstring& location, const std::wstring& keyPath,
+                                       const std::wstring& valueName, const RawSetting& value) {
+    const uint32_t root = RootKeyOf(location);
+    if (root == kLocationUnknown) return kStatusUnknownLocation;
+    const RegistryView view = ViewFor(RegistryOperation::Write, keyPath);
+    wchar_t noClass[] = L"";
+    HKEY created = nullptr;
+    DWORD disposition = 0;
+    LONG status = RegCreateKeyExW(RootHandle(root), view.path.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, view.mask,
+                                  nullptr, &created, &disposition);
+    if (status != ERROR_SUCCESS) return status;
+    UniqueHkey key(created);
+    status = RegSetValueExW(key.get(), valueName.c_str(), 0, value.type, value.data.data(),
+                            static_cast<DWORD>(value.data.size()));
+    if (status != ERROR_SUCCESS) return status;
+    return RegCloseKey(key.release());
+}
+
 int32_t Win32Platform::DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
                                      const std::wstring& valueName) {
     const uint32_t root = Resolve(location);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace qv {
 
@@ -18,6 +19,19 @@ inline constexpr int32_t kErrorInvalidParameter = 87;
 
 // A tagged value: text, Boolean or signed integer.
 using SettingValue = std::variant<std::wstring, bool, int32_t>;
+
+// A registry value exactly as stored: its type (REG_SZ, REG_EXPAND_SZ, ...) and bytes.
+struct RawSetting {
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+    bool operator==(const RawSetting&) const = default;
+};
+// A raw read: `keyOpened` tells a missing value (the key opened) from a missing key.
+struct RawRead {
+    int32_t status = kErrorFileNotFound;
+    bool keyOpened = false;
+    RawSetting value;
+};
 
 std::wstring SettingAsText(const SettingValue& value);
 // Conversions used by WriteSetting; empty when the value does not convert.

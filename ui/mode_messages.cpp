@@ -46,8 +46,10 @@ std::wstring ProblemText(const Problem& problem) {
                    L"Nothing was changed.";
         case ProblemKind::RunOnceBlocked:
             return L"Quorvine cannot set up its automatic return to 'Normal Mode' on this computer: the policy \"Do "
-                   L"not process the run once list\" (DisableLocalMachineRunOnce under "
-                   L"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer) keeps Windows from "
+                   L"not process the run once list\" (DisableLocalMachineRunOnce under " +
+                   (problem.detail.empty() ? std::wstring(L"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer")
+                                           : problem.detail) +
+                   L") keeps Windows from "
                    L"running it.\r\n\r\nNothing was changed. To use Safe Mode all the same, run 'quorvine "
                    L"/safenet-noreboot' (or 'quorvine /safecmd'), and in Safe Mode run 'quorvine /normal' before you "
                    L"restart.";
@@ -114,6 +116,23 @@ std::wstring ProblemText(const Problem& problem) {
                    L") may still be the next start.\r\n\r\nTo remove it by hand, run \"bcdedit "
                    L"/delete " +
                    problem.detail + L"\" as administrator.";
+        case ProblemKind::OneStartStoreUnknown:
+            return L"Safe Mode with Networking for one start was not configured: the boot configuration could not "
+                   L"be read (the running boot entry, or whether the boot manager already holds a one-time start "
+                   L"of another program). Nothing was changed.";
+        case ProblemKind::OneStartSafeModeStays:
+            return L"Safe Mode with Networking for one start was not configured: the running boot entry keeps a "
+                   L"Safe Mode setting (or the command-prompt shell) that bcdedit.exe could not remove, so every "
+                   L"start, not only the next one, would be Safe Mode. Nothing else was changed.\r\n\r\nTo remove "
+                   L"it by hand, run \"bcdedit /deletevalue safeboot\" and \"bcdedit /deletevalue "
+                   L"safebootalternateshell\" as administrator.";
+        case ProblemKind::ForeignOneStart:
+            return L"Normal Mode could not be restored: the boot manager's one-time start, which Quorvine did not "
+                   L"set, leads into Safe Mode (entry " +
+                   problem.detail +
+                   L"; or its setting could not be read). Quorvine leaves another program's one-time start "
+                   L"alone.\r\n\r\nTo remove it by hand, run \"bcdedit /bootsequence " +
+                   problem.detail + L" /remove\" as administrator.";
         case ProblemKind::OneStartCopyLeft:
             return L"The boot entry " + problem.detail +
                    L" that Quorvine copied for one start could not be "

@@ -32,9 +32,9 @@ def test_one_start_in_safe_mode_with_networking_then_normal_and_each_copy_goes(w
     run, copy = once(win10)
     assert rig.output_lines(run)[-1] == "safe mode with networking set for the next start only; way back: none"
     assert run.bcd_log[1:] == ["/deletevalue safeboot", "/deletevalue safebootalternateshell", r"/export C:\BCDbak",
-                               "/enum {bootmgr}", f"/copy {{current}} /d {DESCRIPTION}",
+                               "/enum {current} /v", f"/copy {{current}} /d {DESCRIPTION}",
                                f"/set {copy} safeboot network", f"/displayorder {copy} /remove",
-                               f"/bootsequence {copy}", "/enum {bootmgr}", f"/enum {copy}"]
+                               f"/bootsequence {copy}"]
     entries = rig.bcd_entries(win10)
     assert entries["{current}"] == {}, "the running entry stays untouched"
     assert entries[copy] == {"description": DESCRIPTION.strip('"'), "safeboot": "network"}
@@ -57,7 +57,7 @@ def test_one_start_in_safe_mode_with_networking_then_normal_and_each_copy_goes(w
     calls = len(rig.read_file(win10, rig.STUB + r"\calls.log", "utf-8").splitlines())
     normal = rig.run_quorvine(win10, ["/normal"], answers=["No", "OK"])
     assert normal.exit_code == 0, rig.output_lines(normal)
-    assert normal.bcd_log[calls:calls + 3] == ["/enum {bootmgr}", f"/delete {again}", "/deletevalue safeboot"]
+    assert normal.bcd_log[calls:calls + 3] == ["/enum {current} /v", f"/delete {again}", "/deletevalue safeboot"]
     assert rig.bcd_entries(win10) == {"{current}": {}}
     assert rig.reg_get(win10, PROGRAM_KEY, "OneStartEntry") is None
 
@@ -70,7 +70,7 @@ def test_a_refused_step_takes_the_copy_back_and_another_sequence_is_left_alone(w
     assert copy is None and rig.output_lines(run)[-1] == "safe mode not configured"
     assert any(f'"bcdedit.exe /bootsequence {made}" failed' in line and "Windows will start normally" in line
                for line in rig.output_lines(run)), rig.output_lines(run)
-    assert run.bcd_log[-3:] == [f"/bootsequence {made}", "/enum {bootmgr}", f"/delete {made}"]
+    assert run.bcd_log[-3:] == [f"/bootsequence {made}", "/enum {current} /v", f"/delete {made}"]
     assert rig.bcd_entries(win10) == {"{current}": {}}
 
     # The recovery environment's one-time start is no one else's to clear.

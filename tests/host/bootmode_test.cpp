@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "bootmode/boot_entries.h"
 #include "bootmode/boot_ini.h"
 #include "bootmode/boot_state.h"
 #include "bootmode/normal_mode.h"
@@ -122,7 +123,8 @@ TEST_F(Cycle, SafeModeAnsweredNoChangesNothing) {
     EXPECT_EQ(fake().dialogs[0].text, L"Restart into Safe Mode?");
     EXPECT_EQ(fake().dialogs[0].style, 36u);
     EXPECT_TRUE(fake().commands.empty());
-    EXPECT_TRUE(fake().registry.empty());
+    EXPECT_TRUE(std::none_of(fake().steps.begin(), fake().steps.end(),
+                             [](const std::wstring& step) { return step.rfind(L"write:", 0) == 0; }));
     EXPECT_EQ(lastResult.outcome, ModeOutcome::Declined);
     EXPECT_FALSE(Configured());
 }
@@ -133,7 +135,7 @@ TEST_F(Cycle, SafeModeOnWindows10ArmsTheWayBackThenSetsMinimalAndRestarts) {
     EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{
                                  L"bcdedit.exe /deletevalue safeboot",
                                  L"bcdedit.exe /deletevalue safebootalternateshell",
-                                 L"bcdedit.exe /enum {current}",  // no shell left behind
+                                 L"bcdedit.exe /enum {current} /v",  // no shell left behind
                                  L"bcdedit.exe /export C:\\BCDbak",
                                  L"bcdedit.exe /set safeboot minimal",
                              }));
@@ -165,7 +167,7 @@ TEST_F(Cycle, TheBcdBackupIsMadeOnlyWhenNoneExists) {
     EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{
                                  L"bcdedit.exe /deletevalue safeboot",
                                  L"bcdedit.exe /deletevalue safebootalternateshell",
-                                 L"bcdedit.exe /enum {current}",
+                                 L"bcdedit.exe /enum {current} /v",
                                  L"bcdedit.exe /set safeboot network",
                              }));
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
@@ -304,7 +306,8 @@ TEST_F(Cycle, TheWayBackNamesTheExeByAFormTheCommandProcessorKeeps) {
             EXPECT_NE(local.fake.dialogs[0].text.find(L"copy Quorvine.exe to a plain local folder"),
                       std::wstring::npos);
             EXPECT_TRUE(local.fake.commands.empty());
-            EXPECT_TRUE(local.fake.registry.empty());
+            EXPECT_FALSE(std::any_of(local.fake.steps.begin(), local.fake.steps.end(),
+                                     [](const std::wstring& step) { return step.rfind(L"write:", 0) == 0; }));
             continue;
         }
         EXPECT_TRUE(local.fake.dialogs.empty());
@@ -397,7 +400,7 @@ TEST_F(Cycle, RestoreWithNothingConfiguredRunsBothCommandsQuietly) {
     EXPECT_EQ(BcdCommands(),
               (std::vector<std::wstring>{
                   L"bcdedit.exe /deletevalue safeboot", L"bcdedit.exe /deletevalue safebootalternateshell",
-                  L"bcdedit.exe /enum {current}",  // both failed: nothing was there
+                  L"bcdedit.exe /enum {current} /v",  // both failed: nothing was there
               }));
     EXPECT_TRUE(fake().dialogs.empty());
     EXPECT_TRUE(fake().started.empty());
@@ -699,11 +702,12 @@ namespace {
 // bcdedit failing: the user hears of it and is never left without a way back.
 class BcdFaults : public Cycle {
 protected:
-    // Makes "/enum {current}" list the given elements.
+    // Puts the given elements ("name value" lines) on the running entry in the store.
     void EnumLists(const std::string& elements) {
-        const std::string listing =
-            "Windows Boot Loader\r\n-------------------\r\nidentifier              {current}\r\n" + elements;
-        fake().enumOutput = std::wstring(listing.begin(), listing.end());
+        for (const std::wstring& line : Lines(std::wstring(elements.begin(), elements.end()))) {
+            const size_t blank = line.find(L' ');
+            fake().SetBcd(FakePlatform::kRunningEntry, line.substr(0, blank), Trim(line.substr(blank)));
+        }
     }
 };
 
@@ -723,7 +727,9 @@ TEST_F(BcdFaults, ASetThatFailsConfiguresNothingAndSaysWhich) {
 
 TEST_F(BcdFaults, ASetThatCouldNotBeWatchedCountsWhenTheStoreHasIt) {
     fake().failingCommands = {L"bcdedit.exe /set safeboot network"};
-    EnumLists("safeboot                Network\r\n");
+    fake().onStep = [this](const std::wstring& step) {
+        if (step == L"run:bcdedit.exe /set safeboot network") EnumLists("safeboot                Network\r\n");
+    };
     SafeNet(false);
     EXPECT_TRUE(fake().dialogs.empty());
     EXPECT_TRUE(Configured());
@@ -733,7 +739,7 @@ TEST_F(BcdFaults, ASetThatCouldNotBeWatchedCountsWhenTheStoreHasIt) {
 TEST_F(BcdFaults, AMissingBcdeditIsReportedAtTheFirstSet) {
     for (const wchar_t* c :
          {L"bcdedit.exe /export C:\\BCDbak", L"bcdedit.exe /set safeboot network", L"bcdedit.exe /deletevalue safeboot",
-          L"bcdedit.exe /deletevalue safebootalternateshell", L"bcdedit.exe /enum {current}"})
+          L"bcdedit.exe /deletevalue safebootalternateshell", L"bcdedit.exe /enum {current} /v"})
         fake().failingCommands.insert(c);
     NoReboot();
     // The store could not be read either, so that is told first.
@@ -773,7 +779,9 @@ TEST_F(BcdFaults, ASafeBootSettingThatStaysKeepsItsWayBack) {
 
     ScopedFakePlatform shell;  // the command-prompt mode gets its Autorun back too
     shell.fake.exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 5;
-    shell.fake.enumOutput += L"safeboot                Minimal\r\nsafebootalternateshell  Yes\r\n";
+    shell.fake.exitCodes[L"bcdedit.exe /deletevalue safebootalternateshell"] = 5;
+    shell.fake.SetBcd(FakePlatform::kRunningEntry, L"safeboot", L"Minimal");
+    shell.fake.SetBcd(FakePlatform::kRunningEntry, L"safebootalternateshell", L"Yes");
     Restore(false);
     EXPECT_EQ(SettingAsText(*shell.fake.Value(kCommandProcessorKey, L"Autorun")), kAutorun);
 }
@@ -801,7 +809,7 @@ TEST_F(BcdFaults, NothingToRemoveStaysQuiet) {
 
 TEST_F(BcdFaults, ABcdeditThatCannotRunAtAllIsToldAtTheWayBack) {
     fake().failingCommands = {L"bcdedit.exe /deletevalue safeboot", L"bcdedit.exe /deletevalue safebootalternateshell",
-                              L"bcdedit.exe /enum {current}"};
+                              L"bcdedit.exe /enum {current} /v"};
     fake().commandLine = L"\"C:\\Tools\\Quorvine.exe\" /remove";  // Windows consumed the entry to start it
     Main(OpenWindow);
     ASSERT_EQ(fake().dialogs.size(), 1u);
@@ -819,30 +827,85 @@ TEST_F(BcdFaults, OnXpABootIniThatCannotBePutBackKeepsItsWayBack) {
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
 }
 
-TEST(SafeBootState, ReadFromAWholeEntryOfTheEnumListing) {
-    const std::wstring head = L"Windows-Startladeprogramm\r\n-------------------------\r\nidentifier   {current}\r\n";
+// "bcdedit /enum {current} /v" of a Windows 10 machine, as its lines come.
+const wchar_t* const kRunningListing[] = {
+    L"Windows Boot Loader",
+    L"-------------------",
+    L"identifier              {3f1c8a52-6d0e-11ee-8c99-0242ac120002}",
+    L"device                  partition=C:",
+    L"path                    \\WINDOWS\\system32\\winload.exe",
+    L"description             Windows 10",
+    L"locale                  en-US",
+    L"inherit                 {6efb52bf-1766-41db-a6b3-0ee5eff72bd7}",
+    L"recoverysequence        {0cb3b571-2f2e-4343-a879-d86a476d7215}",
+    L"recoveryenabled         Yes",
+    L"osdevice                partition=C:",
+    L"systemroot              \\WINDOWS",
+    L"resumeobject            {e3c5fc98-2c0f-11e9-a2b5-e4b1b1c4c5f2}",
+    L"nx                      OptIn",
+    L"bootmenupolicy          Standard",
+    L"safeboot                Network",
+};
+
+TEST(BootEntries, AListingCutAfterAnyLineGivesTheIdentifierOrNothing) {
+    std::wstring listing;
+    for (size_t lines = 0; lines <= std::size(kRunningListing); ++lines) {
+        const auto id = ListedEntryId(listing);
+        if (lines < 3)
+            EXPECT_FALSE(id) << lines;
+        else
+            EXPECT_EQ(std::optional<std::wstring>(L"{3f1c8a52-6d0e-11ee-8c99-0242ac120002}"), id) << lines;
+        if (lines < std::size(kRunningListing)) listing += std::wstring(kRunningListing[lines]) + L"\r\n";
+    }
+    // Cut inside the identifier, without /v, an error text, or another entry first: nothing.
+    for (const wchar_t* partial :
+         {L"Windows Boot Loader\r\n-------------------\r\nidentifier  {3f1c8a52-6d0e-11ee-8c99-0242ac12",
+          L"Windows-Startladeprogramm\r\n-------------------------\r\nidentifier   {current}\r\n",
+          L"The boot configuration data store could not be opened.\r\n",
+          L"identifier {3f1c8a52-6d0e-11ee-8c99-0242ac120002}\r\n",
+          L"Windows Boot Manager\r\n---\r\ndevice partition=C:\r\nidentifier {3f1c8a52-6d0e-11ee-8c99-0242ac120002}\r\n"})
+        EXPECT_FALSE(ListedEntryId(partial)) << partial;
+}
+
+TEST(BootEntries, TheStoreShowsAnElementAbsentOnlyWhereItsEntryOpens) {
+    ScopedFakePlatform p;
+    const std::wstring entry = FakePlatform::kRunningEntry;
     const struct {
-        std::wstring elements;
+        std::vector<std::pair<std::wstring, std::wstring>> elements;
         SafeBootState expected;
+        bool shell;
     } rows[] = {
-        {L"", SafeBootState::Absent},
-        {L"safeboot   Network\r\n", SafeBootState::Network},
-        {L"SafeBoot Minimal\nsafebootalternateshell Yes\n", SafeBootState::CommandPrompt},
-        {L"safebootalternateshell true\n", SafeBootState::Absent},
-        // Yes and no come in the display language; element names do not.
-        {L"safeboot Minimal\nsafebootalternateshell  Ja\n", SafeBootState::CommandPrompt},
-        {L"safeboot Minimal\nsafebootalternateshell  Nein\n", SafeBootState::Minimal},
-        {L"safeboot Minimal\nsafebootalternateshell  No\n", SafeBootState::Minimal},
-        {L"safeboot DsRepair\n", SafeBootState::Other},
+        {{}, SafeBootState::Absent, false},
+        {{{L"safeboot", L"Network"}}, SafeBootState::Network, false},
+        {{{L"safeboot", L"Minimal"}, {L"safebootalternateshell", L"Yes"}}, SafeBootState::CommandPrompt, true},
+        {{{L"safeboot", L"Minimal"}, {L"safebootalternateshell", L"No"}}, SafeBootState::Minimal, true},
+        {{{L"safebootalternateshell", L"Yes"}}, SafeBootState::Absent, true},
+        {{{L"safeboot", L"DsRepair"}}, SafeBootState::Other, false},
     };
-    for (const auto& row : rows) EXPECT_EQ(row.expected, SafeBootStateFromEnum(head + row.elements)) << row.elements;
-    // Cut short before the identifier, an error text with exit code 0, another
-    // entry, or nothing at all: unknown, so the way back stays.
-    for (const wchar_t* partial : {L"Windows Boot Loader\r\n-------------------\r\n",
-                                   L"The boot configuration data store could not be opened.\r\n",
-                                   L"identifier {current}\r\nsafeboot Minimal\r\n",
-                                   L"Windows Boot Manager\r\n---\r\nidentifier {bootmgr}\r\n", L""})
-        EXPECT_EQ(SafeBootState::Unknown, SafeBootStateFromEnum(partial)) << partial;
+    for (const auto& row : rows) {
+        p.fake.RemoveBcd(entry, L"25000080");
+        p.fake.RemoveBcd(entry, L"26000081");
+        for (const auto& [name, value] : row.elements) p.fake.SetBcd(entry, name, value);
+        const EntryListing listing = ReadEntry(entry);
+        EXPECT_EQ(row.expected, listing.safeBoot) << row.elements.size();
+        EXPECT_EQ(row.shell, listing.alternateShell) << row.elements.size();
+    }
+    // An element that cannot be read, an entry the store does not hold, no
+    // identifier: unknown, never absent.
+    p.fake.unreadableKeys = {L"26000081"};
+    EXPECT_EQ(SafeBootState::Unknown, ReadEntry(entry).safeBoot);
+    p.fake.unreadableKeys.clear();
+    EXPECT_EQ(SafeBootState::Unknown, ReadEntry(L"{49916baf-0e08-11db-9af4-000bdbd316a0}").safeBoot);
+    EXPECT_EQ(std::optional<bool>(false), EntryInStore(L"{49916baf-0e08-11db-9af4-000bdbd316a0}"));
+    EXPECT_EQ(SafeBootState::Unknown, ReadEntry(L"{current}").safeBoot);
+
+    EXPECT_EQ(std::optional<std::vector<std::wstring>>(std::vector<std::wstring>{}), ReadBootSequence());
+    p.fake.SetBcd(FakePlatform::kBootManager, L"bootsequence", L"{0CB3B571-2F2E-4343-A879-D86A476D7215} {memdiag}");
+    EXPECT_EQ((std::vector<std::wstring>{L"{0cb3b571-2f2e-4343-a879-d86a476d7215}", L"{memdiag}"}),
+              ReadBootSequence().value_or(std::vector<std::wstring>{}));
+    p.fake.unreadableKeys = {L"24000002"};
+    EXPECT_FALSE(ReadBootSequence());
+    EXPECT_EQ(std::optional<std::wstring>(entry), ReadDefaultEntry());
 }
 
 }  // namespace
@@ -968,7 +1031,7 @@ TEST_F(RealMachines, AWayBackThatDoesNotReadBackLeavesWhatWasThere) {
 
 TEST_F(RealMachines, AShellThatCannotBeRemovedStopsMinimalModesAndStaysAtRestore) {
     fake().exitCodes[L"bcdedit.exe /deletevalue safebootalternateshell"] = 5;
-    fake().enumOutput += L"safebootalternateshell  Yes\r\n";
+    fake().SetBcd(FakePlatform::kRunningEntry, L"safebootalternateshell", L"Yes");
     SafeNet(false);
     EXPECT_EQ(ModeOutcome::Stopped, lastResult.outcome);
     EXPECT_EQ(std::vector<std::wstring>{}, Sets());

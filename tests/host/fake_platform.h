@@ -59,6 +59,10 @@ public:
 
     // Registry: "HKLM\key\path" (as given, lower-cased) -> name (lower-case) -> value.
     std::map<std::wstring, std::map<std::wstring, SettingValue>> registry;
+    // Values written raw (any type), by the same keys; a key holds them in `registry` too.
+    std::map<std::wstring, std::map<std::wstring, RawSetting>> rawValues;
+    // Raw reads of keys containing one of these fail with status 5.
+    std::set<std::wstring> unreadableKeys;
     // Files: lower-cased path -> contents (bytes) and attributes.
     struct File {
         std::vector<uint8_t> bytes;
@@ -78,6 +82,59 @@ public:
         version.buildNumber = 19045;
         version.productType = 1;
         for (const wchar_t* name : {L"sb_xp", L"sb_v", L"sb_7", L"sb_8"}) resources[name] = {0xFF, 0xFE};
+        AddBcdEntry(kRunningEntry);
+        AddBcdEntry(kBootManager);
+        SetBcd(kBootManager, L"default", kRunningEntry);
+    }
+
+    // --- the system boot store as Windows mounts it (HKLM\BCD00000000) ------
+    static constexpr const wchar_t* kRunningEntry = L"{5c1a3e2f-7b4d-11ef-9a0c-00155d0a1b2c}";
+    static constexpr const wchar_t* kBootManager = L"{9dea862c-5cdd-4e70-acc1-f32b344d4795}";
+    static std::wstring BcdKey(const std::wstring& entry, const std::wstring& element = L"") {
+        return L"BCD00000000\\Objects\\" + entry + L"\\Elements" + (element.empty() ? L"" : L"\\" + element);
+    }
+    void AddBcdEntry(const std::wstring& entry) { registry[Key(L"HKLM", BcdKey(entry))]; }
+    void RemoveBcdEntry(const std::wstring& entry) {
+        const std::wstring prefix = Key(L"HKLM", L"BCD00000000\\Objects\\" + entry);
+        for (auto it = registry.begin(); it != registry.end();)
+            it = it->first.rfind(prefix, 0) == 0 ? registry.erase(it) : std::next(it);
+        for (auto it = rawValues.begin(); it != rawValues.end();)
+            it = it->first.rfind(prefix, 0) == 0 ? rawValues.erase(it) : std::next(it);
+    }
+    // An element by bcdedit's name, its value as bcdedit takes it ("Minimal", "Yes", "{id} {id}").
+    void SetBcd(const std::wstring& entry, const std::wstring& name, const std::wstring& value) {
+        RawSetting raw;
+        const std::wstring lower = LowerCase(value);
+        std::wstring code;
+        if (name == L"safeboot") {
+            code = L"25000080";
+            const uint8_t number = lower == L"minimal" ? 0 : lower == L"network" ? 1 : lower == L"dsrepair" ? 2 : 9;
+            raw = {3, {number, 0, 0, 0, 0, 0, 0, 0}};
+        } else if (name == L"safebootalternateshell") {
+            code = L"26000081";
+            raw = {3, {uint8_t(lower == L"yes" || lower == L"true" || lower == L"on" || lower == L"1" ? 1 : 0)}};
+        } else if (name == L"bootsequence" || name == L"displayorder") {
+            code = name == L"bootsequence" ? L"24000002" : L"24000001";
+            raw = {7, {}};
+            std::wstring list = value;
+            for (wchar_t& c : list)
+                if (c == L' ') c = L'\0';
+            for (wchar_t c : list + std::wstring(2, L'\0')) raw.data.insert(raw.data.end(), {uint8_t(c), uint8_t(c >> 8)});
+        } else {
+            code = name == L"default" ? L"23000003" : L"12000004";
+            raw = {1, {}};
+            for (wchar_t c : value + L'\0') raw.data.insert(raw.data.end(), {uint8_t(c), uint8_t(c >> 8)});
+        }
+        if (value.empty() && code == L"24000002") {
+            RemoveBcd(entry, L"24000002");
+            return;
+        }
+        rawValues[Key(L"HKLM", BcdKey(entry, code))][L"element"] = raw;
+        registry[Key(L"HKLM", BcdKey(entry, code))];
+    }
+    bool RemoveBcd(const std::wstring& entry, const std::wstring& code) {
+        rawValues.erase(Key(L"HKLM", BcdKey(entry, code)));
+        return registry.erase(Key(L"HKLM", BcdKey(entry, code))) != 0;
     }
 
     // --- helpers for tests ------------------------------------------------
@@ -95,6 +152,7 @@ public:
     void SetValue(const std::wstring& keyPath, const std::wstring& name, SettingValue value,
                   const std::wstring& location = L"HKLM") {
         registry[Key(location, keyPath)][LowerCase(name)] = std::move(value);
+        if (rawValues.count(Key(location, keyPath))) rawValues[Key(location, keyPath)].erase(LowerCase(name));
     }
     bool HasFile(const std::wstring& path) const { return files.count(LowerCase(path)) != 0; }
     std::string FileText(const std::wstring& path) const {
@@ -151,10 +209,56 @@ public:
         Step(L"write:" + location + L"\\" + keyPath + L"\\" + valueName);
         return 0;
     }
+    RawRead ReadRawSetting(const std::wstring& location, const std::wstring& keyPath,
+                           const std::wstring& valueName) override {
+        RawRead read;
+        for (const auto& refused : unreadableKeys)
+            if (ContainsNoCase(keyPath, refused)) {
+                read.status = 5;
+                return read;
+            }
+        const std::wstring key = Key(location, keyPath);
+        // A key is there when it or a key below it holds anything.
+        const auto below = registry.lower_bound(key);
+        read.keyOpened = below != registry.end() && (below->first == key || below->first.rfind(key + L"\\", 0) == 0);
+        if (!read.keyOpened) return read;
+        const auto raw = rawValues.find(key);
+        if (raw != rawValues.end() && raw->second.count(LowerCase(valueName))) {
+            read.status = 0;
+            read.value = raw->second.at(LowerCase(valueName));
+            return read;
+        }
+        const auto value = Value(keyPath, valueName, location);
+        if (!value) return read;
+        read.status = 0;
+        if (const auto* text = std::get_if<std::wstring>(&*value)) {
+            read.value.type = 1;
+            for (wchar_t c : *text + L'\0') read.value.data.insert(read.value.data.end(), {uint8_t(c), uint8_t(c >> 8)});
+        } else {
+            const int32_t number = std::holds_alternative<bool>(*value) ? (std::get<bool>(*value) ? -1 : 0)
+                                                                          : std::get<int32_t>(*value);
+            read.value = {4, {uint8_t(number), uint8_t(number >> 8), uint8_t(number >> 16), uint8_t(number >> 24)}};
+        }
+        return read;
+    }
+    int32_t WriteRawSetting(const std::wstring& location, const std::wstring& keyPath, const std::wstring& valueName,
+                            const RawSetting& value) override {
+        for (const auto& refused : refusedKeys)
+            if (ContainsNoCase(keyPath, refused)) return 5;
+        // Text types read back as text through ReadSetting, as they do from the registry.
+        std::wstring text;
+        for (size_t i = 0; i + 1 < value.data.size(); i += 2) text += wchar_t(value.data[i] | value.data[i + 1] << 8);
+        if (!text.empty() && text.back() == L'\0') text.pop_back();
+        SetValue(keyPath, valueName, text, location);
+        rawValues[Key(location, keyPath)][LowerCase(valueName)] = value;
+        Step(L"write:" + location + L"\\" + keyPath + L"\\" + valueName);
+        return 0;
+    }
     int32_t DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
                           const std::wstring& valueName) override {
         auto key = registry.find(Key(location, keyPath));
         if (key != registry.end()) key->second.erase(LowerCase(valueName));
+        if (rawValues.count(Key(location, keyPath))) rawValues[Key(location, keyPath)].erase(LowerCase(valueName));
         Step(L"delete:" + location + L"\\" + keyPath + L"\\" + valueName);
         return 0;
     }
@@ -185,22 +289,25 @@ public:
         if (exitCode) *exitCode = code;
         return true;
     }
-    // The elements "bcdedit /set" wrote on the running entry: "/deletevalue"
-    // of one not there fails, as bcdedit's does ("Element not found").
-    std::set<std::wstring> bcdElements;
+    // "bcdedit /set" and "/deletevalue" on the running entry keep the store
+    // above: "/deletevalue" of an element not there fails, as bcdedit's does
+    // ("Element not found").
     uint32_t BcdeditExitCode(const std::wstring& commandLine) {
         const std::wstring set = L"bcdedit.exe /set ";
         const std::wstring del = L"bcdedit.exe /deletevalue ";
         if (commandLine.find(L'{') != std::wstring::npos) return 0;  // another entry
         if (commandLine.rfind(set, 0) == 0) {
-            bcdElements.insert(commandLine.substr(set.size(), commandLine.find(L' ', set.size()) - set.size()));
+            const size_t blank = commandLine.find(L' ', set.size());
+            SetBcd(kRunningEntry, commandLine.substr(set.size(), blank - set.size()), commandLine.substr(blank + 1));
         } else if (commandLine.rfind(del, 0) == 0) {
-            return bcdElements.erase(commandLine.substr(del.size())) ? 0 : 1;
+            const std::wstring name = commandLine.substr(del.size());
+            return RemoveBcd(kRunningEntry, name == L"safeboot" ? L"25000080" : L"26000081") ? 0 : 1;
         }
         return 0;
     }
-    // What "bcdedit.exe /enum {current}" prints (nothing listed: no safe-boot element).
-    std::wstring enumOutput = L"Windows Boot Loader\r\n-------------------\r\nidentifier              {current}\r\n";
+    // What "bcdedit.exe /enum {current} /v" prints: the running entry's identifier.
+    std::wstring enumOutput =
+        L"Windows Boot Loader\r\n-------------------\r\nidentifier              " + std::wstring(kRunningEntry) + L"\r\n";
     // What other commands print, by their bare command line (else enumOutput).
     std::map<std::wstring, std::wstring> outputs;
     std::optional<std::wstring> RunAndRead(const std::wstring& fullCommandLine, int32_t timeoutMs) override {

@@ -11,6 +11,14 @@
 // plays the boot manager: writes the entry it starts to FILE and forgets the
 // one-time sequence, as Windows does.
 //
+// As Windows does, the store is also kept as the registry hive HKLM\BCD00000000
+// (64-bit view): Objects\{guid}\Elements\<element type>, value "Element". It
+// is written anew from store.txt at every call and after every change, so a
+// test that writes store.txt itself finds the hive in step at the next call.
+// The running entry is stored as {current} with the identifier kCurrentGuid;
+// after "/qv-start" started another entry, running.txt names it, and
+// {current} (and a call naming no entry) means that one until the next start.
+//
 // The paths are fixed: Quorvine starts it again after a simulated restart, from
 // a RunOnce entry, with none of the test's environment.
 //
@@ -28,6 +36,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 #include <string>
 #include <utility>
@@ -55,20 +64,24 @@ constexpr wchar_t kLogPath[] = L"C:\\bcdstub\\calls.log";
 constexpr wchar_t kFailPath[] = L"C:\\bcdstub\\fail.txt";
 constexpr wchar_t kDecoyLogPath[] = L"C:\\bcdstub\\decoy.log";
 constexpr wchar_t kLanguagePath[] = L"C:\\bcdstub\\language.txt";
+constexpr wchar_t kRunningPath[] = L"C:\\bcdstub\\running.txt";
+constexpr wchar_t kHiveKey[] = L"BCD00000000";
 
 constexpr char kSuccess[] = "The operation completed successfully.";
 constexpr char kNotFound[] = "An error has occurred while attempting to delete the element.\nElement not found.";
 constexpr char kBadParameter[] = "The parameter is incorrect.\nRun \"bcdedit /?\" for command line assistance.";
 
-using Store = std::vector<std::pair<std::string, std::string>>;
+using Elements = std::vector<std::pair<std::string, std::string>>;
 struct Entry {
     std::string id;  // "{current}", "{bootmgr}" or a copy's "{guid}"
-    Store elements;
+    Elements elements;
 };
 using Entries = std::vector<Entry>;  // [0] is always {current}
 
 constexpr char kCurrent[] = "{current}";
 constexpr char kBootMgr[] = "{bootmgr}";
+constexpr char kCurrentGuid[] = "{3f1c8a52-6d0e-11ee-8c99-0242ac120002}";
+constexpr char kBootMgrGuid[] = "{9dea862c-5cdd-4e70-acc1-f32b344d4795}";
 constexpr char kNoEntry[] =
     "An error has occurred while attempting to reference the specified entry.\nThe system cannot find the file "
     "specified.";
@@ -109,7 +122,7 @@ std::string Lower(std::string text) {
 }
 
 // The boot manager as a store without its own section has it.
-Store DefaultBootManager() { return {{"default", kCurrent}, {"displayorder", kCurrent}, {"timeout", "30"}}; }
+Elements DefaultBootManager() { return {{"default", kCurrent}, {"displayorder", kCurrent}, {"timeout", "30"}}; }
 
 Entries LoadStore() {
     Entries entries{{kCurrent, {}}, {kBootMgr, DefaultBootManager()}};
@@ -246,30 +259,56 @@ std::string NewId() {
     return text;
 }
 
-// {current} and {default} are the running entry; a missing entry is null.
-Entry* Find(Entries& entries, std::string id) {
-    id = Lower(id);
-    if (id == "{default}") id = kCurrent;
+// An entry by the name store.txt gives it; a missing entry is null.
+Entry* Stored(Entries& entries, const std::string& id) {
     for (Entry& entry : entries)
-        if (entry.id == id) return &entry;
+        if (entry.id == Lower(id)) return &entry;
     return nullptr;
 }
 
-std::string* Element(Store& store, const std::string& name) {
+// The entry the last start started: running.txt's, else the stored {current}.
+Entry* Running(Entries& entries) {
+    std::string content;
+    if (ReadAll(kRunningPath, content)) {
+        std::vector<std::string> lines = tooltext::NonEmptyLines(content);
+        if (!lines.empty())
+            if (Entry* entry = Stored(entries, lines[0])) return entry;
+    }
+    return &entries[0];
+}
+
+// An entry as a caller names it: {current} is the running one, {default} the
+// stored {current}, and the fixed identifiers their entries; a missing entry is null.
+Entry* Find(Entries& entries, std::string id) {
+    id = Lower(id);
+    if (id == kCurrent) return Running(entries);
+    if (id == "{default}" || id == kCurrentGuid) id = kCurrent;
+    if (id == kBootMgrGuid) id = kBootMgr;
+    return Stored(entries, id);
+}
+
+// The identifier the store keeps an entry under (what "/enum /v" shows).
+std::string Guid(const std::string& id) {
+    if (id == kCurrent) return kCurrentGuid;
+    if (id == kBootMgr) return kBootMgrGuid;
+    return id;
+}
+
+std::string* Element(Elements& store, const std::string& name) {
     for (auto& element : store)
         if (element.first == name) return &element.second;
     return nullptr;
 }
 
-void SetElement(Store& store, const std::string& name, const std::string& value) {
+void SetElement(Elements& store, const std::string& name, const std::string& value) {
     if (std::string* found = Element(store, name))
         *found = value;
     else
         store.emplace_back(name, value);
 }
 
-bool RemoveElement(Store& store, const std::string& name) {
-    Store kept;
+bool RemoveElement(Elements& store, const std::string& name) {
+    Elements kept;
     for (const auto& element : store)
         if (element.first != name) kept.push_back(element);
     bool removed = kept.size() != store.size();
@@ -290,7 +329,7 @@ std::vector<std::string> Ids(const std::string& list) {
 }
 
 // A list element (displayorder, bootsequence) without one identifier; gone when empty.
-void RemoveFromList(Store& store, const std::string& name, const std::string& id) {
+void RemoveFromList(Elements& store, const std::string& name, const std::string& id) {
     std::string* list = Element(store, name);
     if (!list) return;
     std::string kept;
@@ -302,16 +341,117 @@ void RemoveFromList(Store& store, const std::string& name, const std::string& id
         *list = kept;
 }
 
-int Enumerate(const Entry& entry) {
+// --- The hive: what Windows mounts of the store --------------------------
+
+struct HiveElement {
+    const char* name;
+    const wchar_t* type;  // the element type, the key's name
+};
+constexpr HiveElement kHiveElements[] = {
+    {"description", L"12000004"}, {"default", L"23000003"},  {"displayorder", L"24000001"},
+    {"bootsequence", L"24000002"}, {"timeout", L"25000004"}, {"safeboot", L"25000080"},
+    {"safebootalternateshell", L"26000081"},
+};
+
+std::vector<BYTE> Utf16Bytes(const std::wstring& text) {
+    std::vector<BYTE> bytes;
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<BYTE>(c & 0xff));
+        bytes.push_back(static_cast<BYTE>(c >> 8));
+    }
+    return bytes;
+}
+
+std::wstring Wide(const std::string& text) {
+    int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(length, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+std::vector<BYTE> Integer(unsigned long long number) {
+    std::vector<BYTE> bytes;
+    for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<BYTE>(number >> (8 * i)));
+    return bytes;
+}
+
+// The element's registry type and data, as bcdedit would have stored the value.
+std::pair<DWORD, std::vector<BYTE>> HiveValue(const std::string& name, const std::string& value) {
+    const std::string lower = Lower(value);
+    if (name == "safeboot") {
+        unsigned long long number = lower == "minimal" ? 0 : lower == "network" ? 1 : lower == "dsrepair" ? 2 : 99;
+        return {REG_BINARY, Integer(number)};
+    }
+    if (name == "timeout") return {REG_BINARY, Integer(std::strtoull(value.c_str(), nullptr, 10))};
+    if (name == "safebootalternateshell") {
+        bool no = lower == "false" || lower == "no" || lower == "off" || lower == "0";
+        return {REG_BINARY, {static_cast<BYTE>(no ? 0 : 1)}};
+    }
+    if (name == "displayorder" || name == "bootsequence") {
+        std::wstring list;
+        for (const std::string& id : Ids(value)) list += Wide(Guid(Lower(id))) + L'\0';
+        list += L'\0';
+        return {REG_MULTI_SZ, Utf16Bytes(list)};
+    }
+    if (name == "default") return {REG_SZ, Utf16Bytes(Wide(Guid(Lower(value))) + L'\0')};
+    return {REG_SZ, Utf16Bytes(Wide(value) + L'\0')};
+}
+
+HKEY CreateKey(HKEY parent, const std::wstring& name) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return nullptr;
+    return key;
+}
+
+// The hive written anew from the entries: every entry, every element it knows.
+bool SyncHive(const Entries& entries) {
+    HKEY root = CreateKey(HKEY_LOCAL_MACHINE, kHiveKey);
+    if (!root) return false;
+    RegDeleteTreeW(root, L"Objects");
+    HKEY objects = CreateKey(root, L"Objects");
+    bool ok = objects != nullptr;
+    for (const Entry& entry : entries) {
+        if (!ok) break;
+        HKEY elements = CreateKey(objects, Wide(Guid(entry.id)) + L"\\Elements");
+        ok = elements != nullptr;
+        for (const auto& [name, value] : entry.elements) {
+            for (const HiveElement& known : kHiveElements) {
+                if (!ok || name != known.name) continue;
+                HKEY element = CreateKey(elements, known.type);
+                const auto [type, data] = HiveValue(name, value);
+                ok = element && RegSetValueExW(element, L"Element", 0, type, data.data(),
+                                               static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+                if (element) RegCloseKey(element);
+            }
+        }
+        if (elements) RegCloseKey(elements);
+    }
+    if (objects) RegCloseKey(objects);
+    RegCloseKey(root);
+    return ok;
+}
+
+// store.txt and the hive, always together.
+bool Store(const Entries& entries) { return WriteAll(kStorePath, Serialize(entries), false) && SyncHive(entries); }
+
+int Enumerate(Entries& entries, const Entry& entry, bool verbose) {
     std::pair<std::string, std::string> yesNo = YesNo();
     bool manager = entry.id == kBootMgr;
     std::string text =
         manager ? "Windows Boot Manager\n--------------------\n" : "Windows Boot Loader\n-------------------\n";
-    std::vector<std::pair<std::string, std::string>> lines{{"identifier", entry.id}};
+    // Without /v the running entry is {current}; with it every entry shows its own identifier.
+    const bool running = &entry == Running(entries);
+    const std::string shownId = verbose ? Guid(entry.id) : running ? kCurrent : entry.id == kCurrent ? kCurrentGuid : entry.id;
+    std::vector<std::pair<std::string, std::string>> lines{{"identifier", shownId}};
     for (const auto& [name, value] : entry.elements) {
         // Lists go on over lines indented to the value column.
         bool list = name == "displayorder" || name == "bootsequence";
         std::vector<std::string> items = list ? Ids(value) : std::vector<std::string>{Shown(value, yesNo)};
+        if (list && verbose)
+            for (std::string& item : items) item = Guid(item);
+        if (name == "default" && verbose) items = {Guid(value)};
         for (size_t i = 0; i < items.size(); ++i) lines.emplace_back(i == 0 ? name : "", items[i]);
     }
     for (const auto& [name, value] : lines) {
@@ -329,7 +469,7 @@ int Enumerate(const Entry& entry) {
 }
 
 int Save(const Entries& entries) {
-    if (!WriteAll(kStorePath, Serialize(entries), false)) {
+    if (!Store(entries)) {
         Say("The boot configuration data store could not be opened.");
         return 1;
     }
@@ -344,27 +484,29 @@ int NoEntry() {
 
 // The rig's restart: the entry the boot manager starts now, its one-time sequence forgotten.
 int StartOnce(Entries& entries, const std::wstring& file) {
-    Store& manager = Find(entries, kBootMgr)->elements;
+    Elements& manager = Stored(entries, kBootMgr)->elements;
     const Entry* started = nullptr;
     if (const std::string* sequence = Element(manager, "bootsequence")) {
         std::vector<std::string> ids = Ids(*sequence);
-        if (!ids.empty()) started = Find(entries, ids[0]);
+        if (!ids.empty()) started = Stored(entries, ids[0]);
     }
     if (!started) {
         const std::string* fallback = Element(manager, "default");
-        started = Find(entries, fallback ? *fallback : kCurrent);
+        started = Stored(entries, fallback ? *fallback : kCurrent);
     }
     if (!started) started = &entries[0];
     std::string text = started->id + "\r\n";
     for (const auto& [name, value] : started->elements) text += name + " " + value + "\r\n";
-    if (!WriteAll(file.c_str(), text, false)) return 1;
-    if (RemoveElement(manager, "bootsequence") && !WriteAll(kStorePath, Serialize(entries), false)) return 1;
-    return 0;
+    if (!WriteAll(file.c_str(), text, false) || !WriteAll(kRunningPath, started->id + "\r\n", false)) return 1;
+    RemoveElement(manager, "bootsequence");
+    return Store(entries) ? 0 : 1;
 }
 
 int Run(const std::vector<std::wstring>& args) {
     Entries entries = LoadStore();
-    if (args.empty()) return Enumerate(entries[0]);
+    // A store.txt a test wrote itself reaches the hive before anything else happens.
+    SyncHive(entries);
+    if (args.empty()) return Enumerate(entries, *Running(entries), false);
     std::string verb = VerbOf(args[0]);
     if (verb == "/qv-start" && args.size() == 2) return StartOnce(entries, args[1]);
     if (int code = InjectedFailure(verb); code != 0 && code != kCut) {
@@ -377,11 +519,11 @@ int Run(const std::vector<std::wstring>& args) {
     bool named = args.size() > 1 && !args[1].empty() && args[1][0] == L'{';
     size_t first = named ? 2 : 1;
     size_t operands = args.size() - first;
-    Entry* target = named ? Find(entries, Utf8(args[1])) : &entries[0];
+    Entry* target = named ? Find(entries, Utf8(args[1])) : Running(entries);
     std::string last = args.size() > 1 ? Lower(Utf8(args.back())) : "";
-    Store& manager = Find(entries, kBootMgr)->elements;
+    Elements& manager = Stored(entries, kBootMgr)->elements;
 
-    if (verb == "/enum") return target ? Enumerate(*target) : NoEntry();
+    if (verb == "/enum") return target ? Enumerate(entries, *target, last == "/v") : NoEntry();
     if (verb == "/set" && operands == 2) {
         if (!target) return NoEntry();
         SetElement(target->elements, Lower(Utf8(args[first])), Utf8(args[first + 1]));
@@ -406,7 +548,7 @@ int Run(const std::vector<std::wstring>& args) {
             if (std::find(ids.begin(), ids.end(), target->id) != ids.end()) *order += " " + copy.id;
         }
         entries.push_back(copy);
-        if (!WriteAll(kStorePath, Serialize(entries), false)) {
+        if (!Store(entries)) {
             Say("The boot configuration data store could not be opened.");
             return 1;
         }
