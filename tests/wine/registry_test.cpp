@@ -141,6 +141,27 @@ TEST_F(SettingsStore, MissingValuesAndKeysAndUnknownLocations) {
     EXPECT_EQ(DeleteSetting(L"C:\\windows", L"Section", L"Key"), 99) << "a folder is no INI file";
 }
 
+TEST_F(SettingsStore, RawValuesKeepTypeAndBytesAndTellAMissingKeyFromAMissingValue) {
+    const RawRead noKey = Sys().ReadRawSetting(L"HKLM", wideScratch_, L"Autorun");
+    EXPECT_EQ(noKey.status, 2);
+    EXPECT_FALSE(noKey.keyOpened);
+    // REG_EXPAND_SZ with a NUL inside, and a REG_MULTI_SZ: every byte comes back.
+    const std::wstring expand(L"%SystemRoot%\\init.cmd\0x\0", 23);
+    const RawSetting expandable{REG_EXPAND_SZ, std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(expand.data()),
+                                                                    reinterpret_cast<const uint8_t*>(expand.data()) +
+                                                                        expand.size() * sizeof(wchar_t))};
+    const RawSetting list{REG_MULTI_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}};
+    for (const RawSetting& value : {expandable, list}) {
+        EXPECT_EQ(Sys().WriteRawSetting(L"HKLM", wideScratch_, L"Autorun", value), 0);
+        const RawRead back = Sys().ReadRawSetting(L"HKLM", wideScratch_, L"Autorun");
+        EXPECT_EQ(back.status, 0);
+        EXPECT_EQ(back.value, value) << value.type;
+    }
+    const RawRead noValue = Sys().ReadRawSetting(L"HKLM", wideScratch_, L"Absent");
+    EXPECT_EQ(noValue.status, 2);
+    EXPECT_TRUE(noValue.keyOpened);
+}
+
 TEST_F(SettingsStore, NumbersAndBooleansKeepTheirStoredForm) {
     // A value that does not convert is not written, and the caller hears of it.
     EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"TooBig", L"D", int32_t{40000}), ERROR_INVALID_PARAMETER);
