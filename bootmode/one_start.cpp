@@ -33,7 +33,7 @@ bool Holds(const std::vector<std::wstring>& sequence, const std::wstring& entry)
 OneStartTakeBack TakeBack(const std::wstring& entry) {
     OneStartTakeBack taken;
     taken.entry = entry;
-    ReadRunningEntryId();  // brings the store's view up to date where it is kept apart
+    ReadRunningEntryId();  // every read of the store starts with the listing (boot_entries.h)
     const auto before = ReadBootSequence();
     // "/remove" takes only this entry out: a sequence of another's stays.
     const bool pending = !before || Holds(*before, entry);

@@ -14,15 +14,24 @@ def bcdedit(prefix, *args):
     return prefix.run(["bcdedit", *args])
 
 
+def element(prefix, element_type, entry="{3f1c8a52-6d0e-11ee-8c99-0242ac120002}"):
+    """An element of the running entry in the store's registry hive: (type name, data) or None."""
+    return rig.reg_get(prefix, rf"HKLM\BCD00000000\Objects\{entry}\Elements\{element_type}", "Element", typed=True)
+
+
 def test_set_and_deletevalue_keep_the_store_and_log_every_call(prefix):
     assert bcdedit(prefix, "/set", "safeboot", "minimal").output.strip() == OK
     assert bcdedit(prefix, "/set", "{current}", "SafeBootAlternateShell", "yes").returncode == 0
     assert bcdedit(prefix, "/set", "safeboot", "network").returncode == 0
     assert rig.bcd_store(prefix) == {"safeboot": "network", "safebootalternateshell": "yes"}
+    # The hive Windows mounts the store as is kept in step: 8-byte integers, 1-byte booleans.
+    assert element(prefix, "25000080") == ("REG_BINARY", bytes([1, 0, 0, 0, 0, 0, 0, 0]))
+    assert element(prefix, "26000081") == ("REG_BINARY", bytes([1]))
 
     done = bcdedit(prefix, "/deletevalue", "{current}", "safeboot")
     assert (done.returncode, done.output.strip()) == (0, OK)
     assert rig.bcd_store(prefix) == {"safebootalternateshell": "yes"}
+    assert element(prefix, "25000080") is None and element(prefix, "26000081") is not None
 
     assert rig.read_file(prefix, r"C:\bcdstub\calls.log", "utf-8").splitlines() == [
         "/set safeboot minimal",

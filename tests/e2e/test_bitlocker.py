@@ -28,7 +28,7 @@ def win10(make_prefix):
 def declined_safecmd(prefix, timeout=60):
     run = rig.run_quorvine(prefix, ["/safecmd"], answers=["No"], timeout=timeout)
     assert run.exit_code == 4 and not run.restarted, run
-    assert run.bcd_store == {} and all(call == "/enum {current}" for call in run.bcd_log), "No: nothing changed"
+    assert run.bcd_store == {} and all(call == "/enum {current} /v" for call in run.bcd_log), "No: nothing changed"
     return run.dialogs[0]["texts"][0]
 
 

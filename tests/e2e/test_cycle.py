@@ -44,8 +44,8 @@ def test_safe_answered_yes_restarts_and_the_way_back_undoes_everything(make_pref
     exe = folder + r"\Quorvine.exe"
     assert run.runonce_at_restart[ENTRY] == f'cmd /c start "" "{exe}" /remove'
     assert run.bcd_store_at_restart == {"safeboot": "minimal"}
-    assert run.bcd_log == CLEAR + ["/enum {current}", r"/export C:\BCDbak", "/set safeboot minimal"] + CLEAR + [
-        "/enum {current}"]  # no shell left behind before; both deletions needed a look after
+    assert run.bcd_log == CLEAR + ["/enum {current} /v", r"/export C:\BCDbak", "/set safeboot minimal"] + CLEAR + [
+        "/enum {current} /v"]  # no shell left behind before; both deletions needed a look after
     assert run.bcd_store == {}
     assert run.decoy_log == []
     assert runonce(prefix) is None

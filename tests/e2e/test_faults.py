@@ -121,7 +121,7 @@ def test_two_quick_starts_leave_one_consistent_configuration(win10):
     assert (first.wait(60), second.wait(60)) == (0, 0)
     # One whole run, then the other (which finds the backup made): never interleaved.
     # Each clears, then looks that no command-prompt shell was left behind.
-    clear = ["/deletevalue safeboot", "/deletevalue safebootalternateshell", "/enum {current}"]
+    clear = ["/deletevalue safeboot", "/deletevalue safebootalternateshell", "/enum {current} /v"]
     calls = rig.read_file(win10, rig.STUB + r"\calls.log", "utf-8").splitlines()
     assert calls == clear + [r"/export C:\BCDbak", "/set safeboot network"] + clear + ["/set safeboot network"]
     assert rig.bcd_store(win10) == {"safeboot": "network"}

@@ -47,7 +47,7 @@ def test_safe_from_any_folder_comes_back_or_is_refused_before_any_change(win10, 
     assert "?" not in started and started.count("%") < 2
     assert run.bcd_store_at_restart == {"safeboot": "minimal"}
     # The way back ran this very exe: the store is normal again.
-    assert run.bcd_log[-3:] == ["/deletevalue safeboot", "/deletevalue safebootalternateshell", "/enum {current}"]
+    assert run.bcd_log[-3:] == ["/deletevalue safeboot", "/deletevalue safebootalternateshell", "/enum {current} /v"]
     assert run.bcd_store == {} and way_back(prefix) is None
 
 

@@ -66,6 +66,7 @@ constexpr wchar_t kDecoyLogPath[] = L"C:\\bcdstub\\decoy.log";
 constexpr wchar_t kLanguagePath[] = L"C:\\bcdstub\\language.txt";
 constexpr wchar_t kRunningPath[] = L"C:\\bcdstub\\running.txt";
 constexpr wchar_t kHiveKey[] = L"BCD00000000";
+constexpr wchar_t kHiveNote[] = L"Stand-in store";  // the store.txt the hive was last written from
 
 constexpr char kSuccess[] = "The operation completed successfully.";
 constexpr char kNotFound[] = "An error has occurred while attempting to delete the element.\nElement not found.";
@@ -405,10 +406,21 @@ HKEY CreateKey(HKEY parent, const std::wstring& name) {
     return key;
 }
 
-// The hive written anew from the entries: every entry, every element it knows.
+// The hive written anew from the entries: every entry, every element it
+// knows. The store it was written from is noted last, so a call finds it in
+// step at the cost of one read, and a call ended half-way writes it again.
 bool SyncHive(const Entries& entries) {
     HKEY root = CreateKey(HKEY_LOCAL_MACHINE, kHiveKey);
     if (!root) return false;
+    const std::vector<BYTE> written = Utf16Bytes(Wide(Serialize(entries)));
+    std::vector<BYTE> noted(written.size() + 2);
+    DWORD size = static_cast<DWORD>(noted.size());
+    if (RegQueryValueExW(root, kHiveNote, nullptr, nullptr, noted.data(), &size) == ERROR_SUCCESS &&
+        size == written.size() && std::equal(written.begin(), written.end(), noted.begin())) {
+        RegCloseKey(root);
+        return true;
+    }
+    RegDeleteValueW(root, kHiveNote);
     RegDeleteTreeW(root, L"Objects");
     HKEY objects = CreateKey(root, L"Objects");
     bool ok = objects != nullptr;
@@ -429,6 +441,8 @@ bool SyncHive(const Entries& entries) {
         if (elements) RegCloseKey(elements);
     }
     if (objects) RegCloseKey(objects);
+    if (ok) ok = RegSetValueExW(root, kHiveNote, 0, REG_BINARY, written.data(), static_cast<DWORD>(written.size())) ==
+                 ERROR_SUCCESS;
     RegCloseKey(root);
     return ok;
 }
