@@ -5,6 +5,7 @@ import contextlib
 import filecmp
 import itertools
 import json
+import re
 import shutil
 import time
 from dataclasses import dataclass, field
@@ -21,6 +22,8 @@ ANSWERER = HELPERS + r"\answerer.exe"
 PROBE = HELPERS + r"\qv_probe.exe"
 _POLL = 0.05
 _ANSWERER_STARTS = 3
+# Tries of a rig step whose output was shown lost.
+_STAND_IN_TRIES = 3
 _runs = itertools.count(1)
 
 
@@ -66,9 +69,17 @@ def write_file(prefix, path, data):
 
 def file_attrs(prefix, path):
     """The Windows attributes of a file (e.g. 0x27), or None when it is missing."""
-    done = prefix.run([PROBE, "attrs", path])
-    value = int(done.output.strip().splitlines()[-1], 16)
-    return None if value == 0xFFFFFFFF else value
+    failures = []
+    for _ in range(_STAND_IN_TRIES):
+        done = prefix.run([PROBE, "attrs", path])
+        words = done.output.split()
+        # The probe always prints one number: anything else is output lost on its way.
+        if done.returncode == 0 and len(words) == 1 and re.fullmatch(r"0x[0-9a-f]{1,8}", words[0]):
+            value = int(words[0], 16)
+            return None if value == 0xFFFFFFFF else value
+        failures.append(done.evidence())
+        note_retry(f"qv_probe attrs {path}: {done.evidence()}")
+    raise RuntimeError(f"rig: qv_probe attrs {path} failed {_STAND_IN_TRIES} times:\n" + "\n".join(failures))
 
 
 def set_file_attrs(prefix, path, attrs):
@@ -97,9 +108,14 @@ def file_locked(prefix, path):
             process.wait()
 
 
+def _streams(process):
+    return (f"exit {process.poll()}, standard output {process.out_path.read_bytes()!r}, "
+            f"standard error {process.err_path.read_bytes()!r}")
+
+
 def output_lines(run):
-    """The program's own lines on standard output, without Wine's."""
-    return [line for line in run.output.splitlines() if line and not line.startswith(("wine:", "fixme:", "err:"))]
+    """The program's own lines on its standard output (Wine's go to standard error)."""
+    return [line for line in run.output.splitlines() if line]
 
 
 def install_quorvine(prefix, folder=r"C:\Tools", exe=None):
@@ -150,6 +166,84 @@ def bcd_entries(prefix, path=STUB + r"\store.txt"):
 def bcd_store(prefix, path=STUB + r"\store.txt"):
     """The running entry's boot elements in the stand-in: {name: value}."""
     return bcd_entries(prefix, path)["{current}"]
+
+
+# The stand-ins' own record of what they printed, one JSON line a write.
+PRINTED = STUB + r"\printed.log"
+
+
+def printed(prefix, call, record=PRINTED):
+    """What a stand-in recorded it printed in one rig call (Result.call), in order."""
+    records = []
+    for line in _lines(prefix, record):
+        try:
+            item = json.loads(line)
+        except ValueError:
+            continue  # a line still being written belongs to a later call
+        if item.get("call") == call:
+            records.append(item)
+    return records
+
+
+def _oem(text):
+    return text.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp437", errors="replace")
+
+
+def _lost(done, records):
+    """Why what the rig read cannot be the stand-in's answer; "" when it is."""
+    if done.timed_out:
+        return ""
+    if not records:
+        return "the stand-in recorded no output"
+    if any(r["to"] != "file" or r["error"] or r["written"] != r["bytes"] for r in records):
+        return "the stand-in could not write all of its output"
+    expected = b"".join(_oem(r["text"]) for r in records)
+    # Letters the OEM code page lacks are written as "?" by Windows and here alike.
+    if len(done.raw) != len(expected) or any(
+            want not in (got, ord("?")) for got, want in zip(done.raw, expected)):
+        return "the output read is not what the stand-in wrote"
+    return ""
+
+
+def _saved(prefix, paths):
+    return {path: (prefix.unix_path(path).read_bytes() if prefix.unix_path(path).exists() else None)
+            for path in paths}
+
+
+def _put_back(prefix, saved):
+    for path, data in saved.items():
+        if data is None:
+            prefix.unix_path(path).unlink(missing_ok=True)
+        else:
+            write_file(prefix, path, data)
+
+
+def run_stand_in(prefix, args, record=PRINTED, state=(STUB + r"\store.txt", STUB + r"\calls.log"),
+                 timeout=WINE_TIMEOUT):
+    """Runs a stand-in and returns its Result once its output is shown whole.
+
+    The stand-in keeps its own record of what it printed; when what the rig
+    read differs from it, the output was lost on its way: the files in state
+    are put back as they were and the call is tried again (counted in
+    QV_RIG_RETRY_LOG). A lasting loss fails as the rig's, with the evidence."""
+    before = _saved(prefix, state)
+    failures = []
+    for _ in range(_STAND_IN_TRIES):
+        done = prefix.run(args, timeout)
+        records = printed(prefix, done.call, record)
+        why = _lost(done, records)
+        if not why:
+            return done
+        failures.append(f"{why}: {done.evidence()}\n  its record: {records}")
+        note_retry(f"{' '.join(map(str, args))}: {why}: {done.evidence()}; its record: {records}")
+        _put_back(prefix, before)
+    raise RuntimeError(f"rig: the output of {' '.join(map(str, args))} was lost {_STAND_IN_TRIES} times:\n"
+                       + "\n".join(failures))
+
+
+def bcdedit(prefix, *args, timeout=WINE_TIMEOUT):
+    """The bcdedit stand-in run by the rig; see run_stand_in."""
+    return run_stand_in(prefix, ["bcdedit", *args], timeout=timeout)
 
 
 BCD_LANGUAGES = ("en", "de", "fr", "es", "ru")
@@ -212,7 +306,7 @@ class _Answerer:
                 starts += 1
             elif ended or time.monotonic() > deadline:
                 self.close()
-                raise RuntimeError(f"the answerer did not start: {self.process.out_path.read_text(errors='replace')}")
+                raise RuntimeError(f"the answerer did not start: {_streams(self.process)}")
             time.sleep(_POLL)
 
     def dialogs(self):
@@ -332,6 +426,7 @@ def run_program(prefix, command, answers=(), timeout=60, default="OK", follow_re
         answerer.close(keep_probe=restarting)
     run.dialogs = answerer.dialogs()
     run.output = process.out_path.read_bytes().decode("utf-8", errors="replace")
+    run.errors = process.err_path.read_bytes().decode("utf-8", errors="replace")
     if restarting:
         if follow_restart:
             left = list(answers)[len(run.dialogs):]
