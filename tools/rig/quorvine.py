@@ -321,6 +321,15 @@ class _Answerer:
                     raise RuntimeError(f"{self.log} line {number} is no record: {line!r}") from None
         return dialogs
 
+    def read_whole(self):
+        """The dialogs, each read whole: a text the answerer could not read is
+        the rig's failure, never an empty text of the program's."""
+        dialogs = self.dialogs()
+        unread = [d for d in dialogs if d.get("unread")]
+        if unread:
+            raise RuntimeError(f"rig: the answerer could not read every text of these dialogs: {unread}")
+        return dialogs
+
     def stuck(self):
         """A dialog the script had an answer for that no button matched."""
         return next((d for d in self.dialogs()
@@ -377,7 +386,7 @@ def _finish_restart(prefix, run, folder, probe_file, answers, default, timeout):
                 break
     finally:
         answerer.close()
-    run.dialogs += answerer.dialogs()
+    run.dialogs += answerer.read_whole()
     if prefix.unix_path(probe_file).exists():
         text = read_file(prefix, probe_file).decode("utf-16")
         keys = parse_reg(text)
@@ -424,7 +433,7 @@ def run_program(prefix, command, answers=(), timeout=60, default="OK", follow_re
     finally:
         # A stopped answerer removes the probe, which a restart still has to run.
         answerer.close(keep_probe=restarting)
-    run.dialogs = answerer.dialogs()
+    run.dialogs = answerer.read_whole()
     run.output = process.out_path.read_bytes().decode("utf-8", errors="replace")
     run.errors = process.err_path.read_bytes().decode("utf-8", errors="replace")
     if restarting:
