@@ -54,6 +54,12 @@ class Run:
     stuck_dialog: dict | None = None
     exe: str = ""
 
+    def evidence(self):
+        """What a failure message shows: the end, both streams and the bcdedit calls."""
+        end = "timed out" if self.timed_out else f"exit {self.exit_code}"
+        return (f"{self.exe}: {end}\n  standard output: {self.output!r}\n  standard error: {self.errors!r}\n"
+                f"  dialogs: {self.dialogs}\n  bcdedit calls: {self.bcd_log}")
+
 
 def read_file(prefix, path, encoding=None):
     """A file of the prefix as bytes, or text with an encoding; FileNotFoundError when missing."""
@@ -450,9 +456,24 @@ def run_program(prefix, command, answers=(), timeout=60, default="OK", follow_re
 
 def run_quorvine(prefix, args=(), answers=(), folder=r"C:\Tools", timeout=60, default="OK",
                  exe=None, follow_restart=True):
-    """Puts Quorvine.exe into folder and runs it with args; see run_program."""
+    """Puts Quorvine.exe into folder and runs it with args; see run_program.
+
+    /status changes nothing and always writes its lines: a run of it that
+    ended with its code but left no line lost its output on the way, and is
+    tried again (the stand-ins' logs as before, counted in QV_RIG_RETRY_LOG)."""
     path = install_quorvine(prefix, folder, exe)
-    return run_program(prefix, [path, *args], answers, timeout, default, follow_restart)
+    if [arg.lower() for arg in args] != ["/status"]:
+        return run_program(prefix, [path, *args], answers, timeout, default, follow_restart)
+    logs = _saved(prefix, (STUB + r"\calls.log", MANAGE_BDE_FOLDER + r"\manage-bde.log"))
+    failures = []
+    for _ in range(_STAND_IN_TRIES):
+        run = run_program(prefix, [path, *args], answers, timeout, default, follow_restart)
+        if run.exit_code is None or run.dialogs or output_lines(run):
+            return run
+        failures.append(run.evidence())
+        note_retry(f"{path} /status: no output line: {run.evidence()}")
+        _put_back(prefix, logs)
+    raise RuntimeError(f"rig: {path} /status lost its output {_STAND_IN_TRIES} times:\n" + "\n".join(failures))
 
 
 def restart(prefix, answers=(), timeout=60, default="OK"):
