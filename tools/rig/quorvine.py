@@ -12,7 +12,7 @@ from dataclasses import dataclass, field
 from pathlib import Path, PureWindowsPath
 
 from .registry import note_retry, parse_reg, reg_set
-from .wine import HELPERS, STUB, WINE_TIMEOUT, build_dir, prefix_processes, test_arch
+from .wine import HELPERS, STUB, WINE_TIMEOUT, build_dir, not_started, prefix_processes, test_arch
 
 RUNONCE = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\RunOnce"
 # Wine runs RunOnce values in descending order of their names, so this one runs
@@ -422,17 +422,22 @@ def run_program(prefix, command, answers=(), timeout=60, default="OK", follow_re
     answerer = _Answerer(prefix, folder, answers, default, timeout, probe=_probe_command(folder))
     run = Run(exit_code=None, exe=str(command[0]))
     restarting = False
-    process = prefix.spawn(command, prefix.output_file("program"))
     deadline = time.monotonic() + timeout
     try:
-        while process.poll() is None:
-            run.stuck_dialog = answerer.stuck()
-            if run.stuck_dialog or time.monotonic() > deadline:
-                run.timed_out = run.stuck_dialog is None
-                process.kill()
+        for start in range(1, _STAND_IN_TRIES + 1):
+            process = prefix.spawn(command, prefix.output_file("program"))
+            while process.poll() is None:
+                run.stuck_dialog = answerer.stuck()
+                if run.stuck_dialog or time.monotonic() > deadline:
+                    run.timed_out = run.stuck_dialog is None
+                    process.kill()
+                    break
+                time.sleep(_POLL)
+            run.exit_code = process.wait()
+            # Wine did not start it at all (it did nothing): started again.
+            if run.timed_out or not not_started(process.out_path.read_bytes()) or start == _STAND_IN_TRIES:
                 break
-            time.sleep(_POLL)
-        run.exit_code = process.wait()
+            note_retry(f"Wine did not start {command[0]}: {_streams(process)}")
         if run.timed_out or run.stuck_dialog:
             run.exit_code = None
         restarting = not run.stuck_dialog and _restarting(prefix, probe_file)

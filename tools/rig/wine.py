@@ -19,7 +19,7 @@ import time
 from dataclasses import dataclass
 from pathlib import Path, PureWindowsPath
 
-from .registry import reg_import
+from .registry import note_retry, reg_import
 
 ROOT = Path(__file__).resolve().parents[2]
 WINE = "/usr/lib/wine/wine64"
@@ -114,6 +114,18 @@ class Result:
         end = "timed out" if self.timed_out else f"exit {self.returncode}"
         return (f"{' '.join(map(str, self.args))} (call {self.call}): {end}\n"
                 f"  standard output: {self.raw!r}\n  standard error: {self.errors!r}")
+
+
+# What Wine's start.exe prints when Wine could not start a program itself and
+# handed it on, and that failed too (seen under load, with exit 1 and
+# "Internal error"): the program never ran.
+NOT_STARTED = b"Application could not be started, or no application associated with the specified file."
+_START_TRIES = 3
+
+
+def not_started(raw):
+    """True when the output is start.exe's word that the program never ran."""
+    return raw.startswith(NOT_STARTED)
 
 
 def wine_messages(text):
@@ -261,7 +273,19 @@ class Prefix:
         return process
 
     def run(self, args, timeout=WINE_TIMEOUT, program=None):
-        """Runs a Windows program (or wineserver) to its end; kills it at the time limit."""
+        """Runs a Windows program (or wineserver) to its end; kills it at the time limit.
+
+        A program Wine did not start at all (see NOT_STARTED) did nothing, so
+        it is started again, and counted in QV_RIG_RETRY_LOG; a program that
+        stays unstartable (a missing one) gives start.exe's answer."""
+        for _ in range(_START_TRIES - 1):
+            done = self._run_once(args, timeout, program)
+            if not not_started(done.raw) or program:
+                return done
+            note_retry(f"Wine did not start the program: {done.evidence()}")
+        return self._run_once(args, timeout, program)
+
+    def _run_once(self, args, timeout, program):
         process = self._start(args, self.output_file(), program)
         try:
             code, timed_out = process.wait(timeout), False
