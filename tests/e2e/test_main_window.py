@@ -116,7 +116,12 @@ class Window:
         self.process = prefix.spawn([path])
 
     def probe(self, *args):
-        done = self.prefix.run([UIPROBE, *args])
+        for _ in range(3):
+            done = self.prefix.run([UIPROBE, *args])
+            # state and wait print a window's state when they end with 0: without it the output was lost.
+            if args[0] not in ("state", "wait") or done.returncode != 0 or done.output.strip().startswith("{"):
+                break
+            rig.note_retry(f"uiprobe {' '.join(map(str, args))}: {done.evidence()}")
         return done.returncode, (json.loads(done.output) if done.output.strip().startswith("{") else None)
 
     def wait(self, wanted="shown", timeout=30):

@@ -34,7 +34,7 @@ def test_each_prefix_reports_its_windows_version_and_carries_the_marker(prefix):
 def test_the_probe_and_the_test_programs_refuse_a_prefix_without_the_marker(prefix):
     prefix.unix_path(rig.MARKER).unlink()
     done = prefix.run([PROBE, "version"])
-    assert done.returncode == 2 and "not a test prefix" in done.output
+    assert done.returncode == 2 and "not a test prefix" in done.errors, done.evidence()
 
 
 def test_registry_values_round_trip_exactly_in_the_view_asked_for(prefix):

@@ -5,7 +5,8 @@
 //
 // Each new dialog (a visible top-level window of class "#32770") becomes one
 // line of JSON in LOG: {"title", "texts", "buttons", "answer", "clicked", "pid",
-// "ms"}, ms counting from the answerer's start.
+// "ms", "unread"}, ms counting from the answerer's start, unread the number of
+// texts and captions it could not read (never written down as empty).
 // It is answered with the next line of SCRIPT (a button caption such as Yes,
 // No, Cancel or OK; "none" to leave it open; "close" to close it as with the
 // title bar), and once SCRIPT is used up with DEFAULT (OK when not given;
@@ -36,7 +37,9 @@ using tooltext::Wide;
 
 constexpr DWORD kPollIntervalMs = 50;
 constexpr UINT kTextTimeoutMs = 2000;
-constexpr int kTextAttempts = 4;
+// A loaded machine can keep a program from answering for seconds; the dialog
+// waits for its answer meanwhile.
+constexpr ULONGLONG kTextLimitMs = 30000;
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kRunOnceKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 constexpr wchar_t kProbeValue[] = L"~probe";
@@ -47,6 +50,7 @@ struct Dialog {
     std::vector<std::wstring> buttons;
     std::vector<HWND> buttonWindows;
     DWORD pid = 0;
+    int unread = 0;
 };
 
 std::string Json(const std::wstring& text) { return tooltext::JsonString(text); }
@@ -61,23 +65,30 @@ std::optional<std::wstring> TryTextOf(HWND window) {
     // WM_GETTEXT crosses processes; the time limit keeps a hung program from
     // stopping the answerer too.
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTextTimeoutMs, &length))
-        return std::nullopt;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kTextTimeoutMs, &length)) return std::nullopt;
     std::wstring text(length + 1, L'\0');
     DWORD_PTR got = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL,
                              kTextTimeoutMs, &got))
         return std::nullopt;
     text.resize(got);
     return text;
 }
 
-std::wstring TextOf(HWND window) {
-    // A program slowed down by a loaded machine can miss one time limit; a
-    // text that could not be read is asked for again, never taken as empty.
-    for (int attempt = 0; attempt < kTextAttempts; ++attempt)
-        if (auto text = TryTextOf(window)) return *text;
-    return {};
+// A text that could not be read is asked for again while the window lasts,
+// and is never taken as empty: nullopt when it stayed unread.
+std::optional<std::wstring> TextOf(HWND window) {
+    const ULONGLONG deadline = GetTickCount64() + kTextLimitMs;
+    do {
+        if (auto text = TryTextOf(window)) return text;
+    } while (IsWindow(window) && GetTickCount64() < deadline);
+    return std::nullopt;
+}
+
+std::wstring TextOf(HWND window, Dialog& dialog) {
+    std::optional<std::wstring> text = TextOf(window);
+    if (!text) ++dialog.unread;
+    return text.value_or(L"");
 }
 
 std::wstring ClassOf(HWND window) {
@@ -94,12 +105,12 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
     if (_wcsicmp(cls.c_str(), L"Button") == 0) {
         LONG kind = style & BS_TYPEMASK;
         if (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON) {
-            dialog.buttons.push_back(Caption(TextOf(child)));
+            dialog.buttons.push_back(Caption(TextOf(child, dialog)));
             dialog.buttonWindows.push_back(child);
         }
     } else if (_wcsicmp(cls.c_str(), L"Static") == 0) {
         // The icon beside a message box text is a static too, without text.
-        std::wstring text = TextOf(child);
+        std::wstring text = TextOf(child, dialog);
         if ((style & SS_TYPEMASK) != SS_ICON && !text.empty()) dialog.texts.push_back(text);
     }
     return TRUE;
@@ -213,7 +224,7 @@ int wmain(int argc, wchar_t** argv) {
                 continue;
             }
             Dialog dialog;
-            dialog.title = TextOf(window);
+            dialog.title = TextOf(window, dialog);
             GetWindowThreadProcessId(window, &dialog.pid);
             EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&dialog));
             std::wstring answer = nextAnswer < script.size() ? script[nextAnswer++] : fallback;
@@ -225,7 +236,8 @@ int wmain(int argc, wchar_t** argv) {
                                     ", \"buttons\": " + Json(dialog.buttons) + ", \"answer\": " + Json(answer) +
                                     ", \"clicked\": " + (click.name.empty() ? std::string("null") : Json(click.name)) +
                                     ", \"pid\": " + std::to_string(dialog.pid) +
-                                    ", \"ms\": " + std::to_string(GetTickCount64() - started) + "}");
+                                    ", \"ms\": " + std::to_string(GetTickCount64() - started) +
+                                    ", \"unread\": " + std::to_string(dialog.unread) + "}");
             // Posted, not sent: a click that opens the next dialog must not
             // hold this loop up, or that dialog would go unanswered.
             if (click.target) PostMessageW(click.target, click.message, 0, 0);

@@ -31,6 +31,8 @@
 //   language.txt  "de", "fr", "es" or "ru": /enum prints yes/no values in that
 //                 display language ("Ja"/"Nein"...); English otherwise. Element
 //                 names and values such as Minimal stay as they are.
+// printed.log beside them is its own record of everything it printed (see
+// tooltext::Print), for the rig to tell output lost on its way.
 // Into a pipe or a file the output is in the OEM code page, as bcdedit's is;
 // on a console it is written as Unicode.
 
@@ -67,6 +69,7 @@ constexpr wchar_t kLanguagePath[] = L"C:\\bcdstub\\language.txt";
 constexpr wchar_t kRunningPath[] = L"C:\\bcdstub\\running.txt";
 constexpr wchar_t kHiveKey[] = L"BCD00000000";
 constexpr wchar_t kHiveNote[] = L"Stand-in store";  // the store.txt the hive was last written from
+constexpr wchar_t kPrintedPath[] = L"C:\\bcdstub\\printed.log";
 
 constexpr char kSuccess[] = "The operation completed successfully.";
 constexpr char kNotFound[] = "An error has occurred while attempting to delete the element.\nElement not found.";
@@ -617,6 +620,7 @@ int Run(const std::vector<std::wstring>& args) {
 
 int main() {
     CreateDirectoryW(kFolder, nullptr);
+    tooltext::RecordPath() = kPrintedPath;
     std::wstring arguments = ArgumentsOf(GetCommandLineW());
 
     int count = 0;

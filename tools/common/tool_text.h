@@ -1,7 +1,7 @@
 // Text helpers shared by the test tools that run inside the prefixes
 // (answerer, bcdedit stand-in, uiprobe): UTF-8 for their logs and arguments,
-// whole files as lines, JSON strings, and button captions without their
-// mnemonic marks.
+// whole files as lines, JSON strings, button captions without their
+// mnemonic marks, and output that keeps a record of itself.
 #pragma once
 
 #include <cstdio>
@@ -104,9 +104,56 @@ inline std::wstring Caption(const std::wstring& text) {
     return out;
 }
 
+// Where Print keeps its own record of what it wrote (empty: no record). The
+// test rig compares it with what it read, so output lost on its way shows.
+inline std::wstring& RecordPath() {
+    static std::wstring path;
+    return path;
+}
+
+// All of the bytes, in as many writes as it takes; false with the error left
+// in error when a write fails or makes no progress.
+inline bool WriteWhole(HANDLE out, const char* data, DWORD size, DWORD& done, DWORD& error) {
+    done = 0;
+    error = 0;
+    while (done < size) {
+        DWORD written = 0;
+        if (!WriteFile(out, data + done, size - done, &written, nullptr)) {
+            error = GetLastError();
+            return false;
+        }
+        if (written == 0) {
+            error = ERROR_WRITE_FAULT;
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+// One JSON line a Print: the process, the rig's call (QV_RIG_CALL), where the
+// text went, how many bytes were meant and written, the error, and the text.
+inline void Record(const char* to, const std::wstring& text, DWORD size, DWORD done, DWORD error) {
+    if (RecordPath().empty()) return;
+    wchar_t call[256] = L"";
+    DWORD length = GetEnvironmentVariableW(L"QV_RIG_CALL", call, 256);
+    if (length >= 256) call[0] = L'\0';
+    std::string line = "{\"pid\": " + std::to_string(GetCurrentProcessId()) + ", \"call\": " + JsonString(call) +
+                       ", \"to\": \"" + to + "\", \"bytes\": " + std::to_string(size) +
+                       ", \"written\": " + std::to_string(done) + ", \"error\": " + std::to_string(error) +
+                       ", \"text\": " + JsonString(text) + "}\r\n";
+    HANDLE file = CreateFileW(RecordPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD ignored = 0, unused = 0;
+    WriteWhole(file, line.data(), static_cast<DWORD>(line.size()), ignored, unused);
+    CloseHandle(file);
+}
+
 // UTF-8 text to stdout with CR LF line ends, as the system's console programs
 // write it: Unicode on a console, the OEM code page otherwise (a caller
-// reading a pipe decodes it so).
+// reading a pipe decodes it so). Every byte is written, or the failure is in
+// the record.
 inline void Print(const std::string& text) {
     std::wstring wide;
     for (wchar_t c : Wide(text)) {
@@ -114,9 +161,22 @@ inline void Print(const std::string& text) {
         wide += c;
     }
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD mode = 0, written = 0;
+    DWORD mode = 0, done = 0, error = 0;
+    if (!out || out == INVALID_HANDLE_VALUE) {
+        Record("none", wide, 0, 0, GetLastError());
+        return;
+    }
     if (GetConsoleMode(out, &mode)) {
-        WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        while (done < wide.size()) {
+            DWORD written = 0;
+            if (!WriteConsoleW(out, wide.data() + done, static_cast<DWORD>(wide.size() - done), &written, nullptr) ||
+                written == 0) {
+                error = GetLastError();
+                break;
+            }
+            done += written;
+        }
+        Record("console", wide, static_cast<DWORD>(wide.size()), done, error);
         return;
     }
     int size =
@@ -125,7 +185,12 @@ inline void Print(const std::string& text) {
     if (size > 0)
         WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()), oem.data(), size, nullptr,
                             nullptr);
-    WriteFile(out, oem.data(), static_cast<DWORD>(oem.size()), &written, nullptr);
+    WriteWhole(out, oem.data(), static_cast<DWORD>(oem.size()), done, error);
+    const DWORD type = GetFileType(out);
+    Record(type == FILE_TYPE_DISK   ? "file"
+           : type == FILE_TYPE_PIPE ? "pipe"
+                                    : "other",
+           wide, static_cast<DWORD>(oem.size()), done, error);
 }
 
 }  // namespace tooltext

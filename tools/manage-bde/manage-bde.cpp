@@ -9,7 +9,8 @@
 //   language en|de          the display language of its text
 //   -status hang|N          that verb never ends, or fails with exit code N
 //   -protectors hang|N
-// Its log is manage-bde.log beside it. Into a pipe or a file the text is in
+// Its log is manage-bde.log beside it, and manage-bde-printed.log its record
+// of what it printed. Into a pipe or a file the text is in
 // the OEM code page, on a console Unicode.
 
 #include <cstdlib>
@@ -146,6 +147,7 @@ int Run(const Settings& s, const std::vector<std::string>& args) {
 
 int main() {
     const std::wstring folder = OwnFolder();
+    tooltext::RecordPath() = folder + L"\\manage-bde-printed.log";
     int count = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> args;

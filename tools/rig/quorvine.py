@@ -5,13 +5,14 @@ import contextlib
 import filecmp
 import itertools
 import json
+import re
 import shutil
 import time
 from dataclasses import dataclass, field
 from pathlib import Path, PureWindowsPath
 
 from .registry import note_retry, parse_reg, reg_set
-from .wine import HELPERS, STUB, WINE_TIMEOUT, build_dir, prefix_processes, test_arch
+from .wine import HELPERS, STUB, WINE_TIMEOUT, build_dir, not_started, prefix_processes, test_arch
 
 RUNONCE = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\RunOnce"
 # Wine runs RunOnce values in descending order of their names, so this one runs
@@ -21,6 +22,8 @@ ANSWERER = HELPERS + r"\answerer.exe"
 PROBE = HELPERS + r"\qv_probe.exe"
 _POLL = 0.05
 _ANSWERER_STARTS = 3
+# Tries of a rig step whose output was shown lost.
+_STAND_IN_TRIES = 3
 _runs = itertools.count(1)
 
 
@@ -51,6 +54,12 @@ class Run:
     stuck_dialog: dict | None = None
     exe: str = ""
 
+    def evidence(self):
+        """What a failure message shows: the end, both streams and the bcdedit calls."""
+        end = "timed out" if self.timed_out else f"exit {self.exit_code}"
+        return (f"{self.exe}: {end}\n  standard output: {self.output!r}\n  standard error: {self.errors!r}\n"
+                f"  dialogs: {self.dialogs}\n  bcdedit calls: {self.bcd_log}")
+
 
 def read_file(prefix, path, encoding=None):
     """A file of the prefix as bytes, or text with an encoding; FileNotFoundError when missing."""
@@ -66,9 +75,17 @@ def write_file(prefix, path, data):
 
 def file_attrs(prefix, path):
     """The Windows attributes of a file (e.g. 0x27), or None when it is missing."""
-    done = prefix.run([PROBE, "attrs", path])
-    value = int(done.output.strip().splitlines()[-1], 16)
-    return None if value == 0xFFFFFFFF else value
+    failures = []
+    for _ in range(_STAND_IN_TRIES):
+        done = prefix.run([PROBE, "attrs", path])
+        words = done.output.split()
+        # The probe always prints one number: anything else is output lost on its way.
+        if done.returncode == 0 and len(words) == 1 and re.fullmatch(r"0x[0-9a-f]{1,8}", words[0]):
+            value = int(words[0], 16)
+            return None if value == 0xFFFFFFFF else value
+        failures.append(done.evidence())
+        note_retry(f"qv_probe attrs {path}: {done.evidence()}")
+    raise RuntimeError(f"rig: qv_probe attrs {path} failed {_STAND_IN_TRIES} times:\n" + "\n".join(failures))
 
 
 def set_file_attrs(prefix, path, attrs):
@@ -97,9 +114,14 @@ def file_locked(prefix, path):
             process.wait()
 
 
+def _streams(process):
+    return (f"exit {process.poll()}, standard output {process.out_path.read_bytes()!r}, "
+            f"standard error {process.err_path.read_bytes()!r}")
+
+
 def output_lines(run):
-    """The program's own lines on standard output, without Wine's."""
-    return [line for line in run.output.splitlines() if line and not line.startswith(("wine:", "fixme:", "err:"))]
+    """The program's own lines on its standard output (Wine's go to standard error)."""
+    return [line for line in run.output.splitlines() if line]
 
 
 def install_quorvine(prefix, folder=r"C:\Tools", exe=None):
@@ -150,6 +172,84 @@ def bcd_entries(prefix, path=STUB + r"\store.txt"):
 def bcd_store(prefix, path=STUB + r"\store.txt"):
     """The running entry's boot elements in the stand-in: {name: value}."""
     return bcd_entries(prefix, path)["{current}"]
+
+
+# The stand-ins' own record of what they printed, one JSON line a write.
+PRINTED = STUB + r"\printed.log"
+
+
+def printed(prefix, call, record=PRINTED):
+    """What a stand-in recorded it printed in one rig call (Result.call), in order."""
+    records = []
+    for line in _lines(prefix, record):
+        try:
+            item = json.loads(line)
+        except ValueError:
+            continue  # a line still being written belongs to a later call
+        if item.get("call") == call:
+            records.append(item)
+    return records
+
+
+def _oem(text):
+    return text.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp437", errors="replace")
+
+
+def _lost(done, records):
+    """Why what the rig read cannot be the stand-in's answer; "" when it is."""
+    if done.timed_out:
+        return ""
+    if not records:
+        return "the stand-in recorded no output"
+    if any(r["to"] != "file" or r["error"] or r["written"] != r["bytes"] for r in records):
+        return "the stand-in could not write all of its output"
+    expected = b"".join(_oem(r["text"]) for r in records)
+    # Letters the OEM code page lacks are written as "?" by Windows and here alike.
+    if len(done.raw) != len(expected) or any(
+            want not in (got, ord("?")) for got, want in zip(done.raw, expected)):
+        return "the output read is not what the stand-in wrote"
+    return ""
+
+
+def _saved(prefix, paths):
+    return {path: (prefix.unix_path(path).read_bytes() if prefix.unix_path(path).exists() else None)
+            for path in paths}
+
+
+def _put_back(prefix, saved):
+    for path, data in saved.items():
+        if data is None:
+            prefix.unix_path(path).unlink(missing_ok=True)
+        else:
+            write_file(prefix, path, data)
+
+
+def run_stand_in(prefix, args, record=PRINTED, state=(STUB + r"\store.txt", STUB + r"\calls.log"),
+                 timeout=WINE_TIMEOUT):
+    """Runs a stand-in and returns its Result once its output is shown whole.
+
+    The stand-in keeps its own record of what it printed; when what the rig
+    read differs from it, the output was lost on its way: the files in state
+    are put back as they were and the call is tried again (counted in
+    QV_RIG_RETRY_LOG). A lasting loss fails as the rig's, with the evidence."""
+    before = _saved(prefix, state)
+    failures = []
+    for _ in range(_STAND_IN_TRIES):
+        done = prefix.run(args, timeout)
+        records = printed(prefix, done.call, record)
+        why = _lost(done, records)
+        if not why:
+            return done
+        failures.append(f"{why}: {done.evidence()}\n  its record: {records}")
+        note_retry(f"{' '.join(map(str, args))}: {why}: {done.evidence()}; its record: {records}")
+        _put_back(prefix, before)
+    raise RuntimeError(f"rig: the output of {' '.join(map(str, args))} was lost {_STAND_IN_TRIES} times:\n"
+                       + "\n".join(failures))
+
+
+def bcdedit(prefix, *args, timeout=WINE_TIMEOUT):
+    """The bcdedit stand-in run by the rig; see run_stand_in."""
+    return run_stand_in(prefix, ["bcdedit", *args], timeout=timeout)
 
 
 BCD_LANGUAGES = ("en", "de", "fr", "es", "ru")
@@ -212,7 +312,7 @@ class _Answerer:
                 starts += 1
             elif ended or time.monotonic() > deadline:
                 self.close()
-                raise RuntimeError(f"the answerer did not start: {self.process.out_path.read_text(errors='replace')}")
+                raise RuntimeError(f"the answerer did not start: {_streams(self.process)}")
             time.sleep(_POLL)
 
     def dialogs(self):
@@ -225,6 +325,15 @@ class _Answerer:
                 # Only the last line may be still being written; a bad one before it is a broken answerer.
                 if number < len(lines):
                     raise RuntimeError(f"{self.log} line {number} is no record: {line!r}") from None
+        return dialogs
+
+    def read_whole(self):
+        """The dialogs, each read whole: a text the answerer could not read is
+        the rig's failure, never an empty text of the program's."""
+        dialogs = self.dialogs()
+        unread = [d for d in dialogs if d.get("unread")]
+        if unread:
+            raise RuntimeError(f"rig: the answerer could not read every text of these dialogs: {unread}")
         return dialogs
 
     def stuck(self):
@@ -283,7 +392,7 @@ def _finish_restart(prefix, run, folder, probe_file, answers, default, timeout):
                 break
     finally:
         answerer.close()
-    run.dialogs += answerer.dialogs()
+    run.dialogs += answerer.read_whole()
     if prefix.unix_path(probe_file).exists():
         text = read_file(prefix, probe_file).decode("utf-16")
         keys = parse_reg(text)
@@ -313,25 +422,31 @@ def run_program(prefix, command, answers=(), timeout=60, default="OK", follow_re
     answerer = _Answerer(prefix, folder, answers, default, timeout, probe=_probe_command(folder))
     run = Run(exit_code=None, exe=str(command[0]))
     restarting = False
-    process = prefix.spawn(command, prefix.output_file("program"))
     deadline = time.monotonic() + timeout
     try:
-        while process.poll() is None:
-            run.stuck_dialog = answerer.stuck()
-            if run.stuck_dialog or time.monotonic() > deadline:
-                run.timed_out = run.stuck_dialog is None
-                process.kill()
+        for start in range(1, _STAND_IN_TRIES + 1):
+            process = prefix.spawn(command, prefix.output_file("program"))
+            while process.poll() is None:
+                run.stuck_dialog = answerer.stuck()
+                if run.stuck_dialog or time.monotonic() > deadline:
+                    run.timed_out = run.stuck_dialog is None
+                    process.kill()
+                    break
+                time.sleep(_POLL)
+            run.exit_code = process.wait()
+            # Wine did not start it at all (it did nothing): started again.
+            if run.timed_out or not not_started(process.out_path.read_bytes()) or start == _STAND_IN_TRIES:
                 break
-            time.sleep(_POLL)
-        run.exit_code = process.wait()
+            note_retry(f"Wine did not start {command[0]}: {_streams(process)}")
         if run.timed_out or run.stuck_dialog:
             run.exit_code = None
         restarting = not run.stuck_dialog and _restarting(prefix, probe_file)
     finally:
         # A stopped answerer removes the probe, which a restart still has to run.
         answerer.close(keep_probe=restarting)
-    run.dialogs = answerer.dialogs()
+    run.dialogs = answerer.read_whole()
     run.output = process.out_path.read_bytes().decode("utf-8", errors="replace")
+    run.errors = process.err_path.read_bytes().decode("utf-8", errors="replace")
     if restarting:
         if follow_restart:
             left = list(answers)[len(run.dialogs):]
@@ -346,9 +461,24 @@ def run_program(prefix, command, answers=(), timeout=60, default="OK", follow_re
 
 def run_quorvine(prefix, args=(), answers=(), folder=r"C:\Tools", timeout=60, default="OK",
                  exe=None, follow_restart=True):
-    """Puts Quorvine.exe into folder and runs it with args; see run_program."""
+    """Puts Quorvine.exe into folder and runs it with args; see run_program.
+
+    /status changes nothing and always writes its lines: a run of it that
+    ended with its code but left no line lost its output on the way, and is
+    tried again (the stand-ins' logs as before, counted in QV_RIG_RETRY_LOG)."""
     path = install_quorvine(prefix, folder, exe)
-    return run_program(prefix, [path, *args], answers, timeout, default, follow_restart)
+    if [arg.lower() for arg in args] != ["/status"]:
+        return run_program(prefix, [path, *args], answers, timeout, default, follow_restart)
+    logs = _saved(prefix, (STUB + r"\calls.log", MANAGE_BDE_FOLDER + r"\manage-bde.log"))
+    failures = []
+    for _ in range(_STAND_IN_TRIES):
+        run = run_program(prefix, [path, *args], answers, timeout, default, follow_restart)
+        if run.exit_code is None or run.dialogs or output_lines(run):
+            return run
+        failures.append(run.evidence())
+        note_retry(f"{path} /status: no output line: {run.evidence()}")
+        _put_back(prefix, logs)
+    raise RuntimeError(f"rig: {path} /status lost its output {_STAND_IN_TRIES} times:\n" + "\n".join(failures))
 
 
 def restart(prefix, answers=(), timeout=60, default="OK"):

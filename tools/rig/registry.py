@@ -126,7 +126,7 @@ def note_retry(line):
     """QV_RIG_RETRY_LOG collects every try that failed, to see how often a soak run needed one."""
     if os.environ.get("QV_RIG_RETRY_LOG"):
         with open(os.environ["QV_RIG_RETRY_LOG"], "a") as log:
-            log.write(line + "\n")
+            log.write(" | ".join(line.splitlines()) + "\n")
 _REG_TRIES = 3
 
 
@@ -150,9 +150,9 @@ def reg_export_text(prefix, key, view=64):
         # A whole document: the header, and the key's own section.
         if done.returncode == 0 and text.startswith(_HEADER) and f"[{_full_key(key).lower()}]" in text.lower():
             return text
-        if done.returncode == 1 and not raw and _MISSING in done.output.lower():
+        if done.returncode == 1 and not raw and _MISSING in (done.output + done.errors).lower():
             return None
-        failures.append(f"exit {done.returncode}, {len(raw)} bytes written: {done.output.strip()!r}")
+        failures.append(f"{len(raw)} bytes written; {done.evidence()}")
         note_retry(f"reg export {key}: {failures[-1]}")
     raise RuntimeError(f"rig: reg export {key} failed {_REG_TRIES} times: " + "; ".join(failures))
 
@@ -215,7 +215,7 @@ def reg_import(prefix, values, view=64):
         if done.returncode == 0:
             target.unlink()
             return
-        failures.append(f"exit {done.returncode}: {done.output.strip()!r}")
+        failures.append(done.evidence())
         note_retry(f"reg import: {failures[-1]}")
     target.unlink()
     raise RuntimeError(f"rig: reg import failed: {'; '.join(failures) or 'timed out'}")
@@ -227,9 +227,21 @@ def reg_set(prefix, key, value, data, type=None, view=64):
 
 
 def reg_delete(prefix, key, value=None, view=64):
-    """Deletes a value, or the whole key when value is None; True when something was deleted."""
+    """Deletes a value, or the whole key when value is None; True when something was deleted.
+
+    False only when reg.exe says there was nothing to delete: any other
+    failure (a reg.exe Wine did not start, its words lost) is tried again and,
+    if it lasts, is the rig's."""
     args = ["reg", "delete", key] + (["/v", value] if value is not None else []) + ["/f", _view(view)]
-    done = prefix.run(args)
-    if done.timed_out:
-        raise RuntimeError(f"reg delete {key} timed out")
-    return done.returncode == 0
+    failures = []
+    for _ in range(_REG_TRIES):
+        done = prefix.run(args)
+        if done.timed_out:
+            raise RuntimeError(f"rig: {done.evidence()}")
+        if done.returncode == 0:
+            return True
+        if done.returncode == 1 and "unable to find the specified registry" in done.output.lower():
+            return False
+        failures.append(done.evidence())
+        note_retry(f"reg delete {key}: {done.evidence()}")
+    raise RuntimeError(f"rig: reg delete {key} failed {_REG_TRIES} times:\n" + "\n".join(failures))

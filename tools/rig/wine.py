@@ -19,7 +19,7 @@ import time
 from dataclasses import dataclass
 from pathlib import Path, PureWindowsPath
 
-from .registry import reg_import
+from .registry import note_retry, reg_import
 
 ROOT = Path(__file__).resolve().parents[2]
 WINE = "/usr/lib/wine/wine64"
@@ -96,10 +96,41 @@ def wine_version():
 
 @dataclass
 class Result:
+    """A finished program. output (and raw, its bytes) is its standard output
+    alone; errors is its standard error, where Wine's own messages go too:
+    Wine's helper processes inherit the first program's standard error and
+    write to it whenever they like, so it is never mixed into the output."""
+
     returncode: int | None
     output: str
     timed_out: bool = False
     raw: bytes = b""
+    errors: str = ""
+    args: tuple = ()
+    call: str = ""
+
+    def evidence(self):
+        """What a failure message shows: the command, its end, and both streams whole."""
+        end = "timed out" if self.timed_out else f"exit {self.returncode}"
+        return (f"{' '.join(map(str, self.args))} (call {self.call}): {end}\n"
+                f"  standard output: {self.raw!r}\n  standard error: {self.errors!r}")
+
+
+# What Wine's start.exe prints when Wine could not start a program itself and
+# handed it on, and that failed too (seen under load, with exit 1 and
+# "Internal error"): the program never ran.
+NOT_STARTED = b"Application could not be started, or no application associated with the specified file."
+_START_TRIES = 3
+
+
+def not_started(raw):
+    """True when the output is start.exe's word that the program never ran."""
+    return raw.startswith(NOT_STARTED)
+
+
+def wine_messages(text):
+    """The lines Wine itself writes ("wine: ...", and err:/fixme: where a channel is on)."""
+    return [line for line in text.splitlines() if line.startswith(("wine:", "err:", "fixme:", "wine client error"))]
 
 
 class Display:
@@ -228,36 +259,52 @@ class Prefix:
         self._outputs += 1
         return self.scratch / f"{stem}-{self._outputs}.txt"
 
+    def _start(self, args, out_path, program=None):
+        # Standard error to a file of its own: Wine and its helper processes
+        # write there, and nothing of theirs may come before the program's output.
+        err_path = out_path.with_name(out_path.stem + ".err")
+        env = self.env()
+        # The stand-ins name the call in their record of what they printed.
+        env["QV_RIG_CALL"] = f"{self.path.parent.name}/{out_path.stem}"
+        with open(out_path, "wb") as out, open(err_path, "wb") as err:
+            process = subprocess.Popen([program or self.wine, *map(str, args)], env=env, stdin=subprocess.DEVNULL,
+                                       stdout=out, stderr=err)
+        process.out_path, process.err_path, process.call = out_path, err_path, env["QV_RIG_CALL"]
+        return process
+
     def run(self, args, timeout=WINE_TIMEOUT, program=None):
-        """Runs a Windows program (or wineserver) to its end; kills it at the time limit."""
-        out_path = self.output_file()
-        with open(out_path, "wb") as out:
-            process = subprocess.Popen([program or self.wine, *map(str, args)], env=self.env(),
-                                       stdin=subprocess.DEVNULL,
-                                       stdout=out, stderr=subprocess.STDOUT)
-            try:
-                code, timed_out = process.wait(timeout), False
-            except subprocess.TimeoutExpired:
-                process.kill()
-                code, timed_out = process.wait(), True
-        raw = out_path.read_bytes()
-        return Result(code, raw.decode("utf-8", errors="replace"), timed_out, raw)
+        """Runs a Windows program (or wineserver) to its end; kills it at the time limit.
+
+        A program Wine did not start at all (see NOT_STARTED) did nothing, so
+        it is started again, and counted in QV_RIG_RETRY_LOG; a program that
+        stays unstartable (a missing one) gives start.exe's answer."""
+        for _ in range(_START_TRIES - 1):
+            done = self._run_once(args, timeout, program)
+            if not not_started(done.raw) or program:
+                return done
+            note_retry(f"Wine did not start the program: {done.evidence()}")
+        return self._run_once(args, timeout, program)
+
+    def _run_once(self, args, timeout, program):
+        process = self._start(args, self.output_file(), program)
+        try:
+            code, timed_out = process.wait(timeout), False
+        except subprocess.TimeoutExpired:
+            process.kill()
+            code, timed_out = process.wait(), True
+        raw = process.out_path.read_bytes()
+        errors = process.err_path.read_bytes().decode("utf-8", errors="replace")
+        return Result(code, raw.decode("utf-8", errors="replace"), timed_out, raw, errors, tuple(args), process.call)
 
     def check(self, args, timeout=WINE_TIMEOUT):
         done = self.run(args, timeout)
         if done.timed_out or done.returncode != 0:
-            raise RuntimeError(f"{' '.join(map(str, args))}: exit {done.returncode}"
-                               f"{' (timed out)' if done.timed_out else ''}\n{done.output}")
+            raise RuntimeError(f"rig: {done.evidence()}")
         return done
 
     def spawn(self, args, out_path=None):
-        """Starts a Windows program in the background."""
-        out_path = out_path or self.output_file("spawn")
-        with open(out_path, "wb") as out:
-            process = subprocess.Popen([self.wine, *map(str, args)], env=self.env(), stdin=subprocess.DEVNULL,
-                                       stdout=out, stderr=subprocess.STDOUT)
-        process.out_path = out_path
-        return process
+        """Starts a Windows program in the background; its streams go to out_path and err_path."""
+        return self._start(args, out_path or self.output_file("spawn"))
 
     def start_server(self):
         # Persistent, so each program starts in a tenth of a second; the limit
@@ -422,7 +469,7 @@ def base_prefix(version="win7", bits=64):
             prefix = Prefix(pristine, bits=bits)
             done = prefix.run(["wineboot", "-i"], timeout=BOOT_TIMEOUT)
             if done.timed_out or done.returncode != 0:
-                raise RuntimeError(f"wineboot -i failed: {done.returncode}\n{done.output}")
+                raise RuntimeError(f"wineboot -i failed: {done.evidence()}")
             # A crash prints a backtrace and ends the program, instead of
             # waiting for somebody to close winedbg's dialog.
             reg_import(prefix, {
@@ -543,7 +590,7 @@ def _choose_arch():
     with new_prefix("win7", stand_ins=False) as prefix:
         # Without arguments it prints its usage and exits with 2.
         done = prefix.run([probe], timeout=WINE_TIMEOUT)
-    if done.returncode == 2 and "usage" in done.output:
+    if done.returncode == 2 and "usage" in done.errors:
         return "x86", "a 32-bit program starts under Wine here"
     return "x64", (f"a 32-bit program does not start under Wine here (exit {done.returncode}"
                    f"{', timed out' if done.timed_out else ''}), so the 64-bit build stands in")
