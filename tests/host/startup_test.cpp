@@ -119,6 +119,16 @@ TEST(Main, NormalAsksToRestartAndSaysWhenTheUserWaits) {
     EXPECT_EQ(yes.fake.restarts, std::vector<int32_t>{6});
 }
 
+TEST(Main, AQuestionThatCouldNotBeShownIsNoYes) {
+    for (const wchar_t* typed : {L"/safe", L"/safenet"}) {
+        ScopedFakePlatform p;
+        p.fake.answers = {0};  // what MessageBoxW answers when it shows nothing
+        EXPECT_EQ(RunWith(p, typed), 4) << typed;
+        EXPECT_EQ(p.fake.steps.size(), 1u) << typed << ": the question, nothing else";
+        EXPECT_TRUE(p.fake.restarts.empty());
+    }
+}
+
 TEST(Main, SafeAndSafeCmdStopAtTheNetworkWarning) {
     for (const wchar_t* typed : {L"/safe", L"/safecmd"}) {
         ScopedFakePlatform p;
