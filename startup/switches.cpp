@@ -31,8 +31,7 @@ namespace {
 // Where nobody can see a box, what needs an answer changes nothing: it says
 // so, and which switches need nobody, and ends with its own exit code.
 int NeedsPerson(const std::wstring& what, const std::wstring& left) {
-    Sys().WriteOutputLine(L"refused: " + what +
-                          L" needs a person at the screen, and no box can be seen here; " + left +
+    Sys().WriteOutputLine(L"refused: " + what + L" needs a person at the screen, and no box can be seen here; " + left +
                           L" (switches that need nobody: /safenet-once, /safenet-noreboot, /normal-noreboot)");
     return kExitNeedsPerson;
 }
@@ -56,8 +55,11 @@ int WayBack(CommandFile commandFile, const MainWindowOpener& openWindow) {
     };
     // Nobody could answer the question: Safe Mode stays, armed as it was.
     if (!WindowStationVisible() && RestoreQuestionAsked()) {
-        if (toldUnarmed()) return kExitWayBackLost;
-        return NeedsPerson(L"the way back's question", L"safe mode stays for the next start, way back armed");
+        if (armed)
+            return NeedsPerson(L"the way back's question", L"safe mode stays for the next start, way back armed");
+        TellProblem({ProblemKind::WayBackNotRearmed, {}, {}}, Telling::LinesOnly);
+        NeedsPerson(L"the way back's question", L"safe mode stays for the next start; way back: none");
+        return kExitWayBackLost;
     }
     switch (AskRestoreNormalMode()) {
         case RestoreAnswer::Restore: {
@@ -151,7 +153,8 @@ const Switch kSwitches[] = {
     {L"/safecmd", L"Safe Mode with Command Prompt Only: asks, then restarts",
      [](const MainWindowOpener&) { return SafeMode(Shell::CommandPromptOnly); }, Asks::First},
     // For remote tools: no box that nobody could click, only lines and the exit code.
-    {L"/safenet-noreboot", L"Safe Mode with Networking at the next restart; asks nothing, no way back (use /normal)",
+    {L"/safenet-noreboot",
+     L"Safe Mode with Networking at the next restart; asks nothing, no way back (use /normal-noreboot)",
      [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkNoReboot(), Telling::LinesOnly); }},
     {L"/safenet-once", L"Safe Mode with Networking for the next start only; asks nothing, no restart",
      [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkOnce(), Telling::LinesOnly); }},

@@ -7,9 +7,7 @@ namespace qv {
 namespace {
 
 // Only a Yes goes on: a box that could not be shown (0) is no consent.
-bool Declined(const std::wstring& question) {
-    return Sys().ShowMessage(question, L"", kMbYesNoQuestion) != kAnswerYes;
-}
+bool Declined(const std::wstring& question) { return Sys().ShowMessage(question, L"", kMbYesNoQuestion) != kAnswerYes; }
 
 }  // namespace
 
