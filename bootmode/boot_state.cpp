@@ -70,4 +70,20 @@ std::wstring NextStartName(SafeBootState state) {
     return {};
 }
 
+std::wstring ThisStartName() {
+    switch (OsWindowsMode()) {
+        case 0:
+            return NextStartName(SafeBootState::Absent);
+        case 1: {
+            SettingValue shell = int32_t{0};
+            Sys().ReadSetting(L"HKLM", L"SYSTEM\\CurrentControlSet\\Control\\SafeBoot\\Option", L"UseAlternateShell",
+                              L"D", int32_t{0}, shell);
+            return NextStartName(SettingAsInt32(shell) != 0 ? SafeBootState::CommandPrompt : SafeBootState::Minimal);
+        }
+        case 2:
+            return NextStartName(SafeBootState::Network);
+    }
+    return L"unknown";
+}
+
 }  // namespace qv

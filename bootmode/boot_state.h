@@ -29,5 +29,9 @@ struct NextStart {
 NextStart ReadNextStart();
 // "Normal", "Safe Mode", ... or "unknown (...)".
 std::wstring NextStartName(SafeBootState state);
+// How Windows started this time, named as the next start is: Safe Mode from
+// the clean-boot state, the command prompt from the option Windows sets when
+// it runs the alternate shell.
+std::wstring ThisStartName();
 
 }  // namespace qv

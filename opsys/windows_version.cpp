@@ -273,5 +273,6 @@ bool OsIsWin7() { return clsOpSys().IsWin7(); }
 bool OsIsWin8() { return clsOpSys().IsWin8(); }
 bool OsIsWin10() { return clsOpSys().IsWin10(); }
 int16_t OsWindowsMode() { return clsOpSys().WindowsMode(); }
+std::wstring OsVersion() { return clsOpSys().Version(); }
 
 }  // namespace qv

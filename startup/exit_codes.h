@@ -14,6 +14,7 @@ inline constexpr int kExitWayBackLost = 7;    // as 3, and the way back could no
 inline constexpr int kExitDeclined = 4;       // the user answered No; nothing changed
 inline constexpr int kExitOnNetwork = 5;      // refused: running from a network location
 inline constexpr int kExitBusy = 6;           // another Quorvine is still running
+inline constexpr int kExitNeedsPerson = 8;    // needs a person at the screen; nothing changed
 inline constexpr int kExitNoSuchSwitch = 87;  // nothing done, nothing shown
 // "/status": what the next start will be.
 inline constexpr int kExitStatusNormal = 0;

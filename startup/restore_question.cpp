@@ -5,11 +5,23 @@
 
 namespace qv {
 
-RestoreAnswer AskRestoreNormalMode() {
+namespace {
+
+int32_t RecordedBootMode() {
     SettingValue mode = int32_t{0};
     Sys().ReadSetting(L"HKLM", kProgramKey, kBootModeValue, L"D", int32_t{0}, mode);
-    const int32_t bootMode = SettingAsInt32(mode);
-    if (bootMode != 1 && bootMode != 2 && bootMode != 3) return RestoreAnswer::Restore;
+    return SettingAsInt32(mode);
+}
+
+bool AsksFor(int32_t bootMode) { return bootMode == 1 || bootMode == 2 || bootMode == 3; }
+
+}  // namespace
+
+bool RestoreQuestionAsked() { return AsksFor(RecordedBootMode()); }
+
+RestoreAnswer AskRestoreNormalMode() {
+    const int32_t bootMode = RecordedBootMode();
+    if (!AsksFor(bootMode)) return RestoreAnswer::Restore;
 
     const int answer = Sys().ShowMessage(
         L"Would you like to configure the next Windows restart for 'Normal Mode'?\r\n\r\n"

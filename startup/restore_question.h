@@ -9,7 +9,9 @@ enum class RestoreAnswer {
     OpenWindow,  // Cancel: the window offers every mode
 };
 
-// Asks only when the window recorded a choice (BootMode 1, 2 or 3).
+// Whether there is a question: the window recorded a choice (BootMode 1, 2 or 3).
+bool RestoreQuestionAsked();
+// Asks only when there is a question.
 RestoreAnswer AskRestoreNormalMode();
 
 }  // namespace qv

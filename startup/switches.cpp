@@ -1,6 +1,7 @@
 // The switches: each one action, chosen by the whole argument text.
 #include "startup/switches.h"
 
+#include <algorithm>
 #include <string>
 
 #include "bootmode/boot_state.h"
@@ -8,6 +9,7 @@
 #include "bootmode/safe_mode.h"
 #include "bootmode/way_back.h"
 #include "opsys/bitlocker.h"
+#include "opsys/windows_version.h"
 #include "startup/exit_codes.h"
 #include "startup/restore_question.h"
 #include "system/network_location.h"
@@ -15,6 +17,7 @@
 #include "system/program_paths.h"
 #include "system/shutdown.h"
 #include "system/text.h"
+#include "system/window_station.h"
 #include "ui/bitlocker_caution.h"
 #include "ui/mode_messages.h"
 #include "ui/safe_mode_question.h"
@@ -23,6 +26,14 @@
 namespace qv {
 
 namespace {
+
+// Where nobody can see a box, what needs an answer changes nothing: it says
+// so, and which switches need nobody, and ends with its own exit code.
+int NeedsPerson(const std::wstring& what, const std::wstring& left) {
+    Sys().WriteOutputLine(L"refused: " + what + L" needs a person at the screen, and no box can be seen here; " + left +
+                          L" (switches that need nobody: /safenet-once, /safenet-noreboot, /normal-noreboot)");
+    return kExitNeedsPerson;
+}
 
 int RestartNow() {
     Sys().ShutdownSystem(kRestartFlags);
@@ -41,6 +52,14 @@ int WayBack(CommandFile commandFile, const MainWindowOpener& openWindow) {
         if (!armed) TellProblem({ProblemKind::WayBackNotRearmed, {}, {}});
         return !armed;
     };
+    // Nobody could answer the question: Safe Mode stays, armed as it was.
+    if (!WindowStationVisible() && RestoreQuestionAsked()) {
+        if (armed)
+            return NeedsPerson(L"the way back's question", L"safe mode stays for the next start, way back armed");
+        TellProblem({ProblemKind::WayBackNotRearmed, {}, {}}, Telling::LinesOnly);
+        NeedsPerson(L"the way back's question", L"safe mode stays for the next start; way back: none");
+        return kExitWayBackLost;
+    }
     switch (AskRestoreNormalMode()) {
         case RestoreAnswer::Restore: {
             const ModeResult result = RestoreNormalMode(commandFile);
@@ -78,7 +97,16 @@ int SafeMode(Shell shell) {
         AskThenConfigureSafeMode(shell, Restart::Now, shell == Shell::CommandPromptOnly ? BitLockerCaution() : L""));
 }
 
+// For scripts in any session: Normal Mode, told in lines, and no restart.
+int NormalNoReboot() {
+    const ModeResult result = RestoreNormalMode(CommandFile::Remove);
+    FinishRestoration(result, RestartOffer::None, Telling::LinesOnly);
+    return ExitCodeOf(result);
+}
+
 int Normal() {
+    // Nobody could answer the restart offer.
+    if (!WindowStationVisible()) return NormalNoReboot();
     const ModeResult result = RestoreNormalMode(CommandFile::Remove);
     const bool restarted = FinishRestoration(result, RestartOffer::Ask);
     const int code = ExitCodeOf(result);
@@ -86,8 +114,11 @@ int Normal() {
 }
 
 // Asks nothing, changes nothing: what the next start will be, for scripts.
-// The BitLocker line comes first, so the last line stays the next start's.
+// Which Windows answered and how it started come first, so the last line
+// stays the next start's.
 int Status() {
+    Sys().WriteOutputLine(L"windows: " + OsVersion());
+    Sys().WriteOutputLine(L"this start: " + ThisStartName());
     Sys().WriteOutputLine(L"bitlocker: " + BitLockerStateName(ReadBitLockerState(SystemDrive())));
     // The boot manager's one-time start comes before its default entry, and
     // inside a one start the running entry is not the next one.
@@ -106,26 +137,32 @@ int ShowHelp();
 // Every switch, as typed (matched whole, in lower case), with its line in the
 // "/?" box; a switch without a line of its own joins the line above it. Adding
 // a switch means one row here and one in the README's table (a test compares
-// the two).
+// the two). One that always asks first needs a person at the screen.
+enum class Asks { Nothing, First };
 struct Switch {
     const wchar_t* text;
     const wchar_t* help;
     int (*action)(const MainWindowOpener& openWindow);
+    Asks asks = Asks::Nothing;
 };
 
 const Switch kSwitches[] = {
-    {L"/safe", L"Safe Mode: asks, then restarts", [](const MainWindowOpener&) { return SafeMode(Shell::Explorer); }},
+    {L"/safe", L"Safe Mode: asks, then restarts", [](const MainWindowOpener&) { return SafeMode(Shell::Explorer); },
+     Asks::First},
     {L"/safenet", L"Safe Mode with Networking: asks, then restarts",
-     [](const MainWindowOpener&) { return Configured(AskThenConfigureSafeModeNetwork(Restart::Now)); }},
+     [](const MainWindowOpener&) { return Configured(AskThenConfigureSafeModeNetwork(Restart::Now)); }, Asks::First},
     {L"/safecmd", L"Safe Mode with Command Prompt Only: asks, then restarts",
-     [](const MainWindowOpener&) { return SafeMode(Shell::CommandPromptOnly); }},
+     [](const MainWindowOpener&) { return SafeMode(Shell::CommandPromptOnly); }, Asks::First},
     // For remote tools: no box that nobody could click, only lines and the exit code.
-    {L"/safenet-noreboot", L"Safe Mode with Networking at the next restart; asks nothing, no way back (use /normal)",
+    {L"/safenet-noreboot",
+     L"Safe Mode with Networking at the next restart; asks nothing, no way back (use /normal-noreboot)",
      [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkNoReboot(), Telling::LinesOnly); }},
     {L"/safenet-once", L"Safe Mode with Networking for the next start only; asks nothing, no restart",
      [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkOnce(), Telling::LinesOnly); }},
     {L"/normal", L"Normal Mode at the next restart; offers to restart",
      [](const MainWindowOpener&) { return Normal(); }},
+    {L"/normal-noreboot", L"Normal Mode at the next restart; asks nothing, no restart",
+     [](const MainWindowOpener&) { return NormalNoReboot(); }},
     {L"/remove", L"the way back from Safe Mode (run by Windows itself)",
      [](const MainWindowOpener& open) { return WayBack(CommandFile::Remove, open); }},
     {L"/undo", L"the way back from the command prompt (run by Windows itself)",
@@ -133,8 +170,8 @@ const Switch kSwitches[] = {
     {L"/reboot", L"restart Windows now, without a question", [](const MainWindowOpener&) { return RestartNow(); }},
     {L"/restart", nullptr, [](const MainWindowOpener&) { return RestartNow(); }},
     {L"/status",
-     L"what the next start will be and whether BitLocker protects the system drive, as lines and an exit code; "
-     L"asks nothing",
+     L"which Windows this is, how it started, whether BitLocker protects the system drive and what the next start "
+     L"will be, as lines and an exit code; asks nothing",
      [](const MainWindowOpener&) { return Status(); }},
     {L"/?", L"this list", [](const MainWindowOpener&) { return ShowHelp(); }},
     {L"/help", nullptr, [](const MainWindowOpener&) { return ShowHelp(); }},
@@ -155,7 +192,16 @@ int ShowHelp() {
         }
     }
     if (help) text += std::wstring(L"\t") + help;
-    Sys().ShowMessage(text, L"Quorvine " QV_VERSION_TEXT L" switches", kMbOk);
+    if (WindowStationVisible()) {
+        Sys().ShowMessage(text, L"Quorvine " QV_VERSION_TEXT L" switches", kMbOk);
+        return kExitDone;
+    }
+    // Nobody sees a box: the list as lines.
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find(L"\r\n", start), text.size());
+        Sys().WriteOutputLine(text.substr(start, end - start));
+        start = end + 2;
+    }
     return kExitDone;
 }
 
@@ -165,12 +211,16 @@ int Main(const MainWindowOpener& openWindow) {
     SetProgramConstants();
     const std::wstring arguments = ArgumentText();
     if (arguments.empty()) {
+        if (!WindowStationVisible()) return NeedsPerson(L"the window", L"nothing changed");
         openWindow();
         return kExitDone;
     }
     const std::wstring typed = LowerCase(arguments);
-    for (const Switch& entry : kSwitches)
-        if (typed == entry.text) return entry.action(openWindow);
+    for (const Switch& entry : kSwitches) {
+        if (typed != entry.text) continue;
+        if (entry.asks == Asks::First && !WindowStationVisible()) return NeedsPerson(entry.text, L"nothing changed");
+        return entry.action(openWindow);
+    }
     return kExitNoSuchSwitch;
 }
 

@@ -71,7 +71,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     } catch (const qv::ShutdownError& error) {
         // Only the restart paths raise; the program shows why and ends.
         platform.WriteOutputLine(L"error: " + qv::DescribeUnhandledError(error));
-        MessageBoxW(nullptr, qv::DescribeUnhandledError(error).c_str(), L"Quorvine", MB_OK | MB_ICONERROR);
+        platform.ShowMessage(qv::DescribeUnhandledError(error), L"", qv::kMbCritical);
         return qv::kExitFailed;
     }
 }

@@ -8,6 +8,7 @@
 
 #include "system/handles_win32.h"
 #include "system/platform_win32.h"
+#include "system/process.h"
 
 namespace qv::win32 {
 
@@ -76,7 +77,10 @@ int32_t ReadSkuFromWmi() {
     if (!nameSpace || !className) return 0;
 
     ComPtr<IWbemServices> services;
-    if (FAILED(locator->ConnectServer(nameSpace.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.Put())))
+    // A broken WMI service must not hold the program for ever: the connection
+    // gives up after two minutes, each answer after the command time limit.
+    if (FAILED(locator->ConnectServer(nameSpace.Get(), nullptr, nullptr, nullptr, WBEM_FLAG_CONNECT_USE_MAX_WAIT,
+                                      nullptr, nullptr, services.Put())))
         return 0;
     if (FAILED(CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
                                  RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE)))
@@ -91,8 +95,8 @@ int32_t ReadSkuFromWmi() {
     for (;;) {
         ComPtr<IWbemClassObject> instance;
         ULONG returned = 0;
-        HRESULT next = instances->Next(WBEM_INFINITE, 1, instance.Put(), &returned);
-        if (FAILED(next)) return 0;
+        HRESULT next = instances->Next(CommandLimitMs(), 1, instance.Put(), &returned);
+        if (FAILED(next) || next == WBEM_S_TIMEDOUT) return 0;
         if (returned == 0) break;
 
         Variant raw;

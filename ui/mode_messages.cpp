@@ -198,10 +198,10 @@ void FinishConfiguration(ModeResult& result, Telling telling) {
     }
 }
 
-bool FinishRestoration(const ModeResult& result, RestartOffer offer) {
-    TellProblems(result);
+bool FinishRestoration(const ModeResult& result, RestartOffer offer, Telling telling) {
+    TellProblems(result, telling);
     // A setting that stayed has been told; no word of a normal start then.
-    if (result.outcome != ModeOutcome::Restored) return true;
+    if (result.outcome != ModeOutcome::Restored || telling == Telling::LinesOnly) return true;
     if (offer == RestartOffer::None) {
         Sys().ShowMessage(L"Windows is now configured to start normally.", L"", kMbOk);
         return true;

@@ -28,9 +28,10 @@ void FinishConfiguration(ModeResult& result, Telling telling = Telling::BoxesAnd
 // Whether Normal Mode, once restored, offers to restart now.
 enum class RestartOffer { Ask, None };
 // After Normal Mode was asked for: its problems and, once restored, the
-// restart offer (or, without one, the word that it is configured).
+// restart offer (or, without one, the word that it is configured; lines only:
+// no offer and no word in a box).
 // False when the restart the user asked for could not be done (told already);
 // Normal Mode is set all the same.
-bool FinishRestoration(const ModeResult& result, RestartOffer offer);
+bool FinishRestoration(const ModeResult& result, RestartOffer offer, Telling telling = Telling::BoxesAndLines);
 
 }  // namespace qv

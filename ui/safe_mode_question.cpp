@@ -6,7 +6,8 @@ namespace qv {
 
 namespace {
 
-bool Declined(const std::wstring& question) { return Sys().ShowMessage(question, L"", kMbYesNoQuestion) == kAnswerNo; }
+// Only a Yes goes on: a box that could not be shown (0) is no consent.
+bool Declined(const std::wstring& question) { return Sys().ShowMessage(question, L"", kMbYesNoQuestion) != kAnswerYes; }
 
 }  // namespace
 

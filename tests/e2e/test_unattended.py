@@ -1,6 +1,7 @@
 """Unattended and scripted use: exit codes, lines on standard output, "/status",
 no box that nobody could click; and boot.ini kept whole whatever happens."""
 
+import re
 import shutil
 
 import pytest
@@ -72,6 +73,41 @@ def test_exit_codes_of_a_setting_that_stays_a_no_and_an_unknown_switch(win10):
     unknown = rig.run_quorvine(win10, ["/safe", "now"])
     assert (unknown.exit_code, unknown.dialogs, rig.output_lines(unknown)) == (87, [], [])
     assert rig.reg_values(win10, rig.RUNONCE) == before
+
+
+UNATTENDED = "(switches that need nobody: /safenet-once, /safenet-noreboot, /normal-noreboot)"
+
+
+def test_where_nobody_sees_a_box_safe_changes_nothing_and_normal_asks_nothing(win10):
+    runonce = rig.reg_values(win10, rig.RUNONCE)
+    for args in (["/safe"], []):
+        run = rig.run_unseen(win10, args)
+        lines = rig.output_lines(run)
+        assert (run.exit_code, run.dialogs) == (8, []), lines
+        what = "/safe" if args else "the window"
+        assert lines == [f"refused: {what} needs a person at the screen, and no box can be seen here; "
+                         f"nothing changed {UNATTENDED}"]
+        assert not run.restarted and run.bcd_log == [] and run.bcd_store == {}
+        assert rig.reg_values(win10, rig.RUNONCE) == runonce
+
+    rig.write_file(win10, rig.STUB + r"\store.txt", "safeboot minimal\r\n")
+    normal = rig.run_unseen(win10, ["/normal"])
+    assert (normal.exit_code, normal.dialogs, normal.restarted) == (0, [], False), rig.output_lines(normal)
+    assert rig.output_lines(normal)[-1] == "normal mode set for the next start"
+    assert normal.bcd_store == {}
+
+
+def test_normal_noreboot_restores_quietly_and_status_names_windows_and_this_start(win10):
+    rig.run_quorvine(win10, ["/safenet-noreboot"])
+    run = rig.run_quorvine(win10, ["/normal-noreboot"], answers=["Yes"])
+    assert (run.exit_code, run.dialogs, run.restarted) == (0, [], False), rig.output_lines(run)
+    assert rig.output_lines(run) == ["normal mode set for the next start"]
+    assert run.bcd_store == {}
+
+    lines = rig.output_lines(rig.run_quorvine(win10, ["/status"]))
+    assert len(lines) == 4, lines
+    assert re.fullmatch(r"windows: Windows 10 .*\(Version 10\.0, Build \d+\)", lines[0]), lines[0]
+    assert lines[1:] == ["this start: Normal", "bitlocker: unknown", "next start: Normal; way back: none"]
 
 
 BOOT_INI = (b"[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n"

@@ -2,6 +2,7 @@
 
 #include "bootmode/safe_mode.h"
 #include "fake_platform.h"
+#include "fake_window_station.h"
 #include "startup/exit_codes.h"
 #include "startup/switches.h"
 #include "system/file_checks.h"
@@ -14,6 +15,7 @@ namespace qv {
 namespace {
 
 using testing::ScopedFakePlatform;
+using testing::ScopedUnseenWindowStation;
 
 const std::wstring kNetworkWarning =
     L"Quorvine may be running from the network; please copy Quorvine.exe to the local PC before usage."
@@ -22,10 +24,10 @@ const std::wstring kNetworkWarning =
 
 int windowsOpened = 0;
 
-void RunWith(ScopedFakePlatform& p, const std::wstring& arguments) {
+int RunWith(ScopedFakePlatform& p, const std::wstring& arguments) {
     p.fake.commandLine = L"\"C:\\Tools\\Quorvine.exe\" " + arguments;
     windowsOpened = 0;
-    Main([] { ++windowsOpened; });
+    return Main([] { ++windowsOpened; });
 }
 
 TEST(ArgumentText, TakesWhatFollowsTheProgramPath) {
@@ -115,6 +117,16 @@ TEST(Main, NormalAsksToRestartAndSaysWhenTheUserWaits) {
     RunWith(yes, L"/normal");
     EXPECT_EQ(yes.fake.dialogs.size(), 1u);
     EXPECT_EQ(yes.fake.restarts, std::vector<int32_t>{6});
+}
+
+TEST(Main, AQuestionThatCouldNotBeShownIsNoYes) {
+    for (const wchar_t* typed : {L"/safe", L"/safenet"}) {
+        ScopedFakePlatform p;
+        p.fake.answers = {0};  // what MessageBoxW answers when it shows nothing
+        EXPECT_EQ(RunWith(p, typed), 4) << typed;
+        EXPECT_EQ(p.fake.steps.size(), 1u) << typed << ": the question, nothing else";
+        EXPECT_TRUE(p.fake.restarts.empty());
+    }
 }
 
 TEST(Main, SafeAndSafeCmdStopAtTheNetworkWarning) {
@@ -262,15 +274,102 @@ TEST(BitLocker, TheCommandPromptQuestionAndStatusFollowTheSystemDrivesProtection
         p.fake.exitCodes[status] = state.exitCode;
         p.fake.outputLines.clear();
         RunWith(p, L"/status");
-        ASSERT_EQ(p.fake.outputLines.size(), 2u) << state.line;
-        EXPECT_EQ(p.fake.outputLines[0], state.line);
+        ASSERT_EQ(p.fake.outputLines.size(), 4u) << state.line;
+        EXPECT_EQ(p.fake.outputLines[2], state.line);
     }
     p.fake.windowsFolder = L"";
     p.fake.outputLines.clear();
     p.fake.commands.clear();
     RunWith(p, L"/status");
-    EXPECT_EQ(p.fake.outputLines[0], L"bitlocker: unknown") << "no drive, no question to manage-bde";
+    EXPECT_EQ(p.fake.outputLines[2], L"bitlocker: unknown") << "no drive, no question to manage-bde";
     EXPECT_EQ(p.fake.commands.front().rfind(L"bcdedit.exe", 0), 0u);
+}
+
+// A service or an agent's job in a window station of its own: a box there is
+// never seen and never answered.
+TEST(UnseenWindowStation, WhatNeedsAnAnswerChangesNothingAndEndsWith8) {
+    const std::wstring unattended = L"(switches that need nobody: /safenet-once, /safenet-noreboot, /normal-noreboot)";
+    for (const wchar_t* typed : {L"", L"/safe", L"/SafeNet", L"/safecmd"}) {
+        ScopedFakePlatform p;
+        ScopedUnseenWindowStation unseen;
+        p.fake.answers = {kAnswerYes};
+        EXPECT_EQ(RunWith(p, typed), 8) << typed;
+        EXPECT_TRUE(p.fake.dialogs.empty()) << typed;
+        EXPECT_TRUE(p.fake.steps.empty()) << typed;
+        EXPECT_TRUE(p.fake.commands.empty()) << typed << ": not even manage-bde is asked";
+        EXPECT_EQ(windowsOpened, 0);
+        ASSERT_EQ(p.fake.outputLines.size(), 1u) << typed;
+        EXPECT_EQ(p.fake.outputLines[0].rfind(L"refused: ", 0), 0u) << p.fake.outputLines[0];
+        EXPECT_NE(p.fake.outputLines[0].find(L"needs a person at the screen"), std::wstring::npos);
+        EXPECT_NE(p.fake.outputLines[0].find(L"nothing changed " + unattended), std::wstring::npos)
+            << p.fake.outputLines[0];
+    }
+
+    // The way back's question (a choice the window recorded) is not asked: Safe Mode stays, armed again.
+    ScopedFakePlatform p;
+    ScopedUnseenWindowStation unseen;
+    p.fake.registry[L"hklm\\software\\tamberlow\\quorvine"][L"bootmode"] = int32_t{2};
+    EXPECT_EQ(RunWith(p, L"/remove"), 8);
+    EXPECT_TRUE(p.fake.dialogs.empty());
+    EXPECT_TRUE(p.fake.commands.empty()) << "the Safe Mode setting stays";
+    EXPECT_EQ(p.fake.steps.front().rfind(L"write:HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", 0), 0u)
+        << p.fake.steps.front();
+    EXPECT_NE(p.fake.outputLines.back().find(L"safe mode stays for the next start, way back armed " + unattended),
+              std::wstring::npos)
+        << p.fake.outputLines.back();
+}
+
+TEST(UnseenWindowStation, NormalRestoresWithoutOfferingARestartAndHelpBecomesLines) {
+    ScopedFakePlatform p;
+    ScopedUnseenWindowStation unseen;
+    EXPECT_EQ(RunWith(p, L"/normal"), 0);
+    EXPECT_TRUE(p.fake.dialogs.empty());
+    EXPECT_TRUE(p.fake.restarts.empty());
+    EXPECT_EQ(p.fake.outputLines.back(), L"normal mode set for the next start");
+
+    p.fake.outputLines.clear();
+    EXPECT_EQ(RunWith(p, L"/?"), 0);
+    EXPECT_TRUE(p.fake.dialogs.empty());
+    ASSERT_GT(p.fake.outputLines.size(), 10u);
+    EXPECT_EQ(p.fake.outputLines[2], L"quorvine\tthe window with every choice");
+    EXPECT_EQ(p.fake.outputLines.back().rfind(L"/?, /help\t", 0), 0u) << p.fake.outputLines.back();
+}
+
+TEST(Main, NormalNoRebootRestoresWithoutABoxOrARestartInAnySession) {
+    ScopedFakePlatform p;
+    p.fake.answers = {kAnswerYes};
+    EXPECT_EQ(RunWith(p, L"/Normal-NoReboot"), 0);
+    EXPECT_TRUE(p.fake.dialogs.empty());
+    EXPECT_TRUE(p.fake.restarts.empty());
+    EXPECT_EQ(p.fake.outputLines, std::vector<std::wstring>{L"normal mode set for the next start"});
+
+    p.fake.enumOutput += L"safeboot                Network\r\n";  // reads back as still there
+    EXPECT_EQ(RunWith(p, L"/normal-noreboot"), 3);
+    EXPECT_TRUE(p.fake.dialogs.empty());
+}
+
+TEST(Status, NamesTheWindowsThatAnsweredAndHowItStartedBeforeTheNextStart) {
+    ScopedFakePlatform p;
+    p.fake.sku = 48;
+    const struct {
+        int cleanBoot;
+        int32_t alternateShell;
+        const wchar_t* line;
+    } starts[] = {{0, 1, L"this start: Normal"},
+                  {1, 0, L"this start: Safe Mode"},
+                  {1, 1, L"this start: Safe Mode with Command Prompt"},
+                  {2, 0, L"this start: Safe Mode with Networking"}};
+    for (const auto& start : starts) {
+        p.fake.cleanBoot = start.cleanBoot;
+        p.fake.registry[L"hklm\\system\\currentcontrolset\\control\\safeboot\\option"][L"usealternateshell"] =
+            start.alternateShell;
+        p.fake.outputLines.clear();
+        EXPECT_EQ(RunWith(p, L"/status"), 0);
+        ASSERT_EQ(p.fake.outputLines.size(), 4u);
+        EXPECT_EQ(p.fake.outputLines[0], L"windows: Windows 10 Professional   (Version 10.0, Build 19045)");
+        EXPECT_EQ(p.fake.outputLines[1], start.line);
+        EXPECT_EQ(p.fake.outputLines[3].rfind(L"next start: Normal", 0), 0u);
+    }
 }
 
 }  // namespace

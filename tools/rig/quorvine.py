@@ -481,6 +481,14 @@ def run_quorvine(prefix, args=(), answers=(), folder=r"C:\Tools", timeout=60, de
     raise RuntimeError(f"rig: {path} /status lost its output {_STAND_IN_TRIES} times:\n" + "\n".join(failures))
 
 
+def run_unseen(prefix, args=(), folder=r"C:\Tools", timeout=60):
+    """Runs Quorvine.exe with args in a window station of its own, where a box is
+    never seen, as a service or a management agent's job runs it (qv_probe
+    unseen). A box there would hold it until qv_probe ends it with 124."""
+    path = install_quorvine(prefix, folder)
+    return run_program(prefix, [PROBE, "unseen", path, *args], timeout=timeout)
+
+
 def restart(prefix, answers=(), timeout=60, default="OK"):
     """A restart the test forces: every process of the prefix ends, then wineboot -r runs RunOnce."""
     folder = f"{HELPERS}\\run-{next(_runs)}"

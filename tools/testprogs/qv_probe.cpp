@@ -6,6 +6,10 @@
 //   qv_probe lock PATH STOPFILE     holds PATH open without sharing until STOPFILE exists
 //   qv_probe version                prints GetVersionEx, RtlGetVersion, the product type and the ANSI code page
 //   qv_probe run PROGRAM [ARGS...]  runs PROGRAM and exits with its exit code
+//   qv_probe unseen PROGRAM [ARGS...]
+//                                   the same in a window station of its own, which nobody sees (as a
+//                                   service's or a management agent's job), handing on standard output;
+//                                   ends it after 40 s with 124
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +25,9 @@ constexpr wchar_t kMarker[] = L"C:\\quorvine-test-prefix.marker";
 constexpr int kNotKilledExit = 3;
 constexpr DWORD kLockPollMs = 50;
 constexpr DWORD kLockLimitMs = 600000;
+constexpr DWORD kUnseenLimitMs = 40000;
+constexpr int kTimedOutExit = 124;  // as timeout(1): a box there waits for ever
+constexpr wchar_t kUnseenStation[] = L"qvunseen";
 
 bool EnableShutdownPrivilege() {
     HANDLE token = nullptr;
@@ -92,13 +99,18 @@ int Version() {
     return 0;
 }
 
-int Run(int argc, wchar_t** argv) {
+std::wstring CommandFrom(int argc, wchar_t** argv) {
     std::wstring command;
     for (int i = 2; i < argc; ++i) {
         std::wstring argument = argv[i];
         bool quote = argument.empty() || argument.find_first_of(L" \t") != std::wstring::npos;
         command += (i > 2 ? L" " : L"") + (quote ? L"\"" + argument + L"\"" : argument);
     }
+    return command;
+}
+
+int Run(int argc, wchar_t** argv) {
+    std::wstring command = CommandFrom(argc, argv);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -111,6 +123,64 @@ int Run(int argc, wchar_t** argv) {
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+// A desktop is made in the window station the calling process is in, so the
+// probe steps into the new station for that and back out.
+int Unseen(int argc, wchar_t** argv) {
+    HWINSTA own = GetProcessWindowStation();
+    HWINSTA station = CreateWindowStationW(kUnseenStation, 0, WINSTA_ALL_ACCESS, nullptr);
+    if (!station) {
+        std::fprintf(stderr, "CreateWindowStation failed: %lu\n", GetLastError());
+        return 1;
+    }
+    USEROBJECTFLAGS flags = {};
+    DWORD needed = 0;
+    if (!GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &needed) ||
+        (flags.dwFlags & WSF_VISIBLE)) {
+        std::fprintf(stderr, "the new window station is visible, or cannot say\n");
+        return 1;
+    }
+    HDESK desktop = nullptr;
+    if (SetProcessWindowStation(station)) {
+        desktop = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+        SetProcessWindowStation(own);
+    }
+    if (!desktop) {
+        std::fprintf(stderr, "CreateDesktop failed: %lu\n", GetLastError());
+        return 1;
+    }
+    std::wstring command = CommandFrom(argc, argv);
+    std::wstring desktopName = std::wstring(kUnseenStation) + L"\\Default";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.lpDesktop = desktopName.data();
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    for (HANDLE handle : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
+        if (handle && handle != INVALID_HANDLE_VALUE)
+            SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        std::fprintf(stderr, "CreateProcess failed: %lu\n", GetLastError());
+        return 1;
+    }
+    DWORD code = 1;
+    if (WaitForSingleObject(process.hProcess, kUnseenLimitMs) == WAIT_TIMEOUT) {
+        std::fprintf(stderr, "still running after %lu ms, ended\n", kUnseenLimitMs);
+        TerminateProcess(process.hProcess, kTimedOutExit);
+        WaitForSingleObject(process.hProcess, kUnseenLimitMs);
+        code = kTimedOutExit;
+    } else {
+        GetExitCodeProcess(process.hProcess, &code);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseDesktop(desktop);
+    CloseWindowStation(station);
     return static_cast<int>(code);
 }
 
@@ -134,8 +204,9 @@ int wmain(int argc, wchar_t** argv) {
     if (argc == 4 && std::wcscmp(verb, L"lock") == 0) return Lock(argv[2], argv[3]);
     if (argc == 2 && std::wcscmp(verb, L"version") == 0) return Version();
     if (argc >= 3 && std::wcscmp(verb, L"run") == 0) return Run(argc, argv);
+    if (argc >= 3 && std::wcscmp(verb, L"unseen") == 0) return Unseen(argc, argv);
     std::fprintf(stderr,
                  "usage: qv_probe reboot | note PATH [ARGS...] | attrs PATH | setattrs PATH HEX |"
-                 " lock PATH STOPFILE | version | run PROGRAM [ARGS...]\n");
+                 " lock PATH STOPFILE | version | run PROGRAM [ARGS...] | unseen PROGRAM [ARGS...]\n");
     return 2;
 }
