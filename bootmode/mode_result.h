@@ -41,6 +41,11 @@ enum class ProblemKind {
     OneStartNotConfirmed,  // detail: the copy; the store did not read back as written
     OneStartStayed,        // detail: the copy, which may still be the next start
     OneStartCopyLeft,      // detail: the copy, which could not be deleted (a warning)
+    // Services named for Safe Mode:
+    ServiceUnknown,        // detail: the name, which is no service; nothing changed
+    ServiceGroupMissing,   // detail: a group a service depends on, not in the SafeBoot key (a warning)
+    ServiceNotAdded,       // detail: the SafeBoot entry; reason: why; what was added is taken back
+    ServiceNotRemoved,     // detail: the SafeBoot entry; reason: why; it stays recorded (a warning)
 };
 
 struct Problem {
@@ -54,7 +59,8 @@ struct Problem {
 inline bool IsWarning(ProblemKind kind) {
     return kind == ProblemKind::BackupNotMade || kind == ProblemKind::RepairNoFolder ||
            kind == ProblemKind::RepairImportFailed || kind == ProblemKind::RestartFailed ||
-           kind == ProblemKind::BackupLeft || kind == ProblemKind::OneStartCopyLeft;
+           kind == ProblemKind::BackupLeft || kind == ProblemKind::OneStartCopyLeft ||
+           kind == ProblemKind::ServiceGroupMissing || kind == ProblemKind::ServiceNotRemoved;
 }
 
 struct ModeResult {
@@ -74,6 +80,10 @@ struct ModeResult {
     std::wstring modeName;
     std::wstring wayBack;
     bool nextStartOnly = false;  // the boot manager's one-time start, not a lasting setting
+    // SafeBoot entries ("Network\\Agent") of the services asked for Safe Mode:
+    std::vector<std::wstring> servicesAdded;  // added now, and recorded for their removal
+    std::vector<std::wstring> servicesFound;  // there before, left as they are
+    std::vector<std::wstring> servicesTakenAway;
 
     void Add(ProblemKind kind, std::wstring detail = {}, std::wstring reason = {}, bool cleared = false) {
         problems.push_back({kind, std::move(detail), std::move(reason), cleared});
@@ -85,6 +95,8 @@ struct ModeResult {
     }
     void Append(const ModeResult& other) {
         problems.insert(problems.end(), other.problems.begin(), other.problems.end());
+        servicesTakenAway.insert(servicesTakenAway.end(), other.servicesTakenAway.begin(),
+                                 other.servicesTakenAway.end());
     }
 };
 

@@ -9,6 +9,8 @@
 #include "bootmode/safe_mode.h"
 #include "bootmode/way_back.h"
 #include "opsys/bitlocker.h"
+#include "bootmode/safe_services.h"
+#include "startup/arguments.h"
 #include "startup/exit_codes.h"
 #include "startup/restore_question.h"
 #include "system/network_location.h"
@@ -17,6 +19,7 @@
 #include "system/shutdown.h"
 #include "system/text.h"
 #include "ui/bitlocker_caution.h"
+#include "ui/event_record.h"
 #include "ui/mode_messages.h"
 #include "ui/safe_mode_question.h"
 #include "program_version.h"
@@ -26,7 +29,13 @@ namespace qv {
 namespace {
 
 int RestartNow() {
-    Sys().ShutdownSystem(kRestartFlags);
+    RecordRestartAsked();
+    try {
+        Sys().ShutdownSystem(kRestartFlags);
+    } catch (const ShutdownError& error) {
+        RecordRestartFailed(error.Description());
+        throw;
+    }
     Sys().WriteOutputLine(L"restarting windows");
     return kExitDone;
 }
@@ -46,6 +55,7 @@ int WayBack(CommandFile commandFile, const MainWindowOpener& openWindow) {
         case RestoreAnswer::Restore: {
             const ModeResult result = RestoreNormalMode(commandFile);
             TellProblems(result);
+            RecordResult(result, false);
             if (commandFile == CommandFile::Remove) StartSiblingInSafeMode();
             return ExitCodeOf(result);
         }
@@ -54,6 +64,7 @@ int WayBack(CommandFile commandFile, const MainWindowOpener& openWindow) {
             openWindow();
             return kExitDone;
         case RestoreAnswer::StaySafe:
+            RecordSafeModeKept(armed);
             if (toldUnarmed()) {
                 Sys().WriteOutputLine(L"declined: safe mode stays for the next start; way back: none");
                 return kExitWayBackLost;
@@ -69,14 +80,41 @@ int Configured(ModeResult result, Telling telling = Telling::BoxesAndLines) {
     return ExitCodeOf(result);
 }
 
+// The services typed after the switch, with what they depend on. A name that
+// is no service refuses the switch, told, before anything is asked or changed.
+std::optional<SafeModeServices> TypedServices(Telling telling) {
+    const auto typed = ReadSwitch(ArgumentText());
+    std::vector<Problem> refused;
+    SafeModeServices services = FindSafeModeServices(typed ? typed->services : std::vector<std::wstring>{}, refused);
+    if (refused.empty()) return services;
+    ModeResult result = ModeResult::Ended(ModeOutcome::Stopped);
+    result.problems = refused;
+    FinishConfiguration(result, telling);
+    return std::nullopt;
+}
+
 int SafeMode(Shell shell) {
     if (WarnIfOnNetwork()) {
         Sys().WriteOutputLine(L"refused: Quorvine runs from a network location; nothing changed");
         return kExitOnNetwork;
     }
+    const auto services = TypedServices(Telling::BoxesAndLines);
+    if (!services) return kExitFailed;
     // Only the command-prompt mode changes a boot setting that BitLocker checks.
-    return Configured(
-        AskThenConfigureSafeMode(shell, Restart::Now, shell == Shell::CommandPromptOnly ? BitLockerCaution() : L""));
+    return Configured(AskThenConfigureSafeMode(
+        shell, Restart::Now, shell == Shell::CommandPromptOnly ? BitLockerCaution() : L"", *services));
+}
+
+int SafeNet() {
+    const auto services = TypedServices(Telling::BoxesAndLines);
+    return services ? Configured(AskThenConfigureSafeModeNetwork(Restart::Now, *services)) : kExitFailed;
+}
+
+// For remote tools: no box that nobody could click, only lines and the exit code.
+template <typename Configure>
+int Unattended(Configure configure) {
+    const auto services = TypedServices(Telling::LinesOnly);
+    return services ? Configured(configure(*services), Telling::LinesOnly) : kExitFailed;
 }
 
 int Normal() {
@@ -105,24 +143,25 @@ int ShowHelp();
 // Every switch, as typed (matched whole, in lower case), with its line in the
 // "/?" box; a switch without a line of its own joins the line above it. Adding
 // a switch means one row here and one in the README's table (a test compares
-// the two).
+// the two). The Safe Mode switches may be followed by "/service:NAME".
 struct Switch {
     const wchar_t* text;
     const wchar_t* help;
     int (*action)(const MainWindowOpener& openWindow);
+    bool takesServices = false;
 };
 
 const Switch kSwitches[] = {
-    {L"/safe", L"Safe Mode: asks, then restarts", [](const MainWindowOpener&) { return SafeMode(Shell::Explorer); }},
-    {L"/safenet", L"Safe Mode with Networking: asks, then restarts",
-     [](const MainWindowOpener&) { return Configured(AskThenConfigureSafeModeNetwork(Restart::Now)); }},
+    {L"/safe", L"Safe Mode: asks, then restarts", [](const MainWindowOpener&) { return SafeMode(Shell::Explorer); },
+     true},
+    {L"/safenet", L"Safe Mode with Networking: asks, then restarts", [](const MainWindowOpener&) { return SafeNet(); },
+     true},
     {L"/safecmd", L"Safe Mode with Command Prompt Only: asks, then restarts",
-     [](const MainWindowOpener&) { return SafeMode(Shell::CommandPromptOnly); }},
-    // For remote tools: no box that nobody could click, only lines and the exit code.
+     [](const MainWindowOpener&) { return SafeMode(Shell::CommandPromptOnly); }, true},
     {L"/safenet-noreboot", L"Safe Mode with Networking at the next restart; asks nothing, no way back (use /normal)",
-     [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkNoReboot(), Telling::LinesOnly); }},
+     [](const MainWindowOpener&) { return Unattended(ConfigureSafeNetworkNoReboot); }, true},
     {L"/safenet-once", L"Safe Mode with Networking for the next start only; asks nothing, no restart",
-     [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkOnce(), Telling::LinesOnly); }},
+     [](const MainWindowOpener&) { return Unattended(ConfigureSafeNetworkOnce); }, true},
     {L"/normal", L"Normal Mode at the next restart; offers to restart",
      [](const MainWindowOpener&) { return Normal(); }},
     {L"/remove", L"the way back from Safe Mode (run by Windows itself)",
@@ -154,6 +193,8 @@ int ShowHelp() {
         }
     }
     if (help) text += std::wstring(L"\t") + help;
+    text += L"\r\n\r\nAfter a Safe Mode switch, /service:NAME (as often as needed; NAME quoted when it has blanks) "
+            L"names a service, and every service it depends on, for Safe Mode until Normal Mode is back.";
     Sys().ShowMessage(text, L"Quorvine " QV_VERSION_TEXT L" switches", kMbOk);
     return kExitDone;
 }
@@ -167,9 +208,11 @@ int Main(const MainWindowOpener& openWindow) {
         openWindow();
         return kExitDone;
     }
-    const std::wstring typed = LowerCase(arguments);
+    const auto typed = ReadSwitch(arguments);
+    if (!typed) return kExitNoSuchSwitch;
     for (const Switch& entry : kSwitches)
-        if (typed == entry.text) return entry.action(openWindow);
+        if (typed->text == entry.text)
+            return typed->services.empty() || entry.takesServices ? entry.action(openWindow) : kExitNoSuchSwitch;
     return kExitNoSuchSwitch;
 }
 

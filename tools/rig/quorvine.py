@@ -1,6 +1,7 @@
 """Runs of Quorvine.exe (or any program) in a prefix, with the dialogs answered
 and the restart it asks for played through."""
 
+import re
 import contextlib
 import filecmp
 import itertools
@@ -97,9 +98,38 @@ def file_locked(prefix, path):
             process.wait()
 
 
+_WINE_DEBUG_LINE = re.compile(r"^[0-9a-f]{4}:(trace|warn|err|fixme):")
+_EVENT_LINE = re.compile(r'^[0-9a-f]{4}:(trace|warn|err):eventlog:ReportEventW L"(.*)"$')
+
+
 def output_lines(run):
     """The program's own lines on standard output, without Wine's."""
-    return [line for line in run.output.splitlines() if line and not line.startswith(("wine:", "fixme:", "err:"))]
+    return [line for line in run.output.splitlines()
+            if line and not line.startswith(("wine:", "fixme:", "err:")) and not _WINE_DEBUG_LINE.match(line)]
+
+
+def _unescape_debug(text):
+    """A string as Wine's debugstr_w writes it, back as it was."""
+    plain = {"n": "\n", "r": "\r", "t": "\t"}
+
+    def one(found):
+        code = found.group(1)
+        if code[0] in "xu" and len(code) > 1:
+            return chr(int(code[1:], 16))
+        return plain.get(code, code)
+    return re.sub(r"\\(x[0-9a-fA-F]{2,4}|u[0-9a-fA-F]{4}|.)", one, text)
+
+
+def event_records(run):
+    """The records given to ReportEventW, as (level, text), from Wine's eventlog
+    channel (prefix.winedebug = "-all,+eventlog"): trace, warn or err for
+    information, warning and error."""
+    records = []
+    for line in run.output.splitlines():
+        found = _EVENT_LINE.match(line)
+        if found:
+            records.append((found.group(1), _unescape_debug(found.group(2))))
+    return records
 
 
 def install_quorvine(prefix, folder=r"C:\Tools", exe=None):
