@@ -99,7 +99,8 @@ def file_locked(prefix, path):
 
 
 _WINE_DEBUG_LINE = re.compile(r"^[0-9a-f]{4}:(trace|warn|err|fixme):")
-_EVENT_LINE = re.compile(r'^[0-9a-f]{4}:(trace|warn|err):eventlog:ReportEventW L"(.*)"$')
+# Wine cuts a long string short, ending it with "...".
+_EVENT_LINE = re.compile(r'^[0-9a-f]{4}:(trace|warn|err):eventlog:ReportEventW L"(.*)"(\.\.\.)?$')
 
 
 def output_lines(run):
@@ -121,14 +122,14 @@ def _unescape_debug(text):
 
 
 def event_records(run):
-    """The records given to ReportEventW, as (level, text), from Wine's eventlog
-    channel (prefix.winedebug = "-all,+eventlog"): trace, warn or err for
-    information, warning and error."""
+    """The records given to ReportEventW, as (level, text, whole), from Wine's
+    eventlog channel (prefix.winedebug = "-all,+eventlog"): trace, warn or err
+    for information, warning and error; whole is False where Wine cut the text."""
     records = []
     for line in run.output.splitlines():
         found = _EVENT_LINE.match(line)
         if found:
-            records.append((found.group(1), _unescape_debug(found.group(2))))
+            records.append((found.group(1), _unescape_debug(found.group(2)), not found.group(3)))
     return records
 
 
