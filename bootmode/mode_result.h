@@ -42,10 +42,10 @@ enum class ProblemKind {
     OneStartStayed,        // detail: the copy, which may still be the next start
     OneStartCopyLeft,      // detail: the copy, which could not be deleted (a warning)
     // Services named for Safe Mode:
-    ServiceUnknown,        // detail: the name, which is no service; nothing changed
-    ServiceGroupMissing,   // detail: a group a service depends on, not in the SafeBoot key (a warning)
-    ServiceNotAdded,       // detail: the SafeBoot entry; reason: why; what was added is taken back
-    ServiceNotRemoved,     // detail: the SafeBoot entry; reason: why; it stays recorded (a warning)
+    ServiceUnknown,       // detail: the name, which is no service; nothing changed
+    ServiceGroupMissing,  // detail: a group a service depends on, not in the SafeBoot key (a warning)
+    ServiceNotAdded,      // detail: the SafeBoot entry; reason: why; what was added is taken back
+    ServiceNotRemoved,    // detail: the SafeBoot entry; reason: why; it stays recorded (a warning)
 };
 
 struct Problem {

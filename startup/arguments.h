@@ -10,8 +10,8 @@ namespace qv {
 inline constexpr const wchar_t* kServicePrefix = L"/service:";
 
 struct TypedSwitch {
-    std::wstring text;                  // the switch, in lower case
-    std::vector<std::wstring> services; // each "/service:NAME" after it, as typed
+    std::wstring text;                   // the switch, in lower case
+    std::vector<std::wstring> services;  // each "/service:NAME" after it, as typed
 };
 
 // The switch is the text up to the first blank; after it only

@@ -193,8 +193,9 @@ int ShowHelp() {
         }
     }
     if (help) text += std::wstring(L"\t") + help;
-    text += L"\r\n\r\nAfter a Safe Mode switch, /service:NAME (as often as needed; NAME quoted when it has blanks) "
-            L"names a service, and every service it depends on, for Safe Mode until Normal Mode is back.";
+    text +=
+        L"\r\n\r\nAfter a Safe Mode switch, /service:NAME (as often as needed; NAME quoted when it has blanks) "
+        L"names a service, and every service it depends on, for Safe Mode until Normal Mode is back.";
     Sys().ShowMessage(text, L"Quorvine " QV_VERSION_TEXT L" switches", kMbOk);
     return kExitDone;
 }

@@ -40,8 +40,8 @@ int32_t Win32RegistryKeys::CreateKey(const std::wstring& keyPath, const std::wst
     wchar_t noClass[] = L"";
     HKEY opened = nullptr;
     DWORD disposition = 0;
-    LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, view.path.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE,
-                                  view.mask, nullptr, &opened, &disposition);
+    LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, view.path.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, view.mask,
+                                  nullptr, &opened, &disposition);
     if (status != ERROR_SUCCESS) return status;
     UniqueHkey key(opened);
     // Only the system's own answer proves the key is new; one that was there stays untouched.

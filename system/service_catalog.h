@@ -13,9 +13,9 @@ namespace qv {
 inline constexpr uint32_t kErrorServiceDoesNotExist = 1060;
 
 struct ServiceFacts {
-    std::wstring keyName;               // the name of its key under Services
-    std::vector<std::wstring> services; // DependOnService, by key name
-    std::vector<std::wstring> groups;   // DependOnGroup
+    std::wstring keyName;                // the name of its key under Services
+    std::vector<std::wstring> services;  // DependOnService, by key name
+    std::vector<std::wstring> groups;    // DependOnGroup
 };
 
 struct ServiceLookup {

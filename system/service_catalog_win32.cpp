@@ -50,8 +50,7 @@ std::vector<std::wstring> MultiText(HKEY key, const wchar_t* value) {
     if (type != REG_MULTI_SZ && type != REG_SZ) return {};
     // Room for two NULs more, for data written without its own.
     std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2);
-    if (RegQueryValueExW(key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
-        ERROR_SUCCESS)
+    if (RegQueryValueExW(key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
         return {};
     std::vector<std::wstring> names;
     for (const wchar_t* entry = buffer.data(); *entry; entry += wcslen(entry) + 1) names.emplace_back(entry);

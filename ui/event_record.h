@@ -10,15 +10,15 @@
 
 namespace qv {
 
-inline constexpr uint32_t kEventSafeModeSet = 1000;       // the setting, its way back, the services added
-inline constexpr uint32_t kEventSafeModeOnce = 1001;      // the one-start entry, the services added
-inline constexpr uint32_t kEventNormalRestored = 1002;    // everything of a Safe Mode configuration taken away
-inline constexpr uint32_t kEventSafeModeKept = 1003;      // the way back's question answered No: armed again
-inline constexpr uint32_t kEventRestartAsked = 1004;      // "/reboot", "/restart"
-inline constexpr uint32_t kEventNotConfigured = 1100;     // Safe Mode not configured (what began is taken back)
-inline constexpr uint32_t kEventNotRestored = 1101;       // the Safe Mode setting may still be there
-inline constexpr uint32_t kEventRestartFailed = 1102;     // a restart asked for did not happen
-inline constexpr uint32_t kEventBusy = 1103;              // another Quorvine was at work: nothing done
+inline constexpr uint32_t kEventSafeModeSet = 1000;     // the setting, its way back, the services added
+inline constexpr uint32_t kEventSafeModeOnce = 1001;    // the one-start entry, the services added
+inline constexpr uint32_t kEventNormalRestored = 1002;  // everything of a Safe Mode configuration taken away
+inline constexpr uint32_t kEventSafeModeKept = 1003;    // the way back's question answered No: armed again
+inline constexpr uint32_t kEventRestartAsked = 1004;    // "/reboot", "/restart"
+inline constexpr uint32_t kEventNotConfigured = 1100;   // Safe Mode not configured (what began is taken back)
+inline constexpr uint32_t kEventNotRestored = 1101;     // the Safe Mode setting may still be there
+inline constexpr uint32_t kEventRestartFailed = 1102;   // a restart asked for did not happen
+inline constexpr uint32_t kEventBusy = 1103;            // another Quorvine was at work: nothing done
 
 // The record's event ID; 0 for a result that changed nothing and failed at nothing (declined).
 uint32_t EventIdOf(const ModeResult& result);

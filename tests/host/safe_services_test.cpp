@@ -108,9 +108,10 @@ TEST_F(Services, OnlyWhatWasAddedGoesWithNormalModeAndEachRunIsOneRecord) {
     EXPECT_EQ(kEventSafeModeSet, seams.events.records[0].id);
     EXPECT_EQ(EventLevel::Warning, seams.events.records[0].level);
     EXPECT_EQ(kEventNormalRestored, seams.events.records[1].id);
-    EXPECT_EQ(L"safe mode services taken away: Network\\RemoteAgent\r\nnormal mode set for the next start\r\n"
-              L"command line: \"C:\\Tools\\Quorvine.exe\" /normal",
-              seams.events.records[1].text);
+    EXPECT_EQ(
+        L"safe mode services taken away: Network\\RemoteAgent\r\nnormal mode set for the next start\r\n"
+        L"command line: \"C:\\Tools\\Quorvine.exe\" /normal",
+        seams.events.records[1].text);
 }
 
 TEST_F(Services, AnEarlierRunsEntriesGoBeforeTheRepairSoItsStandardOnesComeBack) {
@@ -128,9 +129,10 @@ TEST_F(Services, AnUnknownNameOrAnEntryThatCannotBeAddedChangesNothing) {
     seams.services.Add(L"AgentHelper", L"Agent Helper");
     EXPECT_EQ(kExitFailed, Run(L"/safenet-once /service:RemoteAgent /service:Nobody"));
     EXPECT_TRUE(platform.fake.commands.empty());
-    EXPECT_EQ(L"error: There is no service named \"Nobody\" (by its key name or its display name). Nothing was "
-              L"changed. (The specified service does not exist.)",
-              platform.fake.outputLines.at(0));
+    EXPECT_EQ(
+        L"error: There is no service named \"Nobody\" (by its key name or its display name). Nothing was "
+        L"changed. (The specified service does not exist.)",
+        platform.fake.outputLines.at(0));
     ASSERT_EQ(1u, seams.events.records.size());
     EXPECT_EQ(kEventNotConfigured, seams.events.records[0].id);
 
