@@ -8,24 +8,28 @@ namespace {
 
 class NoEventLog : public EventLog {
 public:
-    bool RegisterSource(const std::wstring&) override { return false; }
-    bool Report(EventLevel, uint32_t, const std::wstring&) override { return false; }
+    uint32_t RegisterSource(const std::wstring&) override { return 0; }
+    uint32_t Report(EventLevel, uint32_t, const std::wstring&) override { return 0; }
 };
 
 NoEventLog noEventLog;
 EventLog* current = &noEventLog;
 
 // The message file where only administrators can change it: a file that
-// anyone could swap would put their text under Quorvine's name.
-void PlaceMessageFile() {
+// anyone could swap would put their text under Quorvine's name. What failed;
+// empty when the source is registered with it.
+std::wstring PlaceMessageFile() {
     const auto bytes = Sys().LoadCustomResource(kEventMessageResource);
-    if (!bytes) return;
+    if (!bytes) return {};
     const std::wstring folder = Sys().WindowsFolder() + L"\\Quorvine";
-    if (!Sys().MakeAdminOnlyFolder(folder)) return;
     const std::wstring file = folder + L"\\" + kEventMessageFileName;
     // Event Viewer may hold the file open: only a different one is replaced.
-    if (Sys().ReadBytes(file) != bytes) Sys().WriteBytes(file, *bytes);
-    if (Sys().ReadBytes(file) == bytes) Events().RegisterSource(file);
+    if (!Sys().MakeAdminOnlyFolder(folder) || (Sys().ReadBytes(file) != bytes && !Sys().WriteBytes(file, *bytes)) ||
+        Sys().ReadBytes(file) != bytes)
+        return L"the message file " + file + L" could not be written";
+    if (const uint32_t error = Events().RegisterSource(file))
+        return L"the source could not be registered (error " + std::to_wstring(error) + L")";
+    return {};
 }
 
 }  // namespace
@@ -38,9 +42,12 @@ EventLog* SetEventLog(EventLog* log) {
     return previous;
 }
 
-bool WriteEventRecord(EventLevel level, uint32_t eventId, const std::wstring& text) {
-    PlaceMessageFile();
-    return Events().Report(level, eventId, text);
+std::wstring WriteEventRecord(EventLevel level, uint32_t eventId, const std::wstring& text) {
+    const std::wstring placed = PlaceMessageFile();
+    if (const uint32_t error = Events().Report(level, eventId, text))
+        return L"the record could not be written (error " + std::to_wstring(error) + L")";
+    // Written all the same; Event Viewer then shows it without its text.
+    return placed;
 }
 
 }  // namespace qv

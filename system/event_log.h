@@ -23,11 +23,11 @@ class EventLog {
 public:
     virtual ~EventLog() = default;
     // Names `messageFile` as the source's message file (EventMessageFile,
-    // TypesSupported); false when the registration could not be written.
-    virtual bool RegisterSource(const std::wstring& messageFile) = 0;
+    // TypesSupported). Returns a Windows error code, 0 when done.
+    virtual uint32_t RegisterSource(const std::wstring& messageFile) = 0;
     // One record with `text` as its one insertion string and the user who
-    // runs the program; false when Windows did not take it.
-    virtual bool Report(EventLevel level, uint32_t eventId, const std::wstring& text) = 0;
+    // runs the program. Returns a Windows error code, 0 when Windows took it.
+    virtual uint32_t Report(EventLevel level, uint32_t eventId, const std::wstring& text) = 0;
 };
 
 // The log in force; one that keeps nothing until another is set.
@@ -37,7 +37,7 @@ EventLog* SetEventLog(EventLog* log);
 
 // Puts the message file in place (written again only when it differs from
 // the one the exe carries), registers the source and writes the record.
-// False when the record was not written.
-bool WriteEventRecord(EventLevel level, uint32_t eventId, const std::wstring& text);
+// What failed, for a warning line; empty when all was done.
+std::wstring WriteEventRecord(EventLevel level, uint32_t eventId, const std::wstring& text);
 
 }  // namespace qv

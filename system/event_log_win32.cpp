@@ -43,31 +43,32 @@ std::vector<BYTE> TokenUser() {
 
 }  // namespace
 
-bool Win32EventLog::RegisterSource(const std::wstring& messageFile) {
+uint32_t Win32EventLog::RegisterSource(const std::wstring& messageFile) {
     HKEY opened = nullptr;
     wchar_t noClass[] = L"";
     // The SYSTEM hive has one view for 32-bit and 64-bit programs alike.
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, noClass, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                        nullptr, &opened, nullptr) != ERROR_SUCCESS)
-        return false;
+    LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, noClass, REG_OPTION_NON_VOLATILE,
+                                  KEY_SET_VALUE, nullptr, &opened, nullptr);
+    if (status != ERROR_SUCCESS) return status;
     UniqueHkey key(opened);
     // Event Viewer expands this value's type only.
-    const bool file = RegSetValueExW(key.get(), L"EventMessageFile", 0, REG_EXPAND_SZ,
-                                     reinterpret_cast<const BYTE*>(messageFile.c_str()),
-                                     static_cast<DWORD>((messageFile.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    status = RegSetValueExW(key.get(), L"EventMessageFile", 0, REG_EXPAND_SZ,
+                            reinterpret_cast<const BYTE*>(messageFile.c_str()),
+                            static_cast<DWORD>((messageFile.size() + 1) * sizeof(wchar_t)));
+    if (status != ERROR_SUCCESS) return status;
     const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
-    const bool typed = RegSetValueExW(key.get(), L"TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types),
-                                      sizeof(types)) == ERROR_SUCCESS;
-    return file && typed;
+    return RegSetValueExW(key.get(), L"TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types),
+                          sizeof(types));
 }
 
-bool Win32EventLog::Report(EventLevel level, uint32_t eventId, const std::wstring& text) {
+uint32_t Win32EventLog::Report(EventLevel level, uint32_t eventId, const std::wstring& text) {
     UniqueEventSource source(RegisterEventSourceW(nullptr, kEventSource));
-    if (!source) return false;
+    if (!source) return GetLastError();
     std::vector<BYTE> user = TokenUser();
     PSID sid = user.empty() ? nullptr : reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
     const wchar_t* strings[] = {text.c_str()};
-    return ReportEventW(source.get(), EventType(level), 0, eventId, sid, 1, 0, strings, nullptr) != FALSE;
+    if (!ReportEventW(source.get(), EventType(level), 0, eventId, sid, 1, 0, strings, nullptr)) return GetLastError();
+    return ERROR_SUCCESS;
 }
 
 }  // namespace qv::win32

@@ -7,8 +7,8 @@ namespace qv::win32 {
 
 class Win32EventLog : public EventLog {
 public:
-    bool RegisterSource(const std::wstring& messageFile) override;
-    bool Report(EventLevel level, uint32_t eventId, const std::wstring& text) override;
+    uint32_t RegisterSource(const std::wstring& messageFile) override;
+    uint32_t Report(EventLevel level, uint32_t eventId, const std::wstring& text) override;
 };
 
 }  // namespace qv::win32

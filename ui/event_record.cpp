@@ -8,6 +8,13 @@ namespace qv {
 
 namespace {
 
+// A record that could not be written is told, but changes no exit code: that
+// tells of the change itself.
+void Write(EventLevel level, uint32_t id, const std::wstring& text) {
+    const std::wstring failed = WriteEventRecord(level, id, text);
+    if (!failed.empty()) Sys().WriteOutputLine(L"warning: event log: " + failed);
+}
+
 // Who started it and how tells a technician's run from anybody else's.
 std::wstring CommandLineLine() { return L"command line: " + Sys().CommandLine(); }
 
@@ -47,23 +54,23 @@ void RecordResult(const ModeResult& result, bool restarting) {
     for (const std::wstring& line : ServiceLines(result)) text += line + L"\r\n";
     text += OutcomeLine(result) + L"\r\n";
     if (restarting) text += L"restarting windows\r\n";
-    WriteEventRecord(LevelOf(result), id, text + CommandLineLine());
+    Write(LevelOf(result), id, text + CommandLineLine());
 }
 
 void RecordSafeModeKept(bool armed) {
-    WriteEventRecord(armed ? EventLevel::Information : EventLevel::Error, kEventSafeModeKept,
-                     std::wstring(armed ? L"declined: safe mode stays for the next start; way back armed"
-                                        : L"declined: safe mode stays for the next start; way back: none") +
-                         L"\r\n" + CommandLineLine());
+    Write(armed ? EventLevel::Information : EventLevel::Error, kEventSafeModeKept,
+          std::wstring(armed ? L"declined: safe mode stays for the next start; way back armed"
+                             : L"declined: safe mode stays for the next start; way back: none") +
+              L"\r\n" + CommandLineLine());
 }
 
 void RecordRestartAsked() {
-    WriteEventRecord(EventLevel::Information, kEventRestartAsked, L"restarting windows\r\n" + CommandLineLine());
+    Write(EventLevel::Information, kEventRestartAsked, L"restarting windows\r\n" + CommandLineLine());
 }
 
 void RecordRestartFailed(const std::wstring& description) {
-    WriteEventRecord(EventLevel::Error, kEventRestartFailed,
-                     L"error: windows could not be restarted: " + description + L"\r\n" + CommandLineLine());
+    Write(EventLevel::Error, kEventRestartFailed,
+          L"error: windows could not be restarted: " + description + L"\r\n" + CommandLineLine());
 }
 
 }  // namespace qv

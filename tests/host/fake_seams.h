@@ -76,13 +76,15 @@ public:
     std::vector<Record> records;
     std::wstring messageFile;
 
-    bool RegisterSource(const std::wstring& file) override {
+    uint32_t reportError = 0;  // what Report answers
+
+    uint32_t RegisterSource(const std::wstring& file) override {
         messageFile = file;
-        return true;
+        return 0;
     }
-    bool Report(EventLevel level, uint32_t eventId, const std::wstring& text) override {
-        records.push_back({level, eventId, text});
-        return true;
+    uint32_t Report(EventLevel level, uint32_t eventId, const std::wstring& text) override {
+        if (reportError == 0) records.push_back({level, eventId, text});
+        return reportError;
     }
 };
 

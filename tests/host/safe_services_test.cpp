@@ -166,5 +166,12 @@ TEST_F(Services, OtherSwitchesTakeNoServices) {
     }
 }
 
+TEST_F(Services, ARecordTheEventLogRefusesIsToldAndChangesNoExitCode) {
+    seams.events.reportError = 1502;
+    seams.services.Add(L"MSIServer", L"Windows Installer");
+    EXPECT_EQ(kExitDone, Run(L"/safenet-noreboot /service:MSIServer"));
+    EXPECT_EQ(L"warning: event log: the record could not be written (error 1502)", platform.fake.outputLines.back());
+}
+
 }  // namespace
 }  // namespace qv
