@@ -44,6 +44,11 @@ enum class ProblemKind {
     OneStartStoreUnknown,  // the running entry or the one-time sequence could not be read; nothing changed
     OneStartSafeModeStays,  // the running entry keeps a Safe Mode setting or shell; nothing changed
     ForeignOneStart,        // detail: the entry another program's pending one-time start leads into Safe Mode
+    // Services named for Safe Mode:
+    ServiceUnknown,       // detail: the name, which is no service; nothing changed
+    ServiceGroupMissing,  // detail: a group a service depends on, not in the SafeBoot key (a warning)
+    ServiceNotAdded,      // detail: the SafeBoot entry; reason: why; what was added is taken back
+    ServiceNotRemoved,    // detail: the SafeBoot entry; reason: why; it stays recorded (a warning)
 };
 
 struct Problem {
@@ -57,7 +62,8 @@ struct Problem {
 inline bool IsWarning(ProblemKind kind) {
     return kind == ProblemKind::BackupNotMade || kind == ProblemKind::RepairNoFolder ||
            kind == ProblemKind::RepairImportFailed || kind == ProblemKind::RestartFailed ||
-           kind == ProblemKind::BackupLeft || kind == ProblemKind::OneStartCopyLeft;
+           kind == ProblemKind::BackupLeft || kind == ProblemKind::OneStartCopyLeft ||
+           kind == ProblemKind::ServiceGroupMissing || kind == ProblemKind::ServiceNotRemoved;
 }
 
 struct ModeResult {
@@ -83,6 +89,10 @@ struct ModeResult {
     std::wstring modeName;
     std::wstring wayBack;
     bool nextStartOnly = false;  // the boot manager's one-time start, not a lasting setting
+    // SafeBoot entries ("Network\\Agent") of the services asked for Safe Mode:
+    std::vector<std::wstring> servicesAdded;  // added now, and recorded for their removal
+    std::vector<std::wstring> servicesFound;  // there before, left as they are
+    std::vector<std::wstring> servicesTakenAway;
 
     void Add(ProblemKind kind, std::wstring detail = {}, std::wstring reason = {}, bool cleared = false) {
         problems.push_back({kind, std::move(detail), std::move(reason), cleared});
@@ -94,6 +104,8 @@ struct ModeResult {
     }
     void Append(const ModeResult& other) {
         problems.insert(problems.end(), other.problems.begin(), other.problems.end());
+        servicesTakenAway.insert(servicesTakenAway.end(), other.servicesTakenAway.begin(),
+                                 other.servicesTakenAway.end());
     }
 };
 

@@ -8,6 +8,7 @@
 #include "bootmode/boot_ini.h"
 #include "bootmode/boot_state.h"
 #include "bootmode/one_start.h"
+#include "bootmode/safe_services.h"
 #include "bootmode/way_back.h"
 #include "opsys/windows_version.h"
 #include "system/file_checks.h"
@@ -105,6 +106,8 @@ ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck) {
             result.Add(ProblemKind::WayBackNotRearmed);
     }
     if (gone) {
+        // The services stay named as long as Safe Mode may come.
+        TakeBackSafeModeServices(result);
         DisarmWayBack(commandFile);
         // Not before a new configuration, which may arm that very copy again.
         if (storeCheck == StoreCheck::Read) RemoveWayBackCopy();

@@ -4,6 +4,7 @@
 #include "bootmode/boot_state.h"
 #include "bootmode/normal_mode.h"
 #include "bootmode/one_start.h"
+#include "bootmode/safe_services.h"
 #include "bootmode/way_back.h"
 #include "opsys/windows_version.h"
 #include "safeboot/safeboot_repair.h"
@@ -103,12 +104,15 @@ const wchar_t* WayBackName(WayBack wayBack) {
 }
 
 // Everything after the restart question.
-ModeResult Configure(Mode mode, WayBack wayBack, BootIniStop bootIniStop) {
+ModeResult Configure(Mode mode, WayBack wayBack, BootIniStop bootIniStop, const SafeModeServices& services) {
     const OperationLock lock;
     if (!lock.Held()) return ModeResult::Ended(ModeOutcome::Busy, ProblemKind::Busy);
     ModeResult result;
     result.modeName = ModeName(mode);
     result.wayBack = WayBackName(wayBack);
+    // An earlier run's services go before the repair, which then puts back
+    // any standard entry among them.
+    TakeBackSafeModeServices(result);
     const RepairOutcome repaired = RepairSafeBootKey();
     result.Append(RestoreNormalMode(CommandFile::Keep, StoreCheck::Skip));
     // A command-prompt shell that could not be removed would turn this mode
@@ -118,9 +122,15 @@ ModeResult Configure(Mode mode, WayBack wayBack, BootIniStop bootIniStop) {
         result.Add(ProblemKind::CommandFailed, L"bcdedit.exe /deletevalue safebootalternateshell", {}, true);
         return result;
     }
+    // After the repair, so its documents cannot change what was found there.
+    if (!AddSafeModeServices(services, mode == Mode::Network, result)) {
+        result.outcome = ModeOutcome::Stopped;
+        return result;
+    }
     if (!ArmWayBack(wayBack)) {
         result.outcome = ModeOutcome::Stopped;
         result.Add(ProblemKind::WayBackNotArmed);
+        TakeBackSafeModeServices(result);
         return result;
     }
     if (OsIsVista()) {
@@ -156,6 +166,7 @@ ModeResult Configure(Mode mode, WayBack wayBack, BootIniStop bootIniStop) {
         result.Append(RestoreNormalMode(CommandFile::Keep, StoreCheck::Skip));
         DisarmWayBack(CommandFile::Keep);
     }
+    TakeBackSafeModeServices(result);
     return result;
 }
 
@@ -179,25 +190,25 @@ std::optional<Problem> SafeModeNetworkRefusal() {
     return std::nullopt;
 }
 
-ModeResult ConfigureSafeMode(Shell shell, Restart restart) {
+ModeResult ConfigureSafeMode(Shell shell, Restart restart, const SafeModeServices& services) {
     if (const auto why = SafeModeRefusal(shell)) return ModeResult::Ended(ModeOutcome::Stopped, *why);
     const bool commandPromptOnly = shell == Shell::CommandPromptOnly;
     return WithRestart(Configure(commandPromptOnly ? Mode::CommandPrompt : Mode::Minimal,
-                                 commandPromptOnly ? WayBack::Autorun : WayBack::RunOnce, BootIniStop::Tell),
+                                 commandPromptOnly ? WayBack::Autorun : WayBack::RunOnce, BootIniStop::Tell, services),
                        restart);
 }
 
-ModeResult ConfigureSafeModeNetwork(Restart restart) {
+ModeResult ConfigureSafeModeNetwork(Restart restart, const SafeModeServices& services) {
     if (const auto why = SafeModeNetworkRefusal()) return ModeResult::Ended(ModeOutcome::Stopped, *why);
-    return WithRestart(Configure(Mode::Network, WayBack::RunOnce, BootIniStop::Tell), restart);
+    return WithRestart(Configure(Mode::Network, WayBack::RunOnce, BootIniStop::Tell, services), restart);
 }
 
-ModeResult ConfigureSafeNetworkNoReboot() {
+ModeResult ConfigureSafeNetworkNoReboot(const SafeModeServices& services) {
     // No way back here by design: the technician takes it by hand.
-    return Configure(Mode::Network, WayBack::None, BootIniStop::Quiet);
+    return Configure(Mode::Network, WayBack::None, BootIniStop::Quiet, services);
 }
 
-ModeResult ConfigureSafeNetworkOnce() {
+ModeResult ConfigureSafeNetworkOnce(const SafeModeServices& services) {
     if (!OsIsVista()) return ModeResult::Ended(ModeOutcome::Stopped, ProblemKind::OneStartUnsupported);
     const OperationLock lock;
     if (!lock.Held()) return ModeResult::Ended(ModeOutcome::Busy, ProblemKind::Busy);
@@ -205,13 +216,19 @@ ModeResult ConfigureSafeNetworkOnce() {
     result.modeName = ModeName(Mode::Network);
     result.wayBack = kNoWayBack;
     result.nextStartOnly = true;
+    TakeBackSafeModeServices(result);
     const RepairOutcome repaired = RepairSafeBootKey();
     // An earlier configuration, and a copy of an earlier one start, go first.
     result.Append(RestoreNormalMode(CommandFile::Keep, StoreCheck::Skip));
+    if (!AddSafeModeServices(services, true, result)) {
+        result.outcome = ModeOutcome::Stopped;
+        return result;
+    }
     ModeResult warnings;
     ExportBcdOnce(warnings);
     if (!SetUpOneStart(result)) {
         result.outcome = ModeOutcome::Stopped;
+        TakeBackSafeModeServices(result);
         return result;
     }
     result.Append(warnings);

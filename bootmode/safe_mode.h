@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "bootmode/mode_result.h"
+#include "bootmode/safe_services.h"
 
 namespace qv {
 
@@ -20,12 +21,13 @@ enum class Restart { Now, Later };
 std::optional<Problem> SafeModeRefusal(Shell shell);
 std::optional<Problem> SafeModeNetworkRefusal();
 // The operations ask nothing: the caller asks first (ui/safe_mode_question.h).
-ModeResult ConfigureSafeMode(Shell shell, Restart restart);
-ModeResult ConfigureSafeModeNetwork(Restart restart);
+// `services` are named for Safe Mode before the boot configuration changes.
+ModeResult ConfigureSafeMode(Shell shell, Restart restart, const SafeModeServices& services = {});
+ModeResult ConfigureSafeModeNetwork(Restart restart, const SafeModeServices& services = {});
 // Asks nothing and arms no way back: for unattended use.
-ModeResult ConfigureSafeNetworkNoReboot();
+ModeResult ConfigureSafeNetworkNoReboot(const SafeModeServices& services = {});
 // The next start only, through the boot manager's one-time start; asks
 // nothing and needs no way back (Vista and later).
-ModeResult ConfigureSafeNetworkOnce();
+ModeResult ConfigureSafeNetworkOnce(const SafeModeServices& services = {});
 
 }  // namespace qv

@@ -25,7 +25,23 @@ target_compile_options(quorvine_win32 PRIVATE ${QV_WIN_OPTIONS})
 target_link_libraries(quorvine_win32 PUBLIC quorvine_core ${QV_WIN_LIBS})
 
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR} -I${CMAKE_SOURCE_DIR}/resources")
+# The event log's message file: a DLL of one message table, made from
+# resources/events.mc and carried inside the exe.
+string(REGEX REPLACE "windres$" "windmc" QV_WINDMC "${CMAKE_RC_COMPILER}")
+set(QV_EVENTS_DIR ${CMAKE_BINARY_DIR}/events)
+add_custom_command(OUTPUT ${QV_EVENTS_DIR}/events.rc ${QV_EVENTS_DIR}/MSG00409.bin
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${QV_EVENTS_DIR}
+                   COMMAND ${QV_WINDMC} -h ${QV_EVENTS_DIR} -r ${QV_EVENTS_DIR} ${CMAKE_SOURCE_DIR}/resources/events.mc
+                   DEPENDS ${CMAKE_SOURCE_DIR}/resources/events.mc)
+add_library(QuorvineEvents SHARED ${QV_EVENTS_DIR}/events.rc)
+target_include_directories(QuorvineEvents PRIVATE ${QV_EVENTS_DIR})
+set_target_properties(QuorvineEvents PROPERTIES LINKER_LANGUAGE C PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${QV_EVENTS_DIR})
+# Resources only: no code, no entry point, no link time.
+target_link_options(QuorvineEvents PRIVATE -nostdlib -Wl,--entry=0 -s -Wl,--no-insert-timestamp)
+
 add_executable(Quorvine WIN32 startup/winmain.cpp resources/quorvine.rc)
+add_dependencies(Quorvine QuorvineEvents)
+target_include_directories(Quorvine PRIVATE ${QV_EVENTS_DIR})
 # windres does not report what the scripts include; name it so a new icon,
 # manifest or document rebuilds the exe.
 file(GLOB QV_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.ico
@@ -33,6 +49,7 @@ file(GLOB QV_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.ic
      ${CMAKE_SOURCE_DIR}/safeboot/documents/*.reg)
 set_source_files_properties(resources/quorvine.rc resources/quorvine_tests.rc PROPERTIES
                             OBJECT_DEPENDS "${QV_RESOURCE_FILES}")
+set_property(SOURCE resources/quorvine.rc APPEND PROPERTY OBJECT_DEPENDS ${QV_EVENTS_DIR}/QuorvineEvents.dll)
 target_compile_options(Quorvine PRIVATE ${QV_WIN_OPTIONS})
 target_link_libraries(Quorvine PRIVATE quorvine_win32 ${QV_WIN_LIBS})
 target_link_options(Quorvine PRIVATE ${QV_STATIC} -s -Wl,--no-insert-timestamp)

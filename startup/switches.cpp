@@ -7,9 +7,11 @@
 #include "bootmode/boot_state.h"
 #include "bootmode/normal_mode.h"
 #include "bootmode/safe_mode.h"
+#include "bootmode/safe_services.h"
 #include "bootmode/way_back.h"
 #include "opsys/bitlocker.h"
 #include "opsys/windows_version.h"
+#include "startup/arguments.h"
 #include "startup/exit_codes.h"
 #include "startup/restore_question.h"
 #include "system/network_location.h"
@@ -19,6 +21,7 @@
 #include "system/text.h"
 #include "system/window_station.h"
 #include "ui/bitlocker_caution.h"
+#include "ui/event_record.h"
 #include "ui/mode_messages.h"
 #include "ui/safe_mode_question.h"
 #include "program_version.h"
@@ -36,7 +39,13 @@ int NeedsPerson(const std::wstring& what, const std::wstring& left) {
 }
 
 int RestartNow() {
-    Sys().ShutdownSystem(kRestartFlags);
+    RecordRestartAsked();
+    try {
+        Sys().ShutdownSystem(kRestartFlags);
+    } catch (const ShutdownError& error) {
+        RecordRestartFailed(error.Description());
+        throw;
+    }
     Sys().WriteOutputLine(L"restarting windows");
     return kExitDone;
 }
@@ -64,6 +73,7 @@ int WayBack(CommandFile commandFile, const MainWindowOpener& openWindow) {
         case RestoreAnswer::Restore: {
             const ModeResult result = RestoreNormalMode(commandFile);
             TellProblems(result);
+            RecordResult(result, false);
             if (commandFile == CommandFile::Remove) StartSiblingInSafeMode();
             return ExitCodeOf(result);
         }
@@ -72,6 +82,7 @@ int WayBack(CommandFile commandFile, const MainWindowOpener& openWindow) {
             openWindow();
             return kExitDone;
         case RestoreAnswer::StaySafe:
+            RecordSafeModeKept(armed);
             if (toldUnarmed()) {
                 Sys().WriteOutputLine(L"declined: safe mode stays for the next start; way back: none");
                 return kExitWayBackLost;
@@ -87,14 +98,41 @@ int Configured(ModeResult result, Telling telling = Telling::BoxesAndLines) {
     return ExitCodeOf(result);
 }
 
+// The services typed after the switch, with what they depend on. A name that
+// is no service refuses the switch, told, before anything is asked or changed.
+std::optional<SafeModeServices> TypedServices(Telling telling) {
+    const auto typed = ReadSwitch(ArgumentText());
+    std::vector<Problem> refused;
+    SafeModeServices services = FindSafeModeServices(typed ? typed->services : std::vector<std::wstring>{}, refused);
+    if (refused.empty()) return services;
+    ModeResult result = ModeResult::Ended(ModeOutcome::Stopped);
+    result.problems = refused;
+    FinishConfiguration(result, telling);
+    return std::nullopt;
+}
+
 int SafeMode(Shell shell) {
     if (WarnIfOnNetwork()) {
         Sys().WriteOutputLine(L"refused: Quorvine runs from a network location; nothing changed");
         return kExitOnNetwork;
     }
+    const auto services = TypedServices(Telling::BoxesAndLines);
+    if (!services) return kExitFailed;
     // Only the command-prompt mode changes a boot setting that BitLocker checks.
-    return Configured(
-        AskThenConfigureSafeMode(shell, Restart::Now, shell == Shell::CommandPromptOnly ? BitLockerCaution() : L""));
+    return Configured(AskThenConfigureSafeMode(
+        shell, Restart::Now, shell == Shell::CommandPromptOnly ? BitLockerCaution() : L"", *services));
+}
+
+int SafeNet() {
+    const auto services = TypedServices(Telling::BoxesAndLines);
+    return services ? Configured(AskThenConfigureSafeModeNetwork(Restart::Now, *services)) : kExitFailed;
+}
+
+// For remote tools: no box that nobody could click, only lines and the exit code.
+template <typename Configure>
+int Unattended(Configure configure) {
+    const auto services = TypedServices(Telling::LinesOnly);
+    return services ? Configured(configure(*services), Telling::LinesOnly) : kExitFailed;
 }
 
 // For scripts in any session: Normal Mode, told in lines, and no restart.
@@ -137,28 +175,29 @@ int ShowHelp();
 // Every switch, as typed (matched whole, in lower case), with its line in the
 // "/?" box; a switch without a line of its own joins the line above it. Adding
 // a switch means one row here and one in the README's table (a test compares
-// the two). One that always asks first needs a person at the screen.
+// the two). One that always asks first needs a person at the screen; the
+// Safe Mode switches may be followed by "/service:NAME".
 enum class Asks { Nothing, First };
 struct Switch {
     const wchar_t* text;
     const wchar_t* help;
     int (*action)(const MainWindowOpener& openWindow);
     Asks asks = Asks::Nothing;
+    bool takesServices = false;
 };
 
 const Switch kSwitches[] = {
     {L"/safe", L"Safe Mode: asks, then restarts", [](const MainWindowOpener&) { return SafeMode(Shell::Explorer); },
-     Asks::First},
-    {L"/safenet", L"Safe Mode with Networking: asks, then restarts",
-     [](const MainWindowOpener&) { return Configured(AskThenConfigureSafeModeNetwork(Restart::Now)); }, Asks::First},
+     Asks::First, true},
+    {L"/safenet", L"Safe Mode with Networking: asks, then restarts", [](const MainWindowOpener&) { return SafeNet(); },
+     Asks::First, true},
     {L"/safecmd", L"Safe Mode with Command Prompt Only: asks, then restarts",
-     [](const MainWindowOpener&) { return SafeMode(Shell::CommandPromptOnly); }, Asks::First},
-    // For remote tools: no box that nobody could click, only lines and the exit code.
+     [](const MainWindowOpener&) { return SafeMode(Shell::CommandPromptOnly); }, Asks::First, true},
     {L"/safenet-noreboot",
      L"Safe Mode with Networking at the next restart; asks nothing, no way back (use /normal-noreboot)",
-     [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkNoReboot(), Telling::LinesOnly); }},
+     [](const MainWindowOpener&) { return Unattended(ConfigureSafeNetworkNoReboot); }, Asks::Nothing, true},
     {L"/safenet-once", L"Safe Mode with Networking for the next start only; asks nothing, no restart",
-     [](const MainWindowOpener&) { return Configured(ConfigureSafeNetworkOnce(), Telling::LinesOnly); }},
+     [](const MainWindowOpener&) { return Unattended(ConfigureSafeNetworkOnce); }, Asks::Nothing, true},
     {L"/normal", L"Normal Mode at the next restart; offers to restart",
      [](const MainWindowOpener&) { return Normal(); }},
     {L"/normal-noreboot", L"Normal Mode at the next restart; asks nothing, no restart",
@@ -192,6 +231,9 @@ int ShowHelp() {
         }
     }
     if (help) text += std::wstring(L"\t") + help;
+    text +=
+        L"\r\n\r\nAfter a Safe Mode switch, /service:NAME (as often as needed; NAME quoted when it has blanks) "
+        L"names a service, and every service it depends on, for Safe Mode until Normal Mode is back.";
     if (WindowStationVisible()) {
         Sys().ShowMessage(text, L"Quorvine " QV_VERSION_TEXT L" switches", kMbOk);
         return kExitDone;
@@ -215,9 +257,11 @@ int Main(const MainWindowOpener& openWindow) {
         openWindow();
         return kExitDone;
     }
-    const std::wstring typed = LowerCase(arguments);
+    const auto typed = ReadSwitch(arguments);
+    if (!typed) return kExitNoSuchSwitch;
     for (const Switch& entry : kSwitches) {
-        if (typed != entry.text) continue;
+        if (typed->text != entry.text) continue;
+        if (!typed->services.empty() && !entry.takesServices) return kExitNoSuchSwitch;
         if (entry.asks == Asks::First && !WindowStationVisible()) return NeedsPerson(entry.text, L"nothing changed");
         return entry.action(openWindow);
     }

@@ -4,8 +4,11 @@
 
 #include "startup/exit_codes.h"
 #include "startup/switches.h"
+#include "system/event_log_win32.h"
 #include "system/handles_win32.h"
 #include "system/platform_win32.h"
+#include "system/registry_keys_win32.h"
+#include "system/service_catalog_win32.h"
 #include "system/shutdown.h"
 #include "system/system_library_win32.h"
 #include "ui/main_window.h"
@@ -63,6 +66,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearch();
     qv::win32::Win32Platform platform;
     qv::SetPlatform(&platform);
+    qv::win32::Win32ServiceCatalog services;
+    qv::SetServiceCatalog(&services);
+    qv::win32::Win32RegistryKeys keys;
+    qv::SetRegistryKeys(&keys);
+    qv::win32::Win32EventLog eventLog;
+    qv::SetEventLog(&eventLog);
     try {
         const int exitCode = qv::Main([] { qv::ShowMainWindow(); });
         // The window, when one opened, ends the program with 0.

@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include <windows.h>
+#include <winsvc.h>
 
 namespace qv::win32 {
 
@@ -41,6 +42,12 @@ struct IconDestroyer {
     void operator()(HICON icon) const { DestroyIcon(icon); }
 };
 using UniqueHicon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
+
+struct ServiceCloser {
+    void operator()(SC_HANDLE handle) const { CloseServiceHandle(handle); }
+};
+// The service control manager and its services.
+using UniqueService = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, ServiceCloser>;
 
 struct LocalFreer {
     void operator()(void* memory) const { LocalFree(memory); }

@@ -1,8 +1,10 @@
 #include "ui/mode_messages.h"
 
+#include "bootmode/way_back.h"
 #include "system/platform.h"
 #include "system/program_paths.h"
 #include "system/shutdown.h"
+#include "ui/event_record.h"
 
 namespace qv {
 
@@ -29,10 +31,32 @@ std::wstring OneLine(const std::wstring& text) {
 
 }  // namespace
 
-void TellProblem(const Problem& problem, Telling telling) {
+std::wstring ProblemLine(const Problem& problem) {
     std::wstring line = (IsWarning(problem.kind) ? L"warning: " : L"error: ") + OneLine(ProblemText(problem));
     if (!problem.reason.empty()) line += L" (" + OneLine(problem.reason) + L")";
-    Sys().WriteOutputLine(line);
+    return line;
+}
+
+std::vector<std::wstring> ServiceLines(const ModeResult& result) {
+    std::vector<std::wstring> lines;
+    const auto joined = [](const std::vector<std::wstring>& entries, const wchar_t* note) {
+        std::wstring text;
+        for (const std::wstring& entry : entries) text += (text.empty() ? L"" : L", ") + entry + note;
+        return text;
+    };
+    if (!result.servicesTakenAway.empty())
+        lines.push_back(L"safe mode services taken away: " + joined(result.servicesTakenAway, L""));
+    if (result.outcome == ModeOutcome::Configured && (!result.servicesAdded.empty() || !result.servicesFound.empty())) {
+        std::wstring both = joined(result.servicesAdded, L" (added)");
+        const std::wstring found = joined(result.servicesFound, L" (there before)");
+        both += (both.empty() || found.empty() ? L"" : L", ") + found;
+        lines.push_back(L"safe mode services: " + both);
+    }
+    return lines;
+}
+
+void TellProblem(const Problem& problem, Telling telling) {
+    Sys().WriteOutputLine(ProblemLine(problem));
     if (telling == Telling::BoxesAndLines) Sys().ShowMessage(ProblemText(problem), L"", ProblemStyle(problem.kind));
 }
 
@@ -133,6 +157,19 @@ std::wstring ProblemText(const Problem& problem) {
                    L"; or its setting could not be read). Quorvine leaves another program's one-time start "
                    L"alone.\r\n\r\nTo remove it by hand, run \"bcdedit /bootsequence " +
                    problem.detail + L" /remove\" as administrator.";
+        case ProblemKind::ServiceUnknown:
+            return L"There is no service named \"" + problem.detail +
+                   L"\" (by its key name or its display name).\r\n\r\nNothing was changed.";
+        case ProblemKind::ServiceGroupMissing:
+            return L"A service named for Safe Mode depends on the group \"" + problem.detail +
+                   L"\", which the SafeBoot key does not name: Windows may not start that service in Safe Mode.";
+        case ProblemKind::ServiceNotAdded:
+            return L"Safe Mode was not configured: the service entry " + std::wstring(kSafeBootKey) + L"\\" +
+                   problem.detail + L" could not be added under HKLM. What was added is taken back.";
+        case ProblemKind::ServiceNotRemoved:
+            return L"The service entry " + std::wstring(kSafeBootKey) + L"\\" + problem.detail +
+                   L" that Quorvine added for Safe Mode could not be removed; Quorvine will try again next time. "
+                   L"To remove it by hand, delete that key under HKLM.";
         case ProblemKind::OneStartCopyLeft:
             return L"The boot entry " + problem.detail +
                    L" that Quorvine copied for one start could not be "
@@ -151,6 +188,8 @@ unsigned ProblemStyle(ProblemKind kind) {
         case ProblemKind::RepairNoFolder:
         case ProblemKind::RepairImportFailed:
         case ProblemKind::OneStartCopyLeft:
+        case ProblemKind::ServiceGroupMissing:
+        case ProblemKind::ServiceNotRemoved:
             return kMbOk;
         case ProblemKind::Busy:
             return kMbInformation;
@@ -182,11 +221,14 @@ std::wstring OutcomeLine(const ModeResult& result) {
 
 void TellProblems(const ModeResult& result, Telling telling) {
     for (const Problem& problem : result.problems) TellProblem(problem, telling);
+    for (const std::wstring& line : ServiceLines(result)) Sys().WriteOutputLine(line);
     Sys().WriteOutputLine(OutcomeLine(result));
 }
 
 void FinishConfiguration(ModeResult& result, Telling telling) {
     TellProblems(result, telling);
+    // Before the restart, which may end this program before it could write it.
+    RecordResult(result, result.restartRequested);
     if (!result.restartRequested) return;
     try {
         Sys().ShutdownSystem(kRestartFlags);
@@ -195,20 +237,26 @@ void FinishConfiguration(ModeResult& result, Telling telling) {
         // The configuration and its way back stay; the user restarts by hand.
         result.Add(ProblemKind::RestartFailed, error.Description());
         TellProblem(result.problems.back(), telling);
+        RecordRestartFailed(error.Description());
     }
 }
 
 bool FinishRestoration(const ModeResult& result, RestartOffer offer, Telling telling) {
     TellProblems(result, telling);
     // A setting that stayed has been told; no word of a normal start then.
-    if (result.outcome != ModeOutcome::Restored || telling == Telling::LinesOnly) return true;
+    if (result.outcome != ModeOutcome::Restored || telling == Telling::LinesOnly) {
+        RecordResult(result, false);
+        return true;
+    }
     if (offer == RestartOffer::None) {
+        RecordResult(result, false);
         Sys().ShowMessage(L"Windows is now configured to start normally.", L"", kMbOk);
         return true;
     }
     const int answer =
         Sys().ShowMessage(L"Windows is now configured to restart in 'Normal Mode', would you like to restart now?",
                           L"Restart Windows normally?", kMbYesNoQuestion);
+    RecordResult(result, answer == kAnswerYes);
     if (answer != kAnswerYes) {
         Sys().ShowMessage(L"Windows will start normally the next time you restart.", L"", kMbOk);
         return true;
@@ -218,6 +266,7 @@ bool FinishRestoration(const ModeResult& result, RestartOffer offer, Telling tel
         Sys().WriteOutputLine(L"restarting windows");
         return true;
     } catch (const ShutdownError& error) {
+        RecordRestartFailed(error.Description());
         // Told as the program's top would tell it, but Normal Mode stays set.
         Sys().WriteOutputLine(L"warning: " + DescribeUnhandledError(error));
         Sys().ShowMessage(DescribeUnhandledError(error), L"", kMbCritical);

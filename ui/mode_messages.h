@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "bootmode/mode_result.h"
 
@@ -15,6 +16,10 @@ unsigned ProblemStyle(ProblemKind kind);
 // Unattended runs get no box that nobody could click: lines only.
 enum class Telling { BoxesAndLines, LinesOnly };
 
+// A problem as one plain output line, "error: ..." or "warning: ...".
+std::wstring ProblemLine(const Problem& problem);
+// What happened to the services named for Safe Mode, as output lines.
+std::vector<std::wstring> ServiceLines(const ModeResult& result);
 // One message and one output line.
 void TellProblem(const Problem& problem, Telling telling = Telling::BoxesAndLines);
 // One plain English line for the standard output saying what happened.

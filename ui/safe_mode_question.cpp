@@ -11,7 +11,8 @@ bool Declined(const std::wstring& question) { return Sys().ShowMessage(question,
 
 }  // namespace
 
-ModeResult AskThenConfigureSafeMode(Shell shell, Restart restart, const std::wstring& caution) {
+ModeResult AskThenConfigureSafeMode(Shell shell, Restart restart, const std::wstring& caution,
+                                    const SafeModeServices& services) {
     // A refusal is told without a question that could only end in it.
     if (const auto why = SafeModeRefusal(shell)) return ModeResult::Ended(ModeOutcome::Stopped, *why);
     const bool commandPromptOnly = shell == Shell::CommandPromptOnly;
@@ -29,14 +30,14 @@ ModeResult AskThenConfigureSafeMode(Shell shell, Restart restart, const std::wst
     }
     if (!caution.empty()) question += L"\r\n\r\n" + caution;
     if (!question.empty() && Declined(question)) return ModeResult::Ended(ModeOutcome::Declined);
-    return ConfigureSafeMode(shell, restart);
+    return ConfigureSafeMode(shell, restart, services);
 }
 
-ModeResult AskThenConfigureSafeModeNetwork(Restart restart) {
+ModeResult AskThenConfigureSafeModeNetwork(Restart restart, const SafeModeServices& services) {
     if (const auto why = SafeModeNetworkRefusal()) return ModeResult::Ended(ModeOutcome::Stopped, *why);
     if (restart == Restart::Now && Declined(L"Restart into Safe Mode with Networking?"))
         return ModeResult::Ended(ModeOutcome::Declined);
-    return ConfigureSafeModeNetwork(restart);
+    return ConfigureSafeModeNetwork(restart, services);
 }
 
 }  // namespace qv

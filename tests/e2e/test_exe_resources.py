@@ -82,9 +82,11 @@ def test_the_icon_group_a1_comes_first_with_its_seven_images(exe):
 # function is looked up at run time instead (SystemFunctionAs); one added here
 # must be checked against Windows 2000 first.
 WINDOWS_2000 = {
-    "advapi32.dll": """AdjustTokenPrivileges ConvertSidToStringSidW GetAce GetNamedSecurityInfoW
-        GetSecurityDescriptorDacl GetSecurityDescriptorOwner LookupPrivilegeValueW OpenProcessToken RegCloseKey
-        RegCreateKeyExW RegDeleteValueW RegOpenKeyExW RegQueryValueExW RegSetValueExW SetFileSecurityW""",
+    "advapi32.dll": """AdjustTokenPrivileges CloseServiceHandle ConvertSidToStringSidW DeregisterEventSource GetAce
+        GetNamedSecurityInfoW GetSecurityDescriptorDacl GetSecurityDescriptorOwner GetServiceDisplayNameW
+        GetServiceKeyNameW GetTokenInformation LookupPrivilegeValueW OpenProcessToken OpenSCManagerW RegCloseKey
+        RegCreateKeyExW RegDeleteKeyW RegDeleteValueW RegOpenKeyExW RegQueryValueExW RegSetValueExW
+        RegisterEventSourceW ReportEventW SetFileSecurityW""",
     "comctl32.dll": "InitCommonControls",
     "gdi32.dll": "CreateFontIndirectW DeleteObject GetDeviceCaps",
     "kernel32.dll": """CloseHandle CopyFileW CreateDirectoryW CreateEventA CreateFileW CreateMutexW CreatePipe

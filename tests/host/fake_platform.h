@@ -583,7 +583,7 @@ public:
         return true;
     }
 
-private:
+    // Every side effect, the fakes of the other seams' too (fake_seams.h).
     void Step(const std::wstring& label) {
         steps.push_back(label);
         if (onStep) onStep(label);

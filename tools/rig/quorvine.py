@@ -124,6 +124,34 @@ def output_lines(run):
     return [line for line in run.output.splitlines() if line]
 
 
+# Wine cuts a long string short, ending it with "...".
+_EVENT_LINE = re.compile(r'^[0-9a-f]{4}:(trace|warn|err):eventlog:ReportEventW L"(.*)"(\.\.\.)?$')
+
+
+def _unescape_debug(text):
+    """A string as Wine's debugstr_w writes it, back as it was."""
+    plain = {"n": "\n", "r": "\r", "t": "\t"}
+
+    def one(found):
+        code = found.group(1)
+        if code[0] in "xu" and len(code) > 1:
+            return chr(int(code[1:], 16))
+        return plain.get(code, code)
+    return re.sub(r"\\(x[0-9a-fA-F]{2,4}|u[0-9a-fA-F]{4}|.)", one, text)
+
+
+def event_records(run):
+    """The records given to ReportEventW, as (level, text, whole), from Wine's
+    eventlog channel (prefix.winedebug = "-all,+eventlog"), on standard error: trace, warn or err
+    for information, warning and error; whole is False where Wine cut the text."""
+    records = []
+    for line in run.errors.splitlines():
+        found = _EVENT_LINE.match(line)
+        if found:
+            records.append((found.group(1), _unescape_debug(found.group(2)), not found.group(3)))
+    return records
+
+
 def install_quorvine(prefix, folder=r"C:\Tools", exe=None):
     """Copies Quorvine.exe (of the architecture under test) into a folder of the prefix.
 

@@ -232,6 +232,8 @@ class Prefix:
         self.scratch = self.path.parent / "rig"
         self.scratch.mkdir(exist_ok=True)
         self._outputs = 0
+        # Wine's debug channels for the programs started here ("-all,+eventlog").
+        self.winedebug = "-all"
 
     @property
     def drive_c(self):
@@ -241,7 +243,7 @@ class Prefix:
         env = dict(os.environ)
         for name in ("WINEARCH", "WINELOADER", "WINESERVER", "WINEDLLPATH"):
             env.pop(name, None)
-        env.update(WINEPREFIX=str(self.path), WINEDEBUG="-all", LC_ALL="C.UTF-8",
+        env.update(WINEPREFIX=str(self.path), WINEDEBUG=self.winedebug, LC_ALL="C.UTF-8",
                    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
         if self.bits == 32:
             env["WINEARCH"] = "win32"
