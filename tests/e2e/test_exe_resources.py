@@ -114,8 +114,8 @@ WINDOWS_2000 = {
     "ole32.dll": "CoCreateInstance CoInitializeEx CoInitializeSecurity CoSetProxyBlanket CoUninitialize",
     "oleaut32.dll": "SysAllocString SysFreeString VariantChangeType VariantClear VariantInit",
     "user32.dll": """AdjustWindowRectEx CreateWindowExW DefWindowProcW DestroyWindow DispatchMessageW EnableWindow
-        ExitWindowsEx GetActiveWindow GetDC GetFocus GetMessageW GetMonitorInfoW GetSystemMetrics GetWindow
-        GetWindowLongW GetWindowRect IsChild IsDialogMessageW LoadCursorW LoadImageW MapWindowPoints MessageBoxW
+        ExitWindowsEx GetActiveWindow GetDC GetFocus GetMessageW GetMonitorInfoW GetProcessWindowStation
+        GetSystemMetrics GetUserObjectInformationW GetWindow GetWindowLongW GetWindowRect IsChild IsDialogMessageW LoadCursorW LoadImageW MapWindowPoints MessageBoxW
         MonitorFromWindow MsgWaitForMultipleObjects PeekMessageW PostQuitMessage RegisterClassExW ReleaseDC SendMessageW
         SetFocus SetForegroundWindow SetWindowLongW SetWindowPos SetWindowTextW ShowWindow TranslateMessage
         UpdateWindow""",
