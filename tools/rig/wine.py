@@ -261,6 +261,23 @@ class Prefix:
         self._outputs += 1
         return self.scratch / f"{stem}-{self._outputs}.txt"
 
+    def _direct(self, args):
+        """A bare name such as "reg" or "bcdedit" by its path in the system folder.
+
+        Wine hands a bare name to its start.exe, which looks the program up and
+        runs it as a second process: the process the rig waits for and whose
+        exit code it reads is start.exe, and under load start.exe itself
+        failed to find reg.exe ("Internal error"). By its path the program is
+        the process the rig started."""
+        name = str(args[0]) if args else ""
+        if not name or any(c in name for c in "\\/:"):
+            return args
+        for candidate in (name, name + ".exe"):
+            path = self.drive_c / "windows" / "system32" / candidate
+            if candidate.lower().endswith(".exe") and path.is_file():
+                return [rf"C:\windows\system32\{candidate}", *args[1:]]
+        return args
+
     def _start(self, args, out_path, program=None):
         # Standard error to a file of its own: Wine and its helper processes
         # write there, and nothing of theirs may come before the program's output.
@@ -268,6 +285,8 @@ class Prefix:
         env = self.env()
         # The stand-ins name the call in their record of what they printed.
         env["QV_RIG_CALL"] = f"{self.path.parent.name}/{out_path.stem}"
+        if not program:
+            args = self._direct(args)
         with open(out_path, "wb") as out, open(err_path, "wb") as err:
             process = subprocess.Popen([program or self.wine, *map(str, args)], env=env, stdin=subprocess.DEVNULL,
                                        stdout=out, stderr=err)
@@ -590,8 +609,9 @@ def _choose_arch():
     except RuntimeError:
         return "x64", "the 32-bit probe program did not build, so the 64-bit build stands in"
     with new_prefix("win7", stand_ins=False) as prefix:
-        # Without arguments it prints its usage and exits with 2.
-        done = prefix.run([probe], timeout=WINE_TIMEOUT)
+        # Without arguments it prints its usage and exits with 2. Tried once:
+        # where no 32-bit program starts, start.exe's failure is the answer.
+        done = prefix._run_once([probe], WINE_TIMEOUT, None)
     if done.returncode == 2 and "usage" in done.errors:
         return "x86", "a 32-bit program starts under Wine here"
     return "x64", (f"a 32-bit program does not start under Wine here (exit {done.returncode}"
