@@ -10,6 +10,7 @@
 
 #include "system/error_text_win32.h"
 #include "system/handles_win32.h"
+#include "system/text.h"
 
 namespace qv::win32 {
 
@@ -17,7 +18,8 @@ namespace {
 
 constexpr const wchar_t* kServicesKey = L"SYSTEM\\CurrentControlSet\\Services";
 
-ServiceLookup Failed(DWORD error) { return {std::nullopt, error, SystemErrorText(error)}; }
+// Without the line break Windows ends its text with: it goes inside a line of output.
+ServiceLookup Failed(DWORD error) { return {std::nullopt, error, Trim(SystemErrorText(error))}; }
 
 // A name the manager gives back: asked once for the size, then with room for it.
 template <typename Call>
