@@ -112,23 +112,22 @@ std::wstring CutAtNul(const std::wstring& field) {
 }  // namespace
 
 clsOpSys::clsOpSys() {
-    auto& sys = Sys();
     // The system's folders from Windows: the user sets the environment, and
     // an elevated program must not follow it.
-    WinDir = SystemRoot = sys.WindowsFolder();
+    WinDir = SystemRoot = Sys().WindowsFolder();
     SystemDrive = qv::SystemDrive();
-    WinSysDir = sys.SystemFolder();
-    HomeDrive = sys.GetEnv(L"homedrive");
-    CurrentUserName = sys.GetEnv(L"username");
-    UserProfile = sys.GetEnv(L"userprofile");
-    ProgramFilesPath = sys.GetEnv(L"programfiles");
-    CommonProgramFilesPath = sys.GetEnv(L"commonprogramfiles");
+    WinSysDir = Sys().SystemFolder();
+    HomeDrive = Sys().GetEnv(L"homedrive");
+    CurrentUserName = Sys().GetEnv(L"username");
+    UserProfile = Sys().GetEnv(L"userprofile");
+    ProgramFilesPath = Sys().GetEnv(L"programfiles");
+    CommonProgramFilesPath = Sys().GetEnv(L"commonprogramfiles");
     TempPath = TmpPath = WinDir + L"\\Temp";
 
     // Windows before NT 4 SP6 refuses the extended record; a failed call leaves it zero.
-    auto record = sys.GetVersionRecord(kExtendedRecordSize);
+    auto record = Sys().GetVersionRecord(kExtendedRecordSize);
     if (!record) {
-        record = sys.GetVersionRecord(kPlainRecordSize);
+        record = Sys().GetVersionRecord(kPlainRecordSize);
         if (!record) record = VersionRecord{};
         record->size = kPlainRecordSize;
     }
@@ -253,15 +252,14 @@ std::wstring clsOpSys::EditionName() const {
     if (record_.majorVersion >= 6) return SkuEditionName(QueryOperatingSystemSku());
 
     // XP names its edition only in the product file; Media Center ships as Professional.
-    auto& sys = Sys();
     const std::wstring productFile = WinSysDir + L"\\prodspec.ini";
-    if (!sys.FileExists(productFile)) return L" Undefined Edition ";
-    const std::wstring product = LowerCase(sys.ReadIniValue(productFile, L"Product Specification", L"Product"));
+    if (!Sys().FileExists(productFile)) return L" Undefined Edition ";
+    const std::wstring product = LowerCase(Sys().ReadIniValue(productFile, L"Product Specification", L"Product"));
     std::wstring edition;
     if (product.find(L"home") != std::wstring::npos) edition = L" Home ";
     if (product.find(L"media") != std::wstring::npos) edition = L" Media Center ";
     if (product.find(L"professional") != std::wstring::npos) {
-        edition = sys.FileExists(WinDir + L"\\ehome\\ehtray.exe") ? L" Media Center " : L" Professional ";
+        edition = Sys().FileExists(WinDir + L"\\ehome\\ehtray.exe") ? L" Media Center " : L" Professional ";
     }
     return edition;
 }

@@ -201,7 +201,6 @@ TEST_F(SettingsStore, TextRoundTripKeepsBlanksAndLettersOfAnyScript) {
 }
 
 TEST_F(SettingsStore, PathsOutsideTheCodePageReachFilesRegistryAndPlatform) {
-    Platform& sys = Sys();
     // Cyrillic, CJK, an emoji (a surrogate pair), and "\u014d", which the ANSI
     // functions would turn into "o", naming another folder.
     const std::wstring parent = L"C:\\qvtest\\J\u00fcrgen";
@@ -212,34 +211,34 @@ TEST_F(SettingsStore, PathsOutsideTheCodePageReachFilesRegistryAndPlatform) {
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << GetLastError();
 
     const std::vector<uint8_t> bytes{'[', 'q', 'v', ']'};
-    EXPECT_TRUE(sys.WriteBytes(file, bytes));
+    EXPECT_TRUE(Sys().WriteBytes(file, bytes));
     EXPECT_EQ(win32::ReadBytes(file), bytes);
-    EXPECT_TRUE(sys.FileExists(file));
-    EXPECT_FALSE(sys.FileExists(folder)) << "a folder is no file";
-    EXPECT_FALSE(sys.FileExists(folder + L"\\missing.ini"));
+    EXPECT_TRUE(Sys().FileExists(file));
+    EXPECT_FALSE(Sys().FileExists(folder)) << "a folder is no file";
+    EXPECT_FALSE(Sys().FileExists(folder + L"\\missing.ini"));
     {
         // Held without sharing, as another program may hold it.
         win32::UniqueHandle held(CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        EXPECT_FALSE(sys.FileExists(file)) << "locked against reading";
-        EXPECT_TRUE(sys.SameFile(file, UpperCase(file))) << "compared without asking for access";
+        EXPECT_FALSE(Sys().FileExists(file)) << "locked against reading";
+        EXPECT_TRUE(Sys().SameFile(file, UpperCase(file))) << "compared without asking for access";
     }
-    EXPECT_FALSE(sys.SameFile(file, folder));
-    if (auto shortPath = sys.ShortPath(file)) {
-        EXPECT_TRUE(sys.SameFile(*shortPath, file));
+    EXPECT_FALSE(Sys().SameFile(file, folder));
+    if (auto shortPath = Sys().ShortPath(file)) {
+        EXPECT_TRUE(Sys().SameFile(*shortPath, file));
     }
-    EXPECT_EQ(sys.ToOemText(file), std::nullopt);
-    EXPECT_EQ(sys.ToOemText(L"C:\\Tools"), std::optional<std::string>("C:\\Tools"));
+    EXPECT_EQ(Sys().ToOemText(file), std::nullopt);
+    EXPECT_EQ(Sys().ToOemText(L"C:\\Tools"), std::optional<std::string>("C:\\Tools"));
 
     EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"Folder \U0001F600", L"S", file), 0);
     SettingValue result;
     EXPECT_EQ(ReadSetting(L"HKLM", wideScratch_, L"Folder \U0001F600", L"S", std::wstring(), result), 0);
     EXPECT_EQ(result, SettingValue(file));
 
-    EXPECT_EQ(sys.CommandLine().find(L'?'), std::wstring::npos);
-    EXPECT_EQ(sys.ExecutablePath().find(L'?'), std::wstring::npos);
-    EXPECT_TRUE(sys.FileExists(sys.ExecutablePath()));
+    EXPECT_EQ(Sys().CommandLine().find(L'?'), std::wstring::npos);
+    EXPECT_EQ(Sys().ExecutablePath().find(L'?'), std::wstring::npos);
+    EXPECT_TRUE(Sys().FileExists(Sys().ExecutablePath()));
 
-    EXPECT_TRUE(sys.RemoveFile(file));
+    EXPECT_TRUE(Sys().RemoveFile(file));
     RemoveDirectoryW(folder.c_str());
     RemoveDirectoryW(parent.c_str());
 }
