@@ -2,7 +2,7 @@
 
 #include <cwctype>
 
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/process.h"
 #include "system/text.h"
 
@@ -48,12 +48,12 @@ std::wstring EntryKey(const std::wstring& entry) { return std::wstring(kObjects)
 
 Element ReadElement(const std::wstring& entry, const wchar_t* type) {
     const std::wstring elements = EntryKey(entry) + L"\\Elements";
-    const RawRead read = Sys().ReadRawSetting(L"HKLM", elements + L"\\" + type, L"Element");
+    const RawRead read = Settings().ReadRawSetting(L"HKLM", elements + L"\\" + type, L"Element");
     if (read.status == kStatusOk) return {Found::Present, read.value};
     // Absent only where the entry's Elements key opens and the element's key
     // is not there; anything else (no rights, no store) is unknown.
     if (read.keyOpened || read.status != kErrorFileNotFound) return {};
-    return {Sys().ReadRawSetting(L"HKLM", elements, L"").keyOpened ? Found::Absent : Found::Unknown, {}};
+    return {Settings().ReadRawSetting(L"HKLM", elements, L"").keyOpened ? Found::Absent : Found::Unknown, {}};
 }
 
 std::optional<uint64_t> IntegerOf(const RawSetting& value) {
@@ -141,9 +141,9 @@ EntryListing ReadEntry(const std::wstring& entry) {
 
 std::optional<bool> EntryInStore(const std::wstring& entry) {
     if (!IsGuid(entry)) return std::nullopt;
-    const RawRead read = Sys().ReadRawSetting(L"HKLM", EntryKey(entry), L"");
+    const RawRead read = Settings().ReadRawSetting(L"HKLM", EntryKey(entry), L"");
     if (read.keyOpened) return true;
-    if (read.status != kErrorFileNotFound || !Sys().ReadRawSetting(L"HKLM", kObjects, L"").keyOpened)
+    if (read.status != kErrorFileNotFound || !Settings().ReadRawSetting(L"HKLM", kObjects, L"").keyOpened)
         return std::nullopt;
     return false;
 }

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/text.h"
 
 namespace qv {
@@ -43,16 +43,16 @@ std::wstring StagedPath(const std::wstring& bootIniPath) { return bootIniPath + 
 // for that step and come back when it fails.
 BootIniResult PutInPlace(const std::wstring& bootIniPath, const std::wstring& staged, uint32_t current, uint32_t wanted,
                          const std::wstring& attributesFailed, const std::wstring& replaceFailed) {
-    if (!Sys().SetAttributes(bootIniPath, kNoAttributes)) {
-        Sys().RemoveFile(staged);
+    if (!Files().SetAttributes(bootIniPath, kNoAttributes)) {
+        Files().RemoveFile(staged);
         return Fail(attributesFailed);
     }
-    if (!Sys().ReplaceWith(bootIniPath, staged)) {
-        Sys().SetAttributes(bootIniPath, current);
-        Sys().RemoveFile(staged);
+    if (!Files().ReplaceWith(bootIniPath, staged)) {
+        Files().SetAttributes(bootIniPath, current);
+        Files().RemoveFile(staged);
         return Fail(replaceFailed);
     }
-    if (!Sys().SetAttributes(bootIniPath, wanted)) {
+    if (!Files().SetAttributes(bootIniPath, wanted)) {
         BootIniResult result = Fail(attributesFailed);
         result.backInPlace = true;
         return result;
@@ -74,14 +74,14 @@ BootIniResult SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupNa
     const std::wstring backup = bootIniPath.substr(0, 2) + backupName;
 
     // The backup is the file as it was before the first edit: made once only.
-    const std::optional<bool> backupFound = Sys().FindAnyEntry(backup);
-    if (!backupFound || (!*backupFound && !Sys().CopyFileOver(bootIniPath, backup))) {
+    const std::optional<bool> backupFound = Files().FindAnyEntry(backup);
+    if (!backupFound || (!*backupFound && !Files().CopyFileOver(bootIniPath, backup))) {
         return Fail(L"Could not find:  " + bootIniPath + L"\r\nor could not write to:  " + backup);
     }
 
     const std::wstring writeFailed = L"Error writing INI value:  " + bootIniPath;
-    const auto original = Sys().ReadTextFile(bootIniPath);
-    const auto attributes = Sys().GetAttributes(bootIniPath);
+    const auto original = Files().ReadTextFile(bootIniPath);
+    const auto attributes = Files().GetAttributes(bootIniPath);
     if (!original || !attributes) return Fail(writeFailed);
     // Whole values, as they stand in the file: the profile functions would
     // cut them at 254 characters and take quotes off a quoted entry.
@@ -95,21 +95,21 @@ BootIniResult SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupNa
     const std::wstring entry = L"\"" + description + L"\"" + OptionString(commandPromptOnly, networking);
 
     const std::wstring staged = StagedPath(bootIniPath);
-    Sys().RemoveFile(staged);
-    bool written = Sys().WriteTextFile(staged, *original) &&
-                   Sys().WriteIniValue(staged, L"boot loader", L"timeout", L"3") &&
-                   Sys().WriteIniValue(staged, L"operating systems", *arcPath, entry);
+    Files().RemoveFile(staged);
+    bool written = Files().WriteTextFile(staged, *original) &&
+                   Settings().WriteIniValue(staged, L"boot loader", L"timeout", L"3") &&
+                   Settings().WriteIniValue(staged, L"operating systems", *arcPath, entry);
     if (written) {
         // The profile functions keep the file's own encoding; the kept entry follows it.
-        auto edited = Sys().ReadTextFile(staged);
+        auto edited = Files().ReadTextFile(staged);
         written = edited.has_value();
         if (written) {
             edited->text = WithPreviousEntry(edited->text, *arcPath + L"=" + *previous);
-            written = Sys().WriteTextFile(staged, *edited);
+            written = Files().WriteTextFile(staged, *edited);
         }
     }
     if (!written) {
-        Sys().RemoveFile(staged);
+        Files().RemoveFile(staged);
         return Fail(writeFailed);
     }
     const BootIniResult placed = PutInPlace(bootIniPath, staged, *attributes, *attributes,
@@ -165,26 +165,26 @@ BootIniResult RestoreBootIni(std::wstring bootIniPath, std::wstring backupName) 
     ApplyDefaults(bootIniPath, backupName);
     const std::wstring backup = bootIniPath.substr(0, 2) + backupName;
     const std::wstring attributesFailed = L"Cound not set file attributes:  " + bootIniPath;
-    const auto current = Sys().GetAttributes(bootIniPath);
+    const auto current = Files().GetAttributes(bootIniPath);
     if (!current) return Fail(attributesFailed);
     const std::wstring copyFailed = L"Could not find:  " + backup + L"\r\nor could not write to:  " + bootIniPath;
     // The backup kept the attributes boot.ini had before the first edit.
-    const auto original = Sys().GetAttributes(backup);
+    const auto original = Files().GetAttributes(backup);
     if (!original) return Fail(copyFailed);
     const std::wstring staged = StagedPath(bootIniPath);
-    Sys().RemoveFile(staged);
+    Files().RemoveFile(staged);
     // The copy takes the backup's read-only attribute along; it must be
     // writable to go to the disk before it replaces boot.ini.
-    if (!Sys().CopyFileOver(backup, staged) || !Sys().SetAttributes(staged, kNoAttributes)) {
-        Sys().RemoveFile(staged);
+    if (!Files().CopyFileOver(backup, staged) || !Files().SetAttributes(staged, kNoAttributes)) {
+        Files().RemoveFile(staged);
         return Fail(copyFailed);
     }
     BootIniResult placed = PutInPlace(bootIniPath, staged, *current, *original, attributesFailed, copyFailed);
     if (!placed.ok) return placed;
     // The backup is a copy of boot.ini and took its read-only attribute along,
     // which would make the delete fail.
-    Sys().SetAttributes(backup, kNoAttributes);
-    if (!Sys().RemoveFile(backup)) {
+    Files().SetAttributes(backup, kNoAttributes);
+    if (!Files().RemoveFile(backup)) {
         BootIniResult result = Fail(L"Error deleting backup file:  " + backup);
         result.backInPlace = true;
         return result;

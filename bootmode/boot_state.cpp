@@ -3,7 +3,7 @@
 #include "bootmode/boot_entries.h"
 #include "bootmode/boot_ini.h"
 #include "opsys/windows_version.h"
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/process.h"
 #include "system/program_paths.h"
 #include "system/text.h"
@@ -31,7 +31,7 @@ SafeBootState SafeBootStateFromBootIni(const std::wstring& content) {
 NextStart ReadNextStart() {
     NextStart next;
     if (!OsIsVista()) {
-        const auto bootIni = Sys().ReadTextFile(BootIniPath);
+        const auto bootIni = Files().ReadTextFile(BootIniPath);
         if (bootIni) next.state = SafeBootStateFromBootIni(bootIni->text);
         return next;
     }
@@ -76,7 +76,7 @@ std::wstring ThisStartName() {
             return NextStartName(SafeBootState::Absent);
         case 1: {
             SettingValue shell = int32_t{0};
-            Sys().ReadSetting(L"HKLM", L"SYSTEM\\CurrentControlSet\\Control\\SafeBoot\\Option", L"UseAlternateShell",
+            Settings().ReadSetting(L"HKLM", L"SYSTEM\\CurrentControlSet\\Control\\SafeBoot\\Option", L"UseAlternateShell",
                               L"D", int32_t{0}, shell);
             return NextStartName(SettingAsInt32(shell) != 0 ? SafeBootState::CommandPrompt : SafeBootState::Minimal);
         }

@@ -13,7 +13,7 @@
 #include "opsys/windows_version.h"
 #include "system/file_checks.h"
 #include "system/file_security.h"
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/operation_lock.h"
 #include "system/process.h"
 #include "system/program_paths.h"
@@ -55,7 +55,7 @@ ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck) {
     result.outcome = ModeOutcome::Restored;
     result.modeName = L"normal mode";
     // Only whether the way back asks first; never what brings Windows back.
-    Sys().DeleteSetting(L"HKLM", kProgramKey, kBootModeValue);
+    Settings().DeleteSetting(L"HKLM", kProgramKey, kBootModeValue);
     const bool commandPromptArmed = OwnAutorunArmed();
     bool gone = true;
     if (OsIsVista()) {
@@ -119,7 +119,7 @@ ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck) {
 void StartSiblingInSafeMode() {
     if (OsWindowsMode() == 0) return;
     const std::wstring sibling = AppFolder() + L"..\\Tessel.exe";
-    if (TrustedCompanion(sibling)) Sys().StartDetached(L"\"" + sibling + L"\"", kShowNormal);
+    if (TrustedCompanion(sibling)) Programs().StartDetached(L"\"" + sibling + L"\"", kShowNormal);
 }
 
 }  // namespace qv

@@ -6,7 +6,7 @@
 
 #include "bootmode/boot_entries.h"
 #include "bootmode/way_back.h"
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/process.h"
 #include "system/program_paths.h"
 
@@ -41,7 +41,7 @@ OneStartTakeBack TakeBack(const std::wstring& entry) {
     bool deleted = RunSystemProgram(kBcdedit, L"/delete " + entry).ok;
     // Deleted by hand already: the store shows no such entry.
     if (!deleted && EntryInStore(entry) == false) deleted = true;
-    if (deleted) Sys().DeleteSetting(L"HKLM", kProgramKey, kOneStartEntryValue);
+    if (deleted) Settings().DeleteSetting(L"HKLM", kProgramKey, kOneStartEntryValue);
     taken.copyLeft = !deleted;
     if (pending) {
         const auto after = ReadBootSequence();
@@ -93,7 +93,7 @@ bool SetUpOneStart(ModeResult& result) {
         return false;
     }
     // Recorded at once, so that nothing stops between the copy and its record.
-    Sys().WriteSetting(L"HKLM", kProgramKey, kOneStartEntryValue, L"S", *entry);
+    Settings().WriteSetting(L"HKLM", kProgramKey, kOneStartEntryValue, L"S", *entry);
     if (RecordedEntry() != entry) return Fail(result, *entry, ProblemKind::OneStartNotRecorded, *entry);
     // Off the boot menu: with one entry listed there is no menu and no wait.
     for (const std::wstring& step : {L"/set " + *entry + L" safeboot network", L"/displayorder " + *entry + L" /remove",

@@ -9,7 +9,7 @@
 #include "opsys/windows_version.h"
 #include "safeboot/safeboot_repair.h"
 #include "system/file_checks.h"
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/process.h"
 #include "system/operation_lock.h"
 #include "system/program_paths.h"

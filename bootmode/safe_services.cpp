@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "bootmode/way_back.h"
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/program_paths.h"
 #include "system/registry_keys.h"
 #include "system/service_catalog.h"
@@ -26,13 +26,13 @@ std::wstring ErrorReason(int32_t status) { return L"error " + std::to_wstring(st
 
 std::vector<std::wstring> ReadRecord() {
     SettingValue text;
-    Sys().ReadSetting(L"HKLM", kProgramKey, kSafeBootServicesValue, L"S", std::wstring(), text);
+    Settings().ReadSetting(L"HKLM", kProgramKey, kSafeBootServicesValue, L"S", std::wstring(), text);
     return SplitServiceRecord(SettingAsText(text));
 }
 
 int32_t WriteRecord(const std::vector<std::wstring>& entries) {
-    if (entries.empty()) return Sys().DeleteSetting(L"HKLM", kProgramKey, kSafeBootServicesValue);
-    return Sys().WriteSetting(L"HKLM", kProgramKey, kSafeBootServicesValue, L"S", JoinServiceRecord(entries));
+    if (entries.empty()) return Settings().DeleteSetting(L"HKLM", kProgramKey, kSafeBootServicesValue);
+    return Settings().WriteSetting(L"HKLM", kProgramKey, kSafeBootServicesValue, L"S", JoinServiceRecord(entries));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "system/file_checks.h"
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/program_paths.h"
 #include "system/text.h"
 
@@ -34,14 +34,14 @@ std::optional<std::wstring> QuotedProgram(const std::wstring& text, const std::w
 }
 
 bool StartsExe(const std::optional<std::wstring>& program, const std::wstring& exe) {
-    return program && Sys().SameFile(*program, exe);
+    return program && Files().SameFile(*program, exe);
 }
 
 // The full path first, then the short one: both name the exe itself.
 std::vector<std::wstring> ExePathForms(const std::wstring& full) {
     std::vector<std::wstring> forms{full};
-    const auto shortForm = Sys().ShortPath(full);
-    if (shortForm && !shortForm->empty() && *shortForm != full && Sys().SameFile(*shortForm, full))
+    const auto shortForm = Files().ShortPath(full);
+    if (shortForm && !shortForm->empty() && *shortForm != full && Files().SameFile(*shortForm, full))
         forms.push_back(*shortForm);
     return forms;
 }
@@ -51,7 +51,7 @@ std::wstring FileNameOf(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-std::wstring WayBackCopyFolder() { return Sys().WindowsFolder() + L"\\Quorvine"; }
+std::wstring WayBackCopyFolder() { return Windows().WindowsFolder() + L"\\Quorvine"; }
 
 // The exe the way back would start, without making anything yet.
 std::wstring PlannedWayBackExe() { return WayBackStartsCopy() ? WayBackCopyPath() : AppExePath(); }
@@ -84,8 +84,8 @@ bool IsForeignAutorun(const RawSetting& value) {
 }
 
 bool WriteExactly(const std::wstring& keyPath, const std::wstring& name, const RawSetting& value) {
-    if (Sys().WriteRawSetting(L"HKLM", keyPath, name, value) != kStatusOk) return false;
-    const RawRead back = Sys().ReadRawSetting(L"HKLM", keyPath, name);
+    if (Settings().WriteRawSetting(L"HKLM", keyPath, name, value) != kStatusOk) return false;
+    const RawRead back = Settings().ReadRawSetting(L"HKLM", keyPath, name);
     return back.status == kStatusOk && back.value == value;
 }
 
@@ -97,7 +97,7 @@ std::optional<std::wstring> RunOncePolicyKey() {
     // Windows honours it for the machine and for the user who logs on.
     for (const wchar_t* location : {L"HKLM", L"HKCU"}) {
         SettingValue value = int32_t{0};
-        if (Sys().ReadSetting(location, kExplorerPolicyKey, kRunOncePolicyValue, L"D", int32_t{0}, value) ==
+        if (Settings().ReadSetting(location, kExplorerPolicyKey, kRunOncePolicyValue, L"D", int32_t{0}, value) ==
                 kStatusOk &&
             SettingAsInt32(value) != 0)
             return std::wstring(location) + L"\\" + kExplorerPolicyKey;
@@ -110,7 +110,7 @@ bool RunOnceBlockedByPolicy() { return RunOncePolicyKey().has_value(); }
 bool RunsFromRemovableDrive() {
     const std::wstring exe = AppExePath();
     if (exe.size() < 3 || exe[1] != L':') return false;  // a network path: refused, or fails its read-back
-    const uint32_t type = Sys().DriveType(exe.substr(0, 3));
+    const uint32_t type = Windows().DriveType(exe.substr(0, 3));
     return type != kDriveFixed && type != kDriveRemote;
 }
 
@@ -124,27 +124,27 @@ std::wstring WayBackCopyPath() { return WayBackCopyFolder() + L"\\" + FileNameOf
 
 std::optional<std::wstring> WayBackExe() {
     if (!WayBackStartsCopy()) return AppExePath();
-    const auto original = Sys().ReadBytes(Sys().ExecutablePath());
-    if (!original || original->empty() || !Sys().MakeAdminOnlyFolder(WayBackCopyFolder())) return std::nullopt;
+    const auto original = Files().ReadBytes(Program().ExecutablePath());
+    if (!original || original->empty() || !Files().MakeAdminOnlyFolder(WayBackCopyFolder())) return std::nullopt;
     const std::wstring copy = WayBackCopyPath();
-    if (Sys().ReadBytes(copy) == original) return copy;  // made by an earlier run
-    if (!Sys().CopyFileOver(Sys().ExecutablePath(), copy) || Sys().ReadBytes(copy) != original) return std::nullopt;
+    if (Files().ReadBytes(copy) == original) return copy;  // made by an earlier run
+    if (!Files().CopyFileOver(Program().ExecutablePath(), copy) || Files().ReadBytes(copy) != original) return std::nullopt;
     return copy;
 }
 
 void RemoveWayBackCopy() {
     const std::wstring copy = WayBackCopyPath();
-    if (!Sys().SameFile(copy, Sys().ExecutablePath())) {
+    if (!Files().SameFile(copy, Program().ExecutablePath())) {
         // Run from anywhere else, the copy (when there is one) goes at once.
-        if (Sys().FileExists(copy) && Sys().RemoveFile(copy)) Sys().RemoveFolder(WayBackCopyFolder());
+        if (Files().FileExists(copy) && Files().RemoveFile(copy)) Files().RemoveFolder(WayBackCopyFolder());
         return;
     }
     // A running program cannot be deleted, but renamed: its name is free at
     // once for a new copy, which the delete at the next start then spares.
     const std::wstring leaving = copy + L".removed";
-    if (Sys().RenameFile(copy, leaving)) {
-        Sys().DeleteAtRestart(leaving);
-        Sys().DeleteAtRestart(WayBackCopyFolder());
+    if (Files().RenameFile(copy, leaving)) {
+        Files().DeleteAtRestart(leaving);
+        Files().DeleteAtRestart(WayBackCopyFolder());
     }
 }
 
@@ -156,9 +156,9 @@ std::optional<std::wstring> ExePathForCommandProcessor(const std::wstring& exe) 
 
 std::optional<std::string> CommandFileLine(const std::wstring& exe) {
     // cmd.exe reads batch files in the console code page, where "%" must be doubled.
-    const bool utf8 = Sys().OemCodePage() == kCodePageUtf8;
+    const bool utf8 = Windows().OemCodePage() == kCodePageUtf8;
     for (const auto& form : ExePathForms(exe)) {
-        const auto oem = utf8 ? ToUtf8(form) : Sys().ToOemText(form);
+        const auto oem = utf8 ? ToUtf8(form) : Windows().ToOemText(form);
         if (!oem) continue;
         std::string line = "\"";
         for (char c : *oem) line += c == '%' ? std::string("%%") : std::string(1, c);
@@ -195,13 +195,13 @@ bool IsOwnAutorun(const std::wstring& value) {
     const auto program = ProgramOfAutorun(Trim(value));
     if (!program) return false;
     const std::wstring name = LowerCase(FileNameOf(*program));
-    return Sys().SameFile(*program, Sys().ExecutablePath()) || name == L"quorvine.exe" ||
+    return Files().SameFile(*program, Program().ExecutablePath()) || name == L"quorvine.exe" ||
            name == LowerCase(FileNameOf(AppExePath()));
 }
 
 std::optional<std::wstring> ReadMachineText(const std::wstring& keyPath, const std::wstring& name) {
     SettingValue value = std::wstring();
-    if (Sys().ReadSetting(L"HKLM", keyPath, name, L"S", std::wstring(), value) != kStatusOk) return std::nullopt;
+    if (Settings().ReadSetting(L"HKLM", keyPath, name, L"S", std::wstring(), value) != kStatusOk) return std::nullopt;
     return SettingAsText(value);
 }
 
@@ -211,24 +211,24 @@ bool ArmRunOnce() {
     if (!exePath) return false;
     const std::wstring data = RunOnceDataFor(*exePath);
     const auto before = ReadMachineText(kRunOnceKey, RunOnceValueName());
-    if (Sys().WriteSetting(L"HKLM", kRunOnceKey, RunOnceValueName(), L"S", data) == kStatusOk) {
+    if (Settings().WriteSetting(L"HKLM", kRunOnceKey, RunOnceValueName(), L"S", data) == kStatusOk) {
         // Read back as the command processor will read it, down to the file it starts.
         const auto stored = ReadMachineText(kRunOnceKey, RunOnceValueName());
         if (stored == data && StartsExe(ProgramOfRunOnce(*stored), *exe)) return true;
     }
     // An entry that would start another program must not stay.
     if (before)
-        Sys().WriteSetting(L"HKLM", kRunOnceKey, RunOnceValueName(), L"S", *before);
+        Settings().WriteSetting(L"HKLM", kRunOnceKey, RunOnceValueName(), L"S", *before);
     else
-        Sys().DeleteSetting(L"HKLM", kRunOnceKey, RunOnceValueName());
+        Settings().DeleteSetting(L"HKLM", kRunOnceKey, RunOnceValueName());
     return false;
 }
 
-std::wstring CommandShortcutPath() { return Sys().WindowsFolder() + L"\\quorvine.cmd"; }
+std::wstring CommandShortcutPath() { return Windows().WindowsFolder() + L"\\quorvine.cmd"; }
 
 void DeleteCommandShortcut() {
     const std::wstring path = CommandShortcutPath();
-    if (FileExists(path)) Sys().RemoveFile(path);
+    if (FileExists(path)) Files().RemoveFile(path);
 }
 
 bool SetUpCommandPromptShell() {
@@ -240,20 +240,20 @@ bool SetUpCommandPromptShell() {
     // Another program's Autorun (doskey macros, a tool's init script) is kept
     // aside and put back at the way back, instead of being lost.
     // Never replace a value that could not be read or kept.
-    const RawRead current = Sys().ReadRawSetting(L"HKLM", kCommandProcessorKey, L"Autorun");
+    const RawRead current = Settings().ReadRawSetting(L"HKLM", kCommandProcessorKey, L"Autorun");
     if (current.status != kStatusOk && current.status != kErrorFileNotFound) return false;
     if (current.status == kStatusOk && IsForeignAutorun(current.value) &&
         !WriteExactly(kProgramKey, kSavedAutorun, current.value))
         return false;
     // Written over, not deleted first: a write that fails then leaves the
     // value that was there.
-    Sys().DeleteSetting(L"HKLM", kSafeBootKey, L"AlternateShell");
-    Sys().WriteSetting(L"HKLM", kSafeBootKey, L"AlternateShell", L"S", std::wstring(L"cmd.exe"));
+    Settings().DeleteSetting(L"HKLM", kSafeBootKey, L"AlternateShell");
+    Settings().WriteSetting(L"HKLM", kSafeBootKey, L"AlternateShell", L"S", std::wstring(L"cmd.exe"));
     const std::wstring autorun = AutorunCommandFor(*exePath);
-    Sys().WriteSetting(L"HKLM", kCommandProcessorKey, L"Autorun", L"S", autorun);
+    Settings().WriteSetting(L"HKLM", kCommandProcessorKey, L"Autorun", L"S", autorun);
     DeleteCommandShortcut();
     const auto bytes = CommandFileBytes(*line);
-    const bool written = Sys().WriteBytes(CommandShortcutPath(), bytes);
+    const bool written = Files().WriteBytes(CommandShortcutPath(), bytes);
 
     const auto stored = ReadMachineText(kCommandProcessorKey, L"Autorun");
     if (written && stored == autorun && StartsExe(ProgramOfAutorun(*stored), *exe)) return true;
@@ -263,7 +263,7 @@ bool SetUpCommandPromptShell() {
 }
 
 void DisarmWayBack(CommandFile commandFile) {
-    Sys().DeleteSetting(L"HKLM", kRunOnceKey, RunOnceValueName());
+    Settings().DeleteSetting(L"HKLM", kRunOnceKey, RunOnceValueName());
     RestoreSavedAutorun();
     if (commandFile == CommandFile::Remove) DeleteCommandShortcut();
 }
@@ -286,26 +286,26 @@ bool OwnAutorunArmed() {
 
 void RestoreSavedAutorun() {
     bool foreign = true;
-    const RawRead current = Sys().ReadRawSetting(L"HKLM", kCommandProcessorKey, L"Autorun");
+    const RawRead current = Settings().ReadRawSetting(L"HKLM", kCommandProcessorKey, L"Autorun");
     if (current.status != kStatusOk) {
         foreign = false;
     } else if (!IsForeignAutorun(current.value)) {
         const auto text = TextOf(current.value);
-        if (text && !text->empty()) Sys().DeleteSetting(L"HKLM", kCommandProcessorKey, L"Autorun");
+        if (text && !text->empty()) Settings().DeleteSetting(L"HKLM", kCommandProcessorKey, L"Autorun");
         foreign = false;
     }
-    const RawRead keep = Sys().ReadRawSetting(L"HKLM", kProgramKey, kSavedAutorun);
+    const RawRead keep = Settings().ReadRawSetting(L"HKLM", kProgramKey, kSavedAutorun);
     if (keep.status != kStatusOk) return;
     // The kept value is in its place again (a set-up that failed): no copy needed.
     if (foreign && current.value == keep.value) {
-        Sys().DeleteSetting(L"HKLM", kProgramKey, kSavedAutorun);
+        Settings().DeleteSetting(L"HKLM", kProgramKey, kSavedAutorun);
         return;
     }
     // Another foreign value in place wins; the saved copy then waits for later.
     if (foreign) return;
     // Put back with its type and bytes (REG_EXPAND_SZ stays one, a REG_MULTI_SZ whole).
     if (WriteExactly(kCommandProcessorKey, L"Autorun", keep.value))
-        Sys().DeleteSetting(L"HKLM", kProgramKey, kSavedAutorun);
+        Settings().DeleteSetting(L"HKLM", kProgramKey, kSavedAutorun);
 }
 
 }  // namespace qv

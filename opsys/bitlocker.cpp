@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/process.h"
 
 namespace qv {

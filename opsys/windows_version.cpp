@@ -114,20 +114,20 @@ std::wstring CutAtNul(const std::wstring& field) {
 clsOpSys::clsOpSys() {
     // The system's folders from Windows: the user sets the environment, and
     // an elevated program must not follow it.
-    WinDir = SystemRoot = Sys().WindowsFolder();
+    WinDir = SystemRoot = Windows().WindowsFolder();
     SystemDrive = qv::SystemDrive();
-    WinSysDir = Sys().SystemFolder();
-    HomeDrive = Sys().GetEnv(L"homedrive");
-    CurrentUserName = Sys().GetEnv(L"username");
-    UserProfile = Sys().GetEnv(L"userprofile");
-    ProgramFilesPath = Sys().GetEnv(L"programfiles");
-    CommonProgramFilesPath = Sys().GetEnv(L"commonprogramfiles");
+    WinSysDir = Windows().SystemFolder();
+    HomeDrive = Program().GetEnv(L"homedrive");
+    CurrentUserName = Program().GetEnv(L"username");
+    UserProfile = Program().GetEnv(L"userprofile");
+    ProgramFilesPath = Program().GetEnv(L"programfiles");
+    CommonProgramFilesPath = Program().GetEnv(L"commonprogramfiles");
     TempPath = TmpPath = WinDir + L"\\Temp";
 
     // Windows before NT 4 SP6 refuses the extended record; a failed call leaves it zero.
-    auto record = Sys().GetVersionRecord(kExtendedRecordSize);
+    auto record = Windows().GetVersionRecord(kExtendedRecordSize);
     if (!record) {
-        record = Sys().GetVersionRecord(kPlainRecordSize);
+        record = Windows().GetVersionRecord(kPlainRecordSize);
         if (!record) record = VersionRecord{};
         record->size = kPlainRecordSize;
     }
@@ -168,7 +168,7 @@ void clsOpSys::SettleFlags() {
 
 bool clsOpSys::ReadsAsWin81Update1() const {
     SettingValue value;
-    Sys().ReadSetting(L"HKLM", L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", L"BuildLabEx", L"S", std::wstring(),
+    Settings().ReadSetting(L"HKLM", L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", L"BuildLabEx", L"S", std::wstring(),
                       value);
     // "9600.17031.amd64fre.winblue_gdr.140221-1952": the second field is the revision.
     const std::wstring buildLab = SettingAsText(value);
@@ -185,7 +185,7 @@ int32_t clsOpSys::BuildNumber() const { return static_cast<int16_t>(record_.buil
 
 std::wstring clsOpSys::CSDVersion() const { return Trim(record_.csdVersion); }
 
-int16_t clsOpSys::WindowsMode() const { return static_cast<int16_t>(Sys().CleanBootState()); }
+int16_t clsOpSys::WindowsMode() const { return static_cast<int16_t>(Windows().CleanBootState()); }
 
 std::wstring clsOpSys::Platform() const {
     // The full build number: the low word alone would turn negative past 32767.
@@ -253,18 +253,18 @@ std::wstring clsOpSys::EditionName() const {
 
     // XP names its edition only in the product file; Media Center ships as Professional.
     const std::wstring productFile = WinSysDir + L"\\prodspec.ini";
-    if (!Sys().FileExists(productFile)) return L" Undefined Edition ";
-    const std::wstring product = LowerCase(Sys().ReadIniValue(productFile, L"Product Specification", L"Product"));
+    if (!Files().FileExists(productFile)) return L" Undefined Edition ";
+    const std::wstring product = LowerCase(Settings().ReadIniValue(productFile, L"Product Specification", L"Product"));
     std::wstring edition;
     if (product.find(L"home") != std::wstring::npos) edition = L" Home ";
     if (product.find(L"media") != std::wstring::npos) edition = L" Media Center ";
     if (product.find(L"professional") != std::wstring::npos) {
-        edition = Sys().FileExists(WinDir + L"\\ehome\\ehtray.exe") ? L" Media Center " : L" Professional ";
+        edition = Files().FileExists(WinDir + L"\\ehome\\ehtray.exe") ? L" Media Center " : L" Professional ";
     }
     return edition;
 }
 
-int32_t clsOpSys::QueryOperatingSystemSku() const { return Sys().QueryOperatingSystemSku(); }
+int32_t clsOpSys::QueryOperatingSystemSku() const { return Windows().QueryOperatingSystemSku(); }
 
 bool OsIsVista() { return clsOpSys().IsVista(); }
 bool OsIsWin7() { return clsOpSys().IsWin7(); }

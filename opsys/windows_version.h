@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "system/platform.h"
+#include "system/seams.h"
 
 namespace qv {
 

@@ -8,7 +8,7 @@
 
 #include "opsys/windows_version.h"
 #include "system/file_security.h"
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/process.h"
 #include "system/program_paths.h"
 
@@ -44,14 +44,14 @@ RepairOutcome RepairSafeBootKey() {
     const std::wstring name = ChooseSafeBootDocument(isVista, isWin7, isWin8);
     // The user's own temporary folder would let any of the user's programs
     // swap the document before reg.exe, running as administrator, reads it.
-    const auto folder = Sys().CreatePrivateFolder();
+    const auto folder = Files().CreatePrivateFolder();
     if (!folder) return RepairOutcome::NoPrivateFolder;
     const std::wstring documentFile = DocumentFile(*folder, name);
-    const auto document = Sys().LoadCustomResource(name);
-    const bool written = document && Sys().WriteHeldFile(documentFile, *document);
+    const auto document = Program().LoadCustomResource(name);
+    const bool written = document && Files().WriteHeldFile(documentFile, *document);
     const bool imported = written && ImportRegDocument(*folder, name);
-    Sys().RemoveFile(documentFile);
-    Sys().RemoveFolder(*folder);
+    Files().RemoveFile(documentFile);
+    Files().RemoveFolder(*folder);
     if (document && !written) return RepairOutcome::NoPrivateFolder;
     return imported ? RepairOutcome::Repaired : RepairOutcome::ImportFailed;
 }
@@ -66,12 +66,12 @@ bool ImportRegDocument(const std::wstring& folder, const std::wstring& name) {
     // imports it by its bare name.
     const std::wstring batchFile = folder + L"\\RegImport.cmd";
     const std::string batch = "pushd \"%~dp0\"\r\nreg import " + std::string(name.begin(), name.end()) + ".reg\r\n";
-    if (Sys().WriteHeldFile(batchFile, std::vector<uint8_t>(batch.begin(), batch.end()))) {
+    if (Files().WriteHeldFile(batchFile, std::vector<uint8_t>(batch.begin(), batch.end()))) {
         std::wstring message;
         // Quoted, so a program folder with blanks in its path works too.
-        Sys().RunAndWait(Quoted(companion) + L" " + Quoted(batchFile), kDefaultShow, message, CommandLimitMs(), true);
+        Programs().RunAndWait(Quoted(companion) + L" " + Quoted(batchFile), kDefaultShow, message, CommandLimitMs(), true);
     }
-    Sys().RemoveFile(batchFile);
+    Files().RemoveFile(batchFile);
     return imported;
 }
 

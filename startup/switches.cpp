@@ -15,7 +15,7 @@
 #include "startup/exit_codes.h"
 #include "startup/restore_question.h"
 #include "system/network_location.h"
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/program_paths.h"
 #include "system/shutdown.h"
 #include "system/text.h"
@@ -33,7 +33,7 @@ namespace {
 // Where nobody can see a box, what needs an answer changes nothing: it says
 // so, and which switches need nobody, and ends with its own exit code.
 int NeedsPerson(const std::wstring& what, const std::wstring& left) {
-    Sys().WriteOutputLine(L"refused: " + what + L" needs a person at the screen, and no box can be seen here; " + left +
+    User().WriteOutputLine(L"refused: " + what + L" needs a person at the screen, and no box can be seen here; " + left +
                           L" (switches that need nobody: /safenet-once, /safenet-noreboot, /normal-noreboot)");
     return kExitNeedsPerson;
 }
@@ -41,12 +41,12 @@ int NeedsPerson(const std::wstring& what, const std::wstring& left) {
 int RestartNow() {
     RecordRestartAsked();
     try {
-        Sys().ShutdownSystem(kRestartFlags);
+        Programs().ShutdownSystem(kRestartFlags);
     } catch (const ShutdownError& error) {
         RecordRestartFailed(error.Description());
         throw;
     }
-    Sys().WriteOutputLine(L"restarting windows");
+    User().WriteOutputLine(L"restarting windows");
     return kExitDone;
 }
 
@@ -84,10 +84,10 @@ int WayBack(CommandFile commandFile, const MainWindowOpener& openWindow) {
         case RestoreAnswer::StaySafe:
             RecordSafeModeKept(armed);
             if (toldUnarmed()) {
-                Sys().WriteOutputLine(L"declined: safe mode stays for the next start; way back: none");
+                User().WriteOutputLine(L"declined: safe mode stays for the next start; way back: none");
                 return kExitWayBackLost;
             }
-            Sys().WriteOutputLine(L"declined: safe mode stays for the next start; way back armed");
+            User().WriteOutputLine(L"declined: safe mode stays for the next start; way back armed");
             return kExitDeclined;
     }
     return kExitFailed;
@@ -113,7 +113,7 @@ std::optional<SafeModeServices> TypedServices(Telling telling) {
 
 int SafeMode(Shell shell) {
     if (WarnIfOnNetwork()) {
-        Sys().WriteOutputLine(L"refused: Quorvine runs from a network location; nothing changed");
+        User().WriteOutputLine(L"refused: Quorvine runs from a network location; nothing changed");
         return kExitOnNetwork;
     }
     const auto services = TypedServices(Telling::BoxesAndLines);
@@ -155,9 +155,9 @@ int Normal() {
 // Which Windows answered and how it started come first, so the last line
 // stays the next start's.
 int Status() {
-    Sys().WriteOutputLine(L"windows: " + OsVersion());
-    Sys().WriteOutputLine(L"this start: " + ThisStartName());
-    Sys().WriteOutputLine(L"bitlocker: " + BitLockerStateName(ReadBitLockerState(SystemDrive())));
+    User().WriteOutputLine(L"windows: " + OsVersion());
+    User().WriteOutputLine(L"this start: " + ThisStartName());
+    User().WriteOutputLine(L"bitlocker: " + BitLockerStateName(ReadBitLockerState(SystemDrive())));
     // The boot manager's one-time start comes before its default entry, and
     // inside a one start the running entry is not the next one.
     const NextStart next = ReadNextStart();
@@ -166,7 +166,7 @@ int Status() {
         name += L", next start only";
     else if (next.state != SafeBootState::Unknown && next.otherThanRunning)
         name += L", from another boot entry than the running one";
-    Sys().WriteOutputLine(L"next start: " + name + L"; way back: " + ArmedWayBack());
+    User().WriteOutputLine(L"next start: " + name + L"; way back: " + ArmedWayBack());
     return ExitCodeOf(next.state);
 }
 
@@ -235,13 +235,13 @@ int ShowHelp() {
         L"\r\n\r\nAfter a Safe Mode switch, /service:NAME (as often as needed; NAME quoted when it has blanks) "
         L"names a service, and every service it depends on, for Safe Mode until Normal Mode is back.";
     if (WindowStationVisible()) {
-        Sys().ShowMessage(text, L"Quorvine " QV_VERSION_TEXT L" switches", kMbOk);
+        User().ShowMessage(text, L"Quorvine " QV_VERSION_TEXT L" switches", kMbOk);
         return kExitDone;
     }
     // Nobody sees a box: the list as lines.
     for (size_t start = 0; start < text.size();) {
         const size_t end = std::min(text.find(L"\r\n", start), text.size());
-        Sys().WriteOutputLine(text.substr(start, end - start));
+        User().WriteOutputLine(text.substr(start, end - start));
         start = end + 2;
     }
     return kExitDone;

@@ -2,7 +2,7 @@
 // tied to the name windows.h gives it.
 #include <windows.h>
 
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/process.h"
 #include "system/registry.h"
 #include "system/settings.h"

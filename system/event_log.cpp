@@ -1,6 +1,6 @@
 #include "system/event_log.h"
 
-#include "system/platform.h"
+#include "system/seams.h"
 
 namespace qv {
 
@@ -19,13 +19,13 @@ EventLog* current = &noEventLog;
 // anyone could swap would put their text under Quorvine's name. What failed;
 // empty when the source is registered with it.
 std::wstring PlaceMessageFile() {
-    const auto bytes = Sys().LoadCustomResource(kEventMessageResource);
+    const auto bytes = Program().LoadCustomResource(kEventMessageResource);
     if (!bytes) return {};
-    const std::wstring folder = Sys().WindowsFolder() + L"\\Quorvine";
+    const std::wstring folder = Windows().WindowsFolder() + L"\\Quorvine";
     const std::wstring file = folder + L"\\" + kEventMessageFileName;
     // Event Viewer may hold the file open: only a different one is replaced.
-    if (!Sys().MakeAdminOnlyFolder(folder) || (Sys().ReadBytes(file) != bytes && !Sys().WriteBytes(file, *bytes)) ||
-        Sys().ReadBytes(file) != bytes)
+    if (!Files().MakeAdminOnlyFolder(folder) || (Files().ReadBytes(file) != bytes && !Files().WriteBytes(file, *bytes)) ||
+        Files().ReadBytes(file) != bytes)
         return L"the message file " + file + L" could not be written";
     if (const uint32_t error = Events().RegisterSource(file))
         return L"the source could not be registered (error " + std::to_wstring(error) + L")";

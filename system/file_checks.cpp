@@ -1,9 +1,9 @@
 #include "system/file_checks.h"
 
-#include "system/platform.h"
+#include "system/seams.h"
 
 namespace qv {
 
-bool FileExists(const std::wstring& path) { return Sys().FileExists(path); }
+bool FileExists(const std::wstring& path) { return Files().FileExists(path); }
 
 }  // namespace qv

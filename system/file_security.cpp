@@ -1,6 +1,6 @@
 #include "system/file_security.h"
 
-#include "system/platform.h"
+#include "system/seams.h"
 
 namespace qv {
 
@@ -40,22 +40,22 @@ bool OnlyAdministratorsCanChange(const SecurityDescription& security) {
 }
 
 bool OnlyAdministratorsCanChange(const std::wstring& path) {
-    const auto security = Sys().ReadSecurity(path);
+    const auto security = Files().ReadSecurity(path);
     return security && OnlyAdministratorsCanChange(*security);
 }
 
 bool TrustedCompanion(const std::wstring& path) {
-    if (!Sys().FileExists(path)) return false;
+    if (!Files().FileExists(path)) return false;
     // Whoever may change the folder may swap the file in it.
     for (const std::wstring& checked : {path, FolderOf(path)}) {
-        const auto security = Sys().ReadSecurity(checked);
+        const auto security = Files().ReadSecurity(checked);
         std::wstring why;
         if (!security)
             why = L"the security of " + checked + L" could not be read";
         else if (!OnlyAdministratorsCanChange(*security))
             why = L"users other than administrators can change " + checked;
         if (!why.empty()) {
-            Sys().WriteOutputLine(L"skipped: " + path + L", because " + why);
+            User().WriteOutputLine(L"skipped: " + path + L", because " + why);
             return false;
         }
     }

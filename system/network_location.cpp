@@ -1,6 +1,6 @@
 #include "system/network_location.h"
 
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/program_paths.h"
 #include "system/text.h"
 
@@ -20,7 +20,7 @@ std::wstring ProgramFolder() {
 
 bool WarnIfOnNetwork() {
     if (!IsNetworkPath(L"")) return false;
-    Sys().ShowMessage(
+    User().ShowMessage(
         L"Quorvine may be running from the network; please copy Quorvine.exe to the local PC before usage."
         L"\r\n\r\n"
         L"(If Windows restarts in Safe Mode now, it cannot access Quorvine.exe upon restart to remove this "
@@ -36,13 +36,13 @@ bool IsNetworkPath(const std::wstring& path) {
     if (target.rfind(L"\\\\?\\", 0) == 0) target = target.substr(4);
     if (target.rfind(L"\\\\", 0) == 0 || UpperCase(target.substr(0, 4)) == L"UNC\\") return true;
     // A drive Windows reports as remote is one, whatever its connection says.
-    if (target.size() >= 2 && target[1] == L':' && Sys().DriveType(target.substr(0, 2) + L"\\") == kDriveRemote)
+    if (target.size() >= 2 && target[1] == L':' && Windows().DriveType(target.substr(0, 2) + L"\\") == kDriveRemote)
         return true;
     return ResolveUncPath(target).rfind(L"\\\\", 0) == 0;
 }
 
 std::wstring ResolveUncPath(const std::wstring& path) {
-    const Connection connection = Sys().GetConnection(path.substr(0, 2));
+    const Connection connection = Windows().GetConnection(path.substr(0, 2));
     switch (connection.state) {
         case Connection::State::NotConnected:
             return path;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "system/platform.h"
+#include "system/seams.h"
 
 namespace qv {
 
@@ -12,9 +12,9 @@ inline constexpr uint32_t kOperationLockWaitMs = 60000;
 
 class OperationLock {
 public:
-    OperationLock() : held_(Sys().AcquireOperationLock(kOperationLockWaitMs)) {}
+    OperationLock() : held_(Program().AcquireOperationLock(kOperationLockWaitMs)) {}
     ~OperationLock() {
-        if (held_) Sys().ReleaseOperationLock();
+        if (held_) Program().ReleaseOperationLock();
     }
     OperationLock(const OperationLock&) = delete;
     OperationLock& operator=(const OperationLock&) = delete;

@@ -1,7 +1,7 @@
 // The Platform that talks to Windows.
 #pragma once
 
-#include "system/platform.h"
+#include "system/seams.h"
 
 namespace qv::win32 {
 

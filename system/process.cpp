@@ -1,6 +1,6 @@
 #include "system/process.h"
 
-#include "system/platform.h"
+#include "system/seams.h"
 
 namespace qv {
 
@@ -26,7 +26,7 @@ private:
 }  // namespace
 
 int32_t CommandLimitMs() {
-    const std::wstring text = Sys().GetEnv(kCommandLimitVariable);
+    const std::wstring text = Program().GetEnv(kCommandLimitVariable);
     int64_t shorter = 0;
     for (wchar_t c : text) {
         if (c < L'0' || c > L'9' || shorter > kCommandLimitMs) return kCommandLimitMs;
@@ -36,13 +36,13 @@ int32_t CommandLimitMs() {
 }
 
 std::wstring SystemProgramCommand(const std::wstring& program, const std::wstring& arguments) {
-    return L"\"" + Sys().SystemFolder() + L"\\" + program + L"\" " + arguments;
+    return L"\"" + Windows().SystemFolder() + L"\\" + program + L"\" " + arguments;
 }
 
 CommandResult RunSystemProgram(const std::wstring& program, const std::wstring& arguments) {
     std::wstring message;
     uint32_t exitCode = 0;
-    if (!Sys().RunAndWait(SystemProgramCommand(program, arguments), kHidden, message, CommandLimitMs(), true,
+    if (!Programs().RunAndWait(SystemProgramCommand(program, arguments), kHidden, message, CommandLimitMs(), true,
                           &exitCode))
         return {false, message, std::nullopt};
     if (exitCode != 0) return {false, L"It ended with exit code " + std::to_wstring(exitCode) + L".", exitCode};
@@ -50,7 +50,7 @@ CommandResult RunSystemProgram(const std::wstring& program, const std::wstring& 
 }
 
 std::optional<std::wstring> ReadSystemProgram(const std::wstring& program, const std::wstring& arguments) {
-    return Sys().RunAndRead(SystemProgramCommand(program, arguments), CommandLimitMs());
+    return Programs().RunAndRead(SystemProgramCommand(program, arguments), CommandLimitMs());
 }
 
 bool RunAndWait(ProcessSystem& system, const std::wstring& commandLine, int windowStyle, std::wstring& message,

@@ -1,6 +1,6 @@
 #include "system/program_paths.h"
 
-#include "system/platform.h"
+#include "system/seams.h"
 
 namespace qv {
 
@@ -23,7 +23,7 @@ std::wstring ReportedFolder(const std::wstring& exePath) {
 }  // namespace
 
 std::wstring SystemDrive() {
-    const std::wstring windows = Sys().WindowsFolder();
+    const std::wstring windows = Windows().WindowsFolder();
     return windows.size() >= 2 && windows[1] == L':' ? windows.substr(0, 2) : std::wstring();
 }
 
@@ -52,16 +52,16 @@ std::wstring ArgumentTextOf(const std::wstring& commandLine) {
     return rest.substr(first, last - first + 1);
 }
 
-std::wstring ArgumentText() { return ArgumentTextOf(Sys().CommandLine()); }
+std::wstring ArgumentText() { return ArgumentTextOf(Program().CommandLine()); }
 
 std::wstring AppFolder() {
-    std::wstring folder = ReportedFolder(Sys().ExecutablePath());
+    std::wstring folder = ReportedFolder(Program().ExecutablePath());
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
     return folder;
 }
 
 std::wstring AppExePath() {
-    const std::wstring path = Sys().ExecutablePath();
+    const std::wstring path = Program().ExecutablePath();
     size_t slash = path.rfind(L'\\');
     std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
     size_t dot = name.rfind(L'.');

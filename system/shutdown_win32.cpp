@@ -6,7 +6,7 @@
 
 #include "system/error_text_win32.h"
 #include "system/handles_win32.h"
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/platform_win32.h"
 #include "system/shutdown.h"
 
@@ -55,7 +55,7 @@ public:
     int32_t LastError() override { return static_cast<int32_t>(GetLastError()); }
     std::wstring SystemErrorText(int32_t code) override { return win32::SystemErrorText(static_cast<uint32_t>(code)); }
     std::wstring ExecutableBaseName() override {
-        std::wstring path = Sys().ExecutablePath();
+        std::wstring path = Program().ExecutablePath();
         size_t slash = path.find_last_of(L"\\/");
         std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
         size_t dot = name.rfind(L'.');

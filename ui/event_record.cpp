@@ -1,7 +1,7 @@
 #include "ui/event_record.h"
 
 #include "system/event_log.h"
-#include "system/platform.h"
+#include "system/seams.h"
 #include "ui/mode_messages.h"
 
 namespace qv {
@@ -12,11 +12,11 @@ namespace {
 // tells of the change itself.
 void Write(EventLevel level, uint32_t id, const std::wstring& text) {
     const std::wstring failed = WriteEventRecord(level, id, text);
-    if (!failed.empty()) Sys().WriteOutputLine(L"warning: event log: " + failed);
+    if (!failed.empty()) User().WriteOutputLine(L"warning: event log: " + failed);
 }
 
 // Who started it and how tells a technician's run from anybody else's.
-std::wstring CommandLineLine() { return L"command line: " + Sys().CommandLine(); }
+std::wstring CommandLineLine() { return L"command line: " + Program().CommandLine(); }
 
 EventLevel LevelOf(const ModeResult& result) {
     if (result.outcome == ModeOutcome::Stopped || result.outcome == ModeOutcome::NotRestored) return EventLevel::Error;

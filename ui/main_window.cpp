@@ -5,7 +5,7 @@
 #include "bootmode/safe_mode.h"
 #include "system/file_security.h"
 #include "system/network_location.h"
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/program_paths.h"
 #include "ui/bitlocker_caution.h"
 #include "ui/mode_messages.h"
@@ -15,7 +15,7 @@ namespace qv {
 
 namespace {
 
-void WriteBootMode(int16_t mode) { Sys().WriteSetting(L"HKLM", kProgramKey, kBootModeValue, L"D", int32_t{mode}); }
+void WriteBootMode(int16_t mode) { Settings().WriteSetting(L"HKLM", kProgramKey, kBootModeValue, L"D", int32_t{mode}); }
 
 }  // namespace
 
@@ -104,15 +104,15 @@ void cmdDo_Click(MainWindowView& window, int16_t index, ModeOperations& modes) {
     if (configured) WriteBootMode(bootMode);
 
     if (result.outcome == ModeOutcome::Declined) {
-        Sys().DeleteSetting(L"HKLM", kProgramKey, kBootModeValue);
-        Sys().ShowMessage(L"No modifications were made to the system.", L"", kMbOk);
+        Settings().DeleteSetting(L"HKLM", kProgramKey, kBootModeValue);
+        User().ShowMessage(L"No modifications were made to the system.", L"", kMbOk);
         window.Show();
         return;
     }
     FinishConfiguration(result);
     // A configuration that stopped has told why; claiming modifications here would be wrong.
     if (!restart && configured) {
-        Sys().ShowMessage(
+        User().ShowMessage(
             L"Modifications were made to the system, you may manually reboot when ready."
             L"\r\n\r\n"
             L"Please do NOT remove Quorvine.exe from it's current location!  (Once in 'Safe Mode' "

@@ -1,7 +1,7 @@
 #include "ui/mode_messages.h"
 
 #include "bootmode/way_back.h"
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/program_paths.h"
 #include "system/shutdown.h"
 #include "ui/event_record.h"
@@ -56,8 +56,8 @@ std::vector<std::wstring> ServiceLines(const ModeResult& result) {
 }
 
 void TellProblem(const Problem& problem, Telling telling) {
-    Sys().WriteOutputLine(ProblemLine(problem));
-    if (telling == Telling::BoxesAndLines) Sys().ShowMessage(ProblemText(problem), L"", ProblemStyle(problem.kind));
+    User().WriteOutputLine(ProblemLine(problem));
+    if (telling == Telling::BoxesAndLines) User().ShowMessage(ProblemText(problem), L"", ProblemStyle(problem.kind));
 }
 
 std::wstring ProblemText(const Problem& problem) {
@@ -221,8 +221,8 @@ std::wstring OutcomeLine(const ModeResult& result) {
 
 void TellProblems(const ModeResult& result, Telling telling) {
     for (const Problem& problem : result.problems) TellProblem(problem, telling);
-    for (const std::wstring& line : ServiceLines(result)) Sys().WriteOutputLine(line);
-    Sys().WriteOutputLine(OutcomeLine(result));
+    for (const std::wstring& line : ServiceLines(result)) User().WriteOutputLine(line);
+    User().WriteOutputLine(OutcomeLine(result));
 }
 
 void FinishConfiguration(ModeResult& result, Telling telling) {
@@ -231,8 +231,8 @@ void FinishConfiguration(ModeResult& result, Telling telling) {
     RecordResult(result, result.restartRequested);
     if (!result.restartRequested) return;
     try {
-        Sys().ShutdownSystem(kRestartFlags);
-        Sys().WriteOutputLine(L"restarting windows");
+        Programs().ShutdownSystem(kRestartFlags);
+        User().WriteOutputLine(L"restarting windows");
     } catch (const ShutdownError& error) {
         // The configuration and its way back stay; the user restarts by hand.
         result.Add(ProblemKind::RestartFailed, error.Description());
@@ -250,26 +250,26 @@ bool FinishRestoration(const ModeResult& result, RestartOffer offer, Telling tel
     }
     if (offer == RestartOffer::None) {
         RecordResult(result, false);
-        Sys().ShowMessage(L"Windows is now configured to start normally.", L"", kMbOk);
+        User().ShowMessage(L"Windows is now configured to start normally.", L"", kMbOk);
         return true;
     }
     const int answer =
-        Sys().ShowMessage(L"Windows is now configured to restart in 'Normal Mode', would you like to restart now?",
+        User().ShowMessage(L"Windows is now configured to restart in 'Normal Mode', would you like to restart now?",
                           L"Restart Windows normally?", kMbYesNoQuestion);
     RecordResult(result, answer == kAnswerYes);
     if (answer != kAnswerYes) {
-        Sys().ShowMessage(L"Windows will start normally the next time you restart.", L"", kMbOk);
+        User().ShowMessage(L"Windows will start normally the next time you restart.", L"", kMbOk);
         return true;
     }
     try {
-        Sys().ShutdownSystem(kRestartFlags);
-        Sys().WriteOutputLine(L"restarting windows");
+        Programs().ShutdownSystem(kRestartFlags);
+        User().WriteOutputLine(L"restarting windows");
         return true;
     } catch (const ShutdownError& error) {
         RecordRestartFailed(error.Description());
         // Told as the program's top would tell it, but Normal Mode stays set.
-        Sys().WriteOutputLine(L"warning: " + DescribeUnhandledError(error));
-        Sys().ShowMessage(DescribeUnhandledError(error), L"", kMbCritical);
+        User().WriteOutputLine(L"warning: " + DescribeUnhandledError(error));
+        User().ShowMessage(DescribeUnhandledError(error), L"", kMbCritical);
         return false;
     }
 }

@@ -1,13 +1,13 @@
 #include "ui/safe_mode_question.h"
 
-#include "system/platform.h"
+#include "system/seams.h"
 
 namespace qv {
 
 namespace {
 
 // Only a Yes goes on: a box that could not be shown (0) is no consent.
-bool Declined(const std::wstring& question) { return Sys().ShowMessage(question, L"", kMbYesNoQuestion) != kAnswerYes; }
+bool Declined(const std::wstring& question) { return User().ShowMessage(question, L"", kMbYesNoQuestion) != kAnswerYes; }
 
 }  // namespace
 

@@ -58,16 +58,16 @@ int main() {
     const bool isWin7 = qv::OsIsWin7();
     const bool isWin8 = qv::OsIsWin8();
     const std::wstring name = qv::ChooseSafeBootDocument(isVista, isWin7, isWin8);
-    if (qv::Sys().FileExists(qv::AppFolder() + L"ets.exe"))
+    if (qv::Files().FileExists(qv::AppFolder() + L"ets.exe"))
         std::printf("note: ets.exe lies beside the bench, so the repair imports twice\n");
 
-    const auto bytes = qv::Sys().LoadCustomResource(name);
+    const auto bytes = qv::Program().LoadCustomResource(name);
     if (!bytes) {
         std::printf("document %s is not among the resources\n", Ansi(name).c_str());
         return 2;
     }
-    const std::wstring document = qv::Sys().GetEnv(L"temp") + L"\\qv-bench-" + name + L".reg";
-    qv::Sys().WriteBytes(document, *bytes);
+    const std::wstring document = qv::Program().GetEnv(L"temp") + L"\\qv-bench-" + name + L".reg";
+    qv::Files().WriteBytes(document, *bytes);
 
     const std::string quoted = "\"" + Ansi(document) + "\"";
     std::vector<double> repair, shell, direct;
@@ -83,7 +83,7 @@ int main() {
         importFailed |= !RunWaited("reg.exe import " + quoted);
         direct.push_back(NowMs() - start);
     }
-    qv::Sys().RemoveFile(document);
+    qv::Files().RemoveFile(document);
 
     const double extra = Median(repair) - Median(shell);
     std::printf("document          %s (%zu bytes), median of %d rounds\n", Ansi(name).c_str(), bytes->size(), kRounds);

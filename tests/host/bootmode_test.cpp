@@ -50,7 +50,7 @@ bool Configured() { return lastResult.outcome == ModeOutcome::Configured; }
 int windowsOpened = 0;
 void OpenWindow() {
     ++windowsOpened;
-    Sys().ShowMessage(L"(the window)", L"window", kMbOk);
+    User().ShowMessage(L"(the window)", L"window", kMbOk);
 }
 
 const std::wstring kRunOnceName = L"*Tamberlow Quorvine Mod";

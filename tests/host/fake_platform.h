@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/shutdown.h"
 #include "system/text.h"
 

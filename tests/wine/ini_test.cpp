@@ -7,17 +7,17 @@
 
 #include <windows.h>
 
-#include "system/platform.h"
+#include "system/seams.h"
 
 namespace qv {
 namespace {
 
 std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key) {
-    return Sys().ReadIniValue(file, section, key);
+    return Settings().ReadIniValue(file, section, key);
 }
 bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                    const std::wstring& value) {
-    return Sys().WriteIniValue(file, section, key, value);
+    return Settings().WriteIniValue(file, section, key, value);
 }
 
 class IniAccess : public ::testing::Test {

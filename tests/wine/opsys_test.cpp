@@ -13,7 +13,7 @@
 
 #include "opsys/windows_version.h"
 #include "system/platform_win32.h"
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/platform_win32.h"
 
 namespace qv {
@@ -93,14 +93,14 @@ TEST_F(OsSysWine, FlagsAndVersionLineMatchThePrefix) {
 }
 
 TEST_F(OsSysWine, ExtendedRecordKeepsTheWholeServicePackField) {
-    const auto extended = Sys().GetVersionRecord(156);
+    const auto extended = Windows().GetVersionRecord(156);
     ASSERT_TRUE(extended.has_value());
     const VersionRecord& record = *extended;
     EXPECT_EQ(record.size, 156u);
     EXPECT_EQ(record.csdVersion.size(), 128u);
     EXPECT_NE(record.productType, 0);
 
-    const auto shortened = Sys().GetVersionRecord(148);
+    const auto shortened = Windows().GetVersionRecord(148);
     ASSERT_TRUE(shortened.has_value());
     const VersionRecord& plain = *shortened;
     EXPECT_EQ(plain.majorVersion, record.majorVersion);
@@ -111,17 +111,17 @@ TEST_F(OsSysWine, WmiAnswersTheSkuOfGetProductInfo) {
     // Win32_OperatingSystem's OperatingSystemSKU is the product GetProductInfo names.
     DWORD product = 0;
     GetProductInfo(6, 0, 0, 0, &product);
-    EXPECT_EQ(Sys().QueryOperatingSystemSku(), static_cast<int32_t>(product));
+    EXPECT_EQ(Windows().QueryOperatingSystemSku(), static_cast<int32_t>(product));
     EXPECT_NE(product, 0u);
 }
 
 TEST_F(OsSysWine, WmiLeavesTheCallersComAsItFoundIt) {
     std::thread([] {
         // Nobody had initialised COM here: the query must undo its own set-up.
-        EXPECT_NE(Sys().QueryOperatingSystemSku(), 0);
+        EXPECT_NE(Windows().QueryOperatingSystemSku(), 0);
         EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
         // A thread of the other apartment model keeps its COM and gets its answer.
-        EXPECT_NE(Sys().QueryOperatingSystemSku(), 0);
+        EXPECT_NE(Windows().QueryOperatingSystemSku(), 0);
         EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
         CoUninitialize();
         CoUninitialize();

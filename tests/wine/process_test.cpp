@@ -14,7 +14,7 @@
 #include "system/platform_win32.h"
 #include "system/windows_bitness_win32.h"
 #include "system/process_win32.h"
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/platform_win32.h"
 
 namespace qv {
@@ -101,7 +101,7 @@ TEST_F(RunAndWaitTest, WaitsUntilTheProcessEndsLettingMessagesThrough) {
     const std::wstring command(ansi.begin(), ansi.end());
     std::wstring message = L"as passed";
     const ULONGLONG started = GetTickCount64();
-    const bool result = Sys().RunAndWait(command, 0, message, kNoTimeout, false);
+    const bool result = Programs().RunAndWait(command, 0, message, kNoTimeout, false);
     const ULONGLONG elapsed = GetTickCount64() - started;
     stopper.join();
 
@@ -122,7 +122,7 @@ TEST_F(RunAndWaitTest, AnEndedProcessWithExitCode259HasEndedAndAHungOneIsEnded) 
     std::wstring message = L"as passed";
     uint32_t exitCode = 0;
     ULONGLONG started = GetTickCount64();
-    EXPECT_TRUE(Sys().RunAndWait(L"cmd.exe /c exit 259", 0, message, 3000, true, &exitCode));
+    EXPECT_TRUE(Programs().RunAndWait(L"cmd.exe /c exit 259", 0, message, 3000, true, &exitCode));
     EXPECT_EQ(exitCode, 259u);
     EXPECT_EQ(message, L"as passed");
     EXPECT_LT(GetTickCount64() - started, 3000u);
@@ -132,9 +132,9 @@ TEST_F(RunAndWaitTest, AnEndedProcessWithExitCode259HasEndedAndAHungOneIsEnded) 
     CreateDirectoryA("C:\\bcdstub", nullptr);
     WriteFileText("C:\\bcdstub\\fail.txt", "/enum hang\r\n");
     started = GetTickCount64();
-    EXPECT_FALSE(Sys().RunAndWait(L"\"C:\\windows\\system32\\bcdedit.exe\" /enum {current}", 0, message, 500, true));
+    EXPECT_FALSE(Programs().RunAndWait(L"\"C:\\windows\\system32\\bcdedit.exe\" /enum {current}", 0, message, 500, true));
     EXPECT_EQ(message, L"The process has timed out.");
-    EXPECT_FALSE(Sys().RunAndRead(L"\"C:\\windows\\system32\\bcdedit.exe\" /enum {current}", 500).has_value());
+    EXPECT_FALSE(Programs().RunAndRead(L"\"C:\\windows\\system32\\bcdedit.exe\" /enum {current}", 500).has_value());
     EXPECT_LT(GetTickCount64() - started, 5000u);
     DeleteFileA("C:\\bcdstub\\fail.txt");
 }
@@ -143,24 +143,24 @@ TEST_F(RunAndWaitTest, OutputWrittenAfterTheCommandEndedIsReadUntilThePipeCloses
     // The started cmd.exe ends at once; the one it left behind still holds the
     // pipe and writes its last line later.
     const std::wstring late = L"cmd.exe /c start /b cmd.exe /c \"for /l %i in (1,1,4000) do @rem\" ^& echo last line";
-    const auto output = Sys().RunAndRead(late, 20000);
+    const auto output = Programs().RunAndRead(late, 20000);
     ASSERT_TRUE(output.has_value());
     EXPECT_NE(output->find(L"last line"), std::wstring::npos) << std::string(output->begin(), output->end());
 
     // A writer that never lets go fails the read within the limit.
     const auto started = GetTickCount64();
     EXPECT_FALSE(
-        Sys().RunAndRead(L"cmd.exe /c start /b cmd.exe /c \"for /l %i in (1,1,9000000) do @rem\"", 1500).has_value());
+        Programs().RunAndRead(L"cmd.exe /c start /b cmd.exe /c \"for /l %i in (1,1,9000000) do @rem\"", 1500).has_value());
     EXPECT_LT(GetTickCount64() - started, 6000u);
 }
 
 TEST_F(RunAndWaitTest, StyleMinusOneStartsWithTheDefaultShowState) {
     std::wstring message;
-    EXPECT_TRUE(Sys().RunAndWait(L"cmd.exe /c exit 0", -1, message, kNoTimeout, false))
+    EXPECT_TRUE(Programs().RunAndWait(L"cmd.exe /c exit 0", -1, message, kNoTimeout, false))
         << std::string(message.begin(), message.end());
-    EXPECT_TRUE(Sys().StartDetached(L"cmd.exe /c exit 0", -1));
-    EXPECT_TRUE(Sys().StartDetached(L"cmd.exe /c exit 0", 1));
-    EXPECT_FALSE(Sys().StartDetached(L"qv-no-such-program.exe", 1));
+    EXPECT_TRUE(Programs().StartDetached(L"cmd.exe /c exit 0", -1));
+    EXPECT_TRUE(Programs().StartDetached(L"cmd.exe /c exit 0", 1));
+    EXPECT_FALSE(Programs().StartDetached(L"qv-no-such-program.exe", 1));
 }
 
 TEST_F(RunAndWaitTest, BcdeditReachesTheStandInOfTheNativeSystemFolder) {
@@ -169,7 +169,7 @@ TEST_F(RunAndWaitTest, BcdeditReachesTheStandInOfTheNativeSystemFolder) {
     const long long calls = FileSize(kCallsLog);
     const long long decoyCalls = FileSize(kDecoyLog);
     std::wstring message;
-    EXPECT_TRUE(Sys().RunAndWait(L"bcdedit.exe /enum", 0, message, kNoTimeout, false));
+    EXPECT_TRUE(Programs().RunAndWait(L"bcdedit.exe /enum", 0, message, kNoTimeout, false));
     EXPECT_GT(FileSize(kCallsLog), calls);
     EXPECT_EQ(FileSize(kDecoyLog), decoyCalls);
 }
@@ -188,7 +188,7 @@ TEST_F(RunAndWaitTest, DISABLED_BenchFiveStandInCalls) {
     for (int i = 0; i < 5; ++i) {
         double start = now();
         std::wstring message;
-        EXPECT_TRUE(Sys().RunAndWait(L"bcdedit.exe /enum", 0, message, kNoTimeout, false));
+        EXPECT_TRUE(Programs().RunAndWait(L"bcdedit.exe /enum", 0, message, kNoTimeout, false));
         polled += now() - start;
 
         start = now();

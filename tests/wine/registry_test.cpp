@@ -15,7 +15,7 @@
 #include "system/text.h"
 #include "system/registry_win32.h"
 #include "system/files_win32.h"
-#include "system/platform.h"
+#include "system/seams.h"
 #include "system/platform_win32.h"
 
 namespace qv {
@@ -23,14 +23,14 @@ namespace {
 
 int32_t ReadSetting(const std::wstring& location, const std::wstring& keyPath, const std::wstring& valueName,
                     const std::wstring& type, const SettingValue& defaultValue, SettingValue& result) {
-    return Sys().ReadSetting(location, keyPath, valueName, type, defaultValue, result);
+    return Settings().ReadSetting(location, keyPath, valueName, type, defaultValue, result);
 }
 int32_t WriteSetting(const std::wstring& location, const std::wstring& keyPath, const std::wstring& valueName,
                      const std::wstring& type, const SettingValue& value) {
-    return Sys().WriteSetting(location, keyPath, valueName, type, value);
+    return Settings().WriteSetting(location, keyPath, valueName, type, value);
 }
 int32_t DeleteSetting(const std::wstring& location, const std::wstring& keyPath, const std::wstring& valueName) {
-    return Sys().DeleteSetting(location, keyPath, valueName);
+    return Settings().DeleteSetting(location, keyPath, valueName);
 }
 
 constexpr char kScratchParent[] = "SOFTWARE\\QuorvineTest";
@@ -142,7 +142,7 @@ TEST_F(SettingsStore, MissingValuesAndKeysAndUnknownLocations) {
 }
 
 TEST_F(SettingsStore, RawValuesKeepTypeAndBytesAndTellAMissingKeyFromAMissingValue) {
-    const RawRead noKey = Sys().ReadRawSetting(L"HKLM", wideScratch_, L"Autorun");
+    const RawRead noKey = Settings().ReadRawSetting(L"HKLM", wideScratch_, L"Autorun");
     EXPECT_EQ(noKey.status, 2);
     EXPECT_FALSE(noKey.keyOpened);
     // REG_EXPAND_SZ with a NUL inside, and a REG_MULTI_SZ: every byte comes back.
@@ -152,12 +152,12 @@ TEST_F(SettingsStore, RawValuesKeepTypeAndBytesAndTellAMissingKeyFromAMissingVal
                                                                         expand.size() * sizeof(wchar_t))};
     const RawSetting list{REG_MULTI_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}};
     for (const RawSetting& value : {expandable, list}) {
-        EXPECT_EQ(Sys().WriteRawSetting(L"HKLM", wideScratch_, L"Autorun", value), 0);
-        const RawRead back = Sys().ReadRawSetting(L"HKLM", wideScratch_, L"Autorun");
+        EXPECT_EQ(Settings().WriteRawSetting(L"HKLM", wideScratch_, L"Autorun", value), 0);
+        const RawRead back = Settings().ReadRawSetting(L"HKLM", wideScratch_, L"Autorun");
         EXPECT_EQ(back.status, 0);
         EXPECT_EQ(back.value, value) << value.type;
     }
-    const RawRead noValue = Sys().ReadRawSetting(L"HKLM", wideScratch_, L"Absent");
+    const RawRead noValue = Settings().ReadRawSetting(L"HKLM", wideScratch_, L"Absent");
     EXPECT_EQ(noValue.status, 2);
     EXPECT_TRUE(noValue.keyOpened);
 }
@@ -211,34 +211,34 @@ TEST_F(SettingsStore, PathsOutsideTheCodePageReachFilesRegistryAndPlatform) {
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << GetLastError();
 
     const std::vector<uint8_t> bytes{'[', 'q', 'v', ']'};
-    EXPECT_TRUE(Sys().WriteBytes(file, bytes));
+    EXPECT_TRUE(Files().WriteBytes(file, bytes));
     EXPECT_EQ(win32::ReadBytes(file), bytes);
-    EXPECT_TRUE(Sys().FileExists(file));
-    EXPECT_FALSE(Sys().FileExists(folder)) << "a folder is no file";
-    EXPECT_FALSE(Sys().FileExists(folder + L"\\missing.ini"));
+    EXPECT_TRUE(Files().FileExists(file));
+    EXPECT_FALSE(Files().FileExists(folder)) << "a folder is no file";
+    EXPECT_FALSE(Files().FileExists(folder + L"\\missing.ini"));
     {
         // Held without sharing, as another program may hold it.
         win32::UniqueHandle held(CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        EXPECT_FALSE(Sys().FileExists(file)) << "locked against reading";
-        EXPECT_TRUE(Sys().SameFile(file, UpperCase(file))) << "compared without asking for access";
+        EXPECT_FALSE(Files().FileExists(file)) << "locked against reading";
+        EXPECT_TRUE(Files().SameFile(file, UpperCase(file))) << "compared without asking for access";
     }
-    EXPECT_FALSE(Sys().SameFile(file, folder));
-    if (auto shortPath = Sys().ShortPath(file)) {
-        EXPECT_TRUE(Sys().SameFile(*shortPath, file));
+    EXPECT_FALSE(Files().SameFile(file, folder));
+    if (auto shortPath = Files().ShortPath(file)) {
+        EXPECT_TRUE(Files().SameFile(*shortPath, file));
     }
-    EXPECT_EQ(Sys().ToOemText(file), std::nullopt);
-    EXPECT_EQ(Sys().ToOemText(L"C:\\Tools"), std::optional<std::string>("C:\\Tools"));
+    EXPECT_EQ(Windows().ToOemText(file), std::nullopt);
+    EXPECT_EQ(Windows().ToOemText(L"C:\\Tools"), std::optional<std::string>("C:\\Tools"));
 
     EXPECT_EQ(WriteSetting(L"HKLM", wideScratch_, L"Folder \U0001F600", L"S", file), 0);
     SettingValue result;
     EXPECT_EQ(ReadSetting(L"HKLM", wideScratch_, L"Folder \U0001F600", L"S", std::wstring(), result), 0);
     EXPECT_EQ(result, SettingValue(file));
 
-    EXPECT_EQ(Sys().CommandLine().find(L'?'), std::wstring::npos);
-    EXPECT_EQ(Sys().ExecutablePath().find(L'?'), std::wstring::npos);
-    EXPECT_TRUE(Sys().FileExists(Sys().ExecutablePath()));
+    EXPECT_EQ(Program().CommandLine().find(L'?'), std::wstring::npos);
+    EXPECT_EQ(Program().ExecutablePath().find(L'?'), std::wstring::npos);
+    EXPECT_TRUE(Files().FileExists(Program().ExecutablePath()));
 
-    EXPECT_TRUE(Sys().RemoveFile(file));
+    EXPECT_TRUE(Files().RemoveFile(file));
     RemoveDirectoryW(folder.c_str());
     RemoveDirectoryW(parent.c_str());
 }

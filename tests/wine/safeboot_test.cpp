@@ -128,7 +128,7 @@ using SafeBootCompanionCopy = SafeBootCompanion;
 TEST_F(SafeBootRepair, FindsTheFourDocumentsByTheirLowerCaseNames) {
     for (size_t document = 0; document < kSafeBootDocumentNames.size(); ++document) {
         const std::wstring name(kSafeBootDocumentNames[document].begin(), kSafeBootDocumentNames[document].end());
-        const auto bytes = Sys().LoadCustomResource(name);
+        const auto bytes = Program().LoadCustomResource(name);
         ASSERT_TRUE(bytes.has_value()) << Ansi(name);
         EXPECT_TRUE(*bytes == BuildSafeBootDocument(document)) << Ansi(name) << ": " << bytes->size() << " bytes";
     }
@@ -159,12 +159,12 @@ TEST_F(SafeBootRepair, LeavesTheWholeDocumentAndKeepsWhatElseIsThere) {
 }
 
 TEST_F(SafeBootRepair, AHeldDocumentCanBeReadButNotChangedReplacedOrDeleted) {
-    const auto folder = Sys().CreatePrivateFolder();
+    const auto folder = Files().CreatePrivateFolder();
     ASSERT_TRUE(folder.has_value());
     EXPECT_EQ(Ansi(*folder).rfind(WindowsTemp() + "\\Quorvine-", 0), 0u) << Ansi(*folder);
     const std::wstring document = *folder + L"\\sb_7.reg";
     const std::vector<uint8_t> bytes{0xFF, 0xFE, 'W', 0};
-    ASSERT_TRUE(Sys().WriteHeldFile(document, bytes));
+    ASSERT_TRUE(Files().WriteHeldFile(document, bytes));
 
     const std::string path = Ansi(document);
     // reg.exe's own open: reading, with others reading and writing allowed.
@@ -178,10 +178,10 @@ TEST_F(SafeBootRepair, AHeldDocumentCanBeReadButNotChangedReplacedOrDeleted) {
     if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
     EXPECT_FALSE(DeleteFileA(path.c_str()));
     EXPECT_FALSE(MoveFileA(path.c_str(), (path + ".old").c_str()));
-    EXPECT_FALSE(Sys().WriteHeldFile(document, bytes)) << "an existing file is never written over";
+    EXPECT_FALSE(Files().WriteHeldFile(document, bytes)) << "an existing file is never written over";
 
-    EXPECT_TRUE(Sys().RemoveFile(document));
-    EXPECT_TRUE(Sys().RemoveFolder(*folder));
+    EXPECT_TRUE(Files().RemoveFile(document));
+    EXPECT_TRUE(Files().RemoveFolder(*folder));
 }
 
 // A companion in a folder with blanks needs the program itself there: a copy
