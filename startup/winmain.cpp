@@ -1,4 +1,4 @@
-// The Windows entry point: install the real platform, run Main, then keep the
+// The Windows entry point: install the Win32 seams, run Main, then keep the
 // main window's message loop alive while it is open.
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 #include "startup/switches.h"
 #include "system/event_log_win32.h"
 #include "system/handles_win32.h"
-#include "system/platform_win32.h"
+#include "system/seams_win32.h"
 #include "system/registry_keys_win32.h"
 #include "system/service_catalog_win32.h"
 #include "system/shutdown.h"
@@ -64,8 +64,8 @@ void RestrictDllSearch() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearch();
-    qv::win32::Win32Platform platform;
-    qv::SetPlatform(&platform);
+    qv::win32::Win32Seams seams;
+    qv::InstallSeams(seams.All());
     qv::win32::Win32ServiceCatalog services;
     qv::SetServiceCatalog(&services);
     qv::win32::Win32RegistryKeys keys;
@@ -79,8 +79,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return exitCode != qv::kExitDone ? exitCode : windowExitCode;
     } catch (const qv::ShutdownError& error) {
         // Only the restart paths raise; the program shows why and ends.
-        platform.WriteOutputLine(L"error: " + qv::DescribeUnhandledError(error));
-        platform.ShowMessage(qv::DescribeUnhandledError(error), L"", qv::kMbCritical);
+        seams.user.WriteOutputLine(L"error: " + qv::DescribeUnhandledError(error));
+        seams.user.ShowMessage(qv::DescribeUnhandledError(error), L"", qv::kMbCritical);
         return qv::kExitFailed;
     }
 }

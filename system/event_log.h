@@ -1,5 +1,5 @@
 // The Windows event log: Quorvine's records in the Application log under the
-// source "Quorvine". A seam of its own beside the platform: the Windows build
+// source "Quorvine". A seam of its own beside those of seams.h: the Windows build
 // installs event_log_win32.cpp, host tests a fake.
 #pragma once
 

@@ -7,8 +7,6 @@
 
 #include <windows.h>
 
-#include "system/platform_win32.h"
-
 namespace qv::win32 {
 
 namespace {
@@ -22,16 +20,6 @@ std::wstring ProfileString(const std::wstring& file, const std::wstring& section
     const DWORD count = GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(), buffer.data(),
                                                  kIniBufferSize, file.c_str());
     return std::wstring(buffer.data(), count);
-}
-
-std::wstring Win32Platform::ReadIniValue(const std::wstring& file, const std::wstring& section,
-                                         const std::wstring& key) {
-    return ProfileString(file, section, key, L"");
-}
-
-bool Win32Platform::WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
-                                  const std::wstring& value) {
-    return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
 }
 
 }  // namespace qv::win32

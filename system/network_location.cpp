@@ -8,7 +8,7 @@ namespace qv {
 
 namespace {
 
-// The program's folder as the platform reports it: no trailing backslash
+// The program's folder as Windows reports it: no trailing backslash
 // except at the root of a drive.
 std::wstring ProgramFolder() {
     std::wstring folder = AppFolder();

@@ -11,7 +11,7 @@ std::wstring BcdBackupPath;
 
 namespace {
 
-// The folder as the platform reports it; ends in a backslash only at a root.
+// The folder as Windows reports it; ends in a backslash only at a root.
 std::wstring ReportedFolder(const std::wstring& exePath) {
     size_t slash = exePath.rfind(L'\\');
     if (slash == std::wstring::npos) return {};

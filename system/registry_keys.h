@@ -1,5 +1,5 @@
 // Whole keys under HKLM: made, looked for and deleted, where the settings
-// store only knows values. A seam of its own beside the platform: the
+// store only knows values. A seam of its own beside those of seams.h: the
 // Windows build installs registry_keys_win32.cpp, host tests a fake.
 #pragma once
 

@@ -4,7 +4,6 @@
 #include <aclapi.h>
 
 #include "system/system_library_win32.h"
-#include "system/platform_win32.h"
 
 namespace qv::win32 {
 
@@ -59,15 +58,6 @@ SecurityDescription DescribeSecurity(PSECURITY_DESCRIPTOR descriptor) {
         security.entries.push_back(entry);
     }
     return security;
-}
-
-std::optional<SecurityDescription> Win32Platform::ReadSecurity(const std::wstring& path) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                              nullptr, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
-        return std::nullopt;
-    UniqueLocal owned(descriptor);
-    return DescribeSecurity(descriptor);
 }
 
 }  // namespace qv::win32

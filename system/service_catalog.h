@@ -1,5 +1,5 @@
 // What Windows knows of its services, asked of the service control manager.
-// A seam of its own beside the platform: the Windows build installs the
+// A seam of its own beside those of seams.h: the Windows build installs the
 // Win32 side (service_catalog_win32.cpp), host tests a fake.
 #pragma once
 

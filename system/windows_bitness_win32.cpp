@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "system/platform_win32.h"
 #include "system/system_library_win32.h"
 
 namespace qv::win32 {
@@ -15,7 +14,5 @@ bool IsWindows64Bit() {
     BOOL wow64 = FALSE;
     return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
 }
-
-bool Win32Platform::Is64BitWindows() { return IsWindows64Bit(); }
 
 }  // namespace qv::win32

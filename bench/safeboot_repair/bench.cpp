@@ -11,7 +11,7 @@
 #include "opsys/windows_version.h"
 #include "safeboot/safeboot_repair.h"
 #include "system/program_paths.h"
-#include "system/platform_win32.h"
+#include "system/seams_win32.h"
 
 namespace {
 
@@ -51,8 +51,8 @@ bool RunWaited(std::string line) {
 }  // namespace
 
 int main() {
-    qv::win32::Win32Platform platform;
-    qv::SetPlatform(&platform);
+    qv::win32::Win32Seams seams;
+    qv::InstallSeams(seams.All());
 
     const bool isVista = qv::OsIsVista();
     const bool isWin7 = qv::OsIsWin7();

@@ -1,5 +1,5 @@
-// Fakes of the seams beside the platform: the service catalog, whole registry
-// keys (kept in the fake platform's registry) and the event log. Install them
+// Fakes of the seams beside those of seams.h: the service catalog, whole
+// registry keys (kept in the fake world's registry) and the event log. Install them
 // with ScopedFakeSeams.
 #pragma once
 

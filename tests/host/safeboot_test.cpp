@@ -30,7 +30,7 @@ public:
     std::wstring documentPath = L"C:\\WINDOWS\\Temp\\Quorvine-1\\sb_7.reg";
 
     RepairPlatform() {
-        previous_ = SetPlatform(this);
+        previous_ = InstallSeams(All());
         version.majorVersion = 6;
         version.minorVersion = 1;
         for (const wchar_t* name : {L"sb_xp", L"sb_v", L"sb_7", L"sb_8"}) {
@@ -38,8 +38,8 @@ public:
             resources[name] = std::vector<uint8_t>(bytes.begin(), bytes.end());
         }
     }
-    ~RepairPlatform() override { SetPlatform(previous_); }
-    Platform* previous_ = nullptr;
+    ~RepairPlatform() override { InstallSeams(previous_); }
+    Seams previous_;
 
     std::string Snapshot(const std::wstring& path) const { return HasFile(path) ? FileText(path) : "-"; }
 

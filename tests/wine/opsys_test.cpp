@@ -12,9 +12,8 @@
 #include <objbase.h>
 
 #include "opsys/windows_version.h"
-#include "system/platform_win32.h"
+#include "system/seams_win32.h"
 #include "system/seams.h"
-#include "system/platform_win32.h"
 
 namespace qv {
 namespace {
@@ -49,11 +48,7 @@ constexpr Expected kExpected[] = {
     {"win10", 10, 0, "Windows 10", "Windows Server 2016", true, true, true, true, true},
 };
 
-class OsSysWine : public ::testing::Test {
-protected:
-    void SetUp() override { SetPlatform(&platform_); }
-    static inline win32::Win32Platform platform_;
-};
+class OsSysWine : public ::testing::Test {};
 
 TEST_F(OsSysWine, FlagsAndVersionLineMatchThePrefix) {
     const std::string wineVersion = PrefixVersion();

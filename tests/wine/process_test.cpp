@@ -11,11 +11,10 @@
 
 #include "system/file_checks.h"
 #include "system/network_location.h"
-#include "system/platform_win32.h"
+#include "system/seams_win32.h"
 #include "system/windows_bitness_win32.h"
 #include "system/process_win32.h"
 #include "system/seams.h"
-#include "system/platform_win32.h"
 
 namespace qv {
 namespace {
@@ -63,13 +62,7 @@ long long FileSize(const char* path) {
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-class RunAndWaitTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        static win32::Win32Platform platform;
-        SetPlatform(&platform);
-    }
-};
+class RunAndWaitTest : public ::testing::Test {};
 
 TEST_F(RunAndWaitTest, AProgramThatCannotStartFailsAndSwitchesTheRedirectionBack) {
     ASSERT_TRUE(win32::IsWindows64Bit()) << "needs a 64-bit prefix";

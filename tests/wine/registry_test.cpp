@@ -10,13 +10,11 @@
 #include "system/handles_win32.h"
 #include "system/file_checks.h"
 #include "system/network_location.h"
-#include "system/platform_win32.h"
+#include "system/seams_win32.h"
 #include "system/windows_bitness_win32.h"
 #include "system/text.h"
-#include "system/registry_win32.h"
-#include "system/files_win32.h"
+#include "system/settings_store_win32.h"
 #include "system/seams.h"
-#include "system/platform_win32.h"
 
 namespace qv {
 namespace {
@@ -68,8 +66,6 @@ void WriteRaw(const std::string& keyPath, const char* name, DWORD type, const vo
 class SettingsStore : public ::testing::Test {
 protected:
     void SetUp() override {
-        static win32::Win32Platform platform;
-        SetPlatform(&platform);
         RemoveScratch();
         const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         scratch_ = std::string(kScratchParent) + "\\" + test;
@@ -212,7 +208,7 @@ TEST_F(SettingsStore, PathsOutsideTheCodePageReachFilesRegistryAndPlatform) {
 
     const std::vector<uint8_t> bytes{'[', 'q', 'v', ']'};
     EXPECT_TRUE(Files().WriteBytes(file, bytes));
-    EXPECT_EQ(win32::ReadBytes(file), bytes);
+    EXPECT_EQ(Files().ReadBytes(file), bytes);
     EXPECT_TRUE(Files().FileExists(file));
     EXPECT_FALSE(Files().FileExists(folder)) << "a folder is no file";
     EXPECT_FALSE(Files().FileExists(folder + L"\\missing.ini"));

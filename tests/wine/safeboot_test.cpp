@@ -10,7 +10,7 @@
 #include "safeboot/documents/safeboot_documents.h"
 #include "safeboot/safeboot_repair.h"
 #include "system/program_paths.h"
-#include "system/platform_win32.h"
+#include "system/seams_win32.h"
 #include "system/security_win32.h"
 
 namespace qv {
@@ -97,16 +97,10 @@ void ExpectNoTemporaryFilesLeft() {
     EXPECT_EQ(FilesIn(WindowsTemp() + "\\Quorvine-*"), std::vector<std::string>{});
 }
 
-class SafeBootRepair : public ::testing::Test {
-protected:
-    void SetUp() override {
-        static win32::Win32Platform platform;
-        SetPlatform(&platform);
-    }
-};
+class SafeBootRepair : public ::testing::Test {};
 // Wine 8 keeps no descriptor on files: the one Windows gives Program Files
 // stands in for the companion's folder, where Windows would report it.
-class AdministratorsOnlyFolders : public win32::Win32Platform {
+class AdministratorsOnlyFolders : public win32::Win32FileSystem {
 public:
     std::optional<SecurityDescription> ReadSecurity(const std::wstring&) override {
         const win32::UniqueLocal descriptor = win32::DescriptorFromSddl(
@@ -119,9 +113,14 @@ public:
 class SafeBootCompanion : public ::testing::Test {
 protected:
     void SetUp() override {
-        static AdministratorsOnlyFolders platform;
-        SetPlatform(&platform);
+        previous_ = InstallSeams({});
+        Seams seams = previous_;
+        seams.files = &files_;
+        InstallSeams(seams);
     }
+    void TearDown() override { InstallSeams(previous_); }
+    AdministratorsOnlyFolders files_;
+    Seams previous_;
 };
 using SafeBootCompanionCopy = SafeBootCompanion;
 

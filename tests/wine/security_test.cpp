@@ -12,7 +12,7 @@
 
 #include "system/file_security.h"
 #include "system/operation_lock_win32.h"
-#include "system/platform_win32.h"
+#include "system/seams_win32.h"
 #include "system/security_win32.h"
 
 namespace qv {
@@ -54,17 +54,15 @@ TEST(FileSecurity, DescriptorsAsWindowsBuildsThemAreReadAndJudged) {
     EXPECT_EQ(read.entries[6].mask, 0x1200a9u);
 
     // What Wine gives a real folder: owned by the user, so never trusted here.
-    win32::Win32Platform platform;
-    const auto windows = platform.ReadSecurity(platform.WindowsFolder());
+    const auto windows = Files().ReadSecurity(Windows().WindowsFolder());
     ASSERT_TRUE(windows.has_value());
     EXPECT_FALSE(OnlyAdministratorsCanChange(*windows));
-    EXPECT_FALSE(platform.ReadSecurity(L"C:\\no such folder\\x.exe").has_value());
+    EXPECT_FALSE(Files().ReadSecurity(L"C:\\no such folder\\x.exe").has_value());
 }
 
 TEST(OperationLock, IsGlobalAndOpenOnlyToAdministratorsAndSystem) {
     EXPECT_STREQ(win32::kOperationLockName, L"Global\\Tamberlow.Quorvine");
-    win32::Win32Platform platform;
-    ASSERT_TRUE(platform.AcquireOperationLock(1000));
+    ASSERT_TRUE(Program().AcquireOperationLock(1000));
     HANDLE lock = OpenMutexW(READ_CONTROL, FALSE, win32::kOperationLockName);
     ASSERT_NE(lock, nullptr) << GetLastError();
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -81,7 +79,7 @@ TEST(OperationLock, IsGlobalAndOpenOnlyToAdministratorsAndSystem) {
     EXPECT_EQ(allowed, (std::vector<std::wstring>{kSystemSid, kAdministratorsSid}));
     EXPECT_EQ(OpenMutexW(SYNCHRONIZE, FALSE, L"Local\\Tamberlow.Quorvine"), nullptr) << "no session-bound name";
     CloseHandle(lock);
-    platform.ReleaseOperationLock();
+    Program().ReleaseOperationLock();
 }
 
 }  // namespace

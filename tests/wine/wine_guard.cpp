@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "system/platform_win32.h"
+#include "system/seams_win32.h"
 
 namespace {
 
@@ -36,9 +36,9 @@ int main(int argc, char** argv) {
                      kMarker);
         return kRefused;
     }
-    // The code under test reaches Windows through the real platform, as in Quorvine.exe.
-    qv::win32::Win32Platform platform;
-    qv::SetPlatform(&platform);
+    // The code under test reaches Windows through the Win32 seams, as in Quorvine.exe.
+    qv::win32::Win32Seams seams;
+    qv::InstallSeams(seams.All());
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

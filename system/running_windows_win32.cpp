@@ -1,4 +1,5 @@
-// Version record, clean-boot state and the edition number from WMI.
+// The running Windows: version record, clean-boot state, the edition number
+// from WMI, bitness, folders, drives, network connections and code pages.
 #include <iterator>
 #include <string>
 
@@ -7,8 +8,12 @@
 #include <wbemidl.h>
 
 #include "system/handles_win32.h"
-#include "system/platform_win32.h"
+#include "system/seams_win32.h"
 #include "system/process.h"
+#include <winnetwk.h>
+#include <vector>
+#include "system/system_library_win32.h"
+#include "system/windows_bitness_win32.h"
 
 namespace qv::win32 {
 
@@ -111,7 +116,7 @@ int32_t ReadSkuFromWmi() {
 
 }  // namespace
 
-std::optional<VersionRecord> Win32Platform::GetVersionRecord(uint32_t size) {
+std::optional<VersionRecord> Win32RunningWindows::GetVersionRecord(uint32_t size) {
     // The callers count sizes as the ANSI records do; the wide records are
     // larger by the wide service-pack field.
     DWORD wideSize = size;
@@ -138,12 +143,60 @@ std::optional<VersionRecord> Win32Platform::GetVersionRecord(uint32_t size) {
     return record;
 }
 
-int Win32Platform::CleanBootState() { return GetSystemMetrics(SM_CLEANBOOT); }
+int Win32RunningWindows::CleanBootState() { return GetSystemMetrics(SM_CLEANBOOT); }
 
-int32_t Win32Platform::QueryOperatingSystemSku() {
+int32_t Win32RunningWindows::QueryOperatingSystemSku() {
     ComApartment apartment;
     if (!apartment.Usable()) return 0;
     return ReadSkuFromWmi();
 }
+
+namespace {
+constexpr DWORD kFirstRemoteNameSize = 80;
+}
+
+Connection Win32RunningWindows::GetConnection(const std::wstring& drive) {
+    // mpr.dll is no DLL that Windows always takes from the system folder, so
+    // it is not imported but loaded from there by its full path.
+    using GetConnectionFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, LPDWORD);
+    static const auto getConnection = SystemFunctionAs<GetConnectionFn>(L"mpr.dll", "WNetGetConnectionW");
+    if (!getConnection) return {};
+    // A name longer than the buffer is asked for again with the size the system wants.
+    DWORD size = kFirstRemoteNameSize;
+    std::vector<wchar_t> buffer;
+    DWORD status = ERROR_MORE_DATA;
+    while (status == ERROR_MORE_DATA) {
+        buffer.assign(size, L'\0');
+        status = getConnection(drive.c_str(), buffer.data(), &size);
+    }
+    if (status == ERROR_NOT_CONNECTED) return {};
+    // Any other failure says nothing of the drive; it counts as local.
+    if (status != NO_ERROR) return {Connection::State::Unknown, {}};
+    return {Connection::State::Connected, std::wstring(buffer.data())};
+}
+
+std::optional<std::string> Win32RunningWindows::ToOemText(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    // Without WC_NO_BEST_FIT_CHARS "ō" would pass as "o" and name another path.
+    const int length = static_cast<int>(text.size());
+    BOOL usedDefault = FALSE;
+    int size =
+        WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0, nullptr, &usedDefault);
+    if (size == 0 || usedDefault) return std::nullopt;
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, text.data(), length, out.data(), size, nullptr, &usedDefault);
+    if (usedDefault) return std::nullopt;
+    return out;
+}
+
+uint32_t Win32RunningWindows::DriveType(const std::wstring& root) { return GetDriveTypeW(root.c_str()); }
+
+uint32_t Win32RunningWindows::OemCodePage() { return GetOEMCP(); }
+
+bool Win32RunningWindows::Is64BitWindows() { return IsWindows64Bit(); }
+
+std::wstring Win32RunningWindows::SystemFolder() { return SystemDirectory(); }
+
+std::wstring Win32RunningWindows::WindowsFolder() { return WindowsDirectory(); }
 
 }  // namespace qv::win32

@@ -1,5 +1,5 @@
-// File services: existence, identity, copy, delete, attributes, whole writes,
-// appends, and the console code page of batch texts.
+// The file system: existence, identity, copy, delete, attributes, security,
+// whole reads and writes, held files and private folders.
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -13,8 +13,8 @@
 #include "system/security_win32.h"
 #include "system/system_library_win32.h"
 #include "system/text.h"
-#include "system/platform_win32.h"
-#include "system/files_win32.h"
+#include "system/seams_win32.h"
+#include <aclapi.h>
 
 namespace qv::win32 {
 
@@ -38,7 +38,7 @@ constexpr wchar_t kPrivateFolderSddl[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 
 }  // namespace
 
-bool Win32Platform::FileExists(const std::wstring& path) {
+bool Win32FileSystem::FileExists(const std::wstring& path) {
     // Callers rely on false for a folder and for a file locked against reading.
     if (path.empty()) return false;
     UniqueHandle file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_ATTRIBUTE_NORMAL);
@@ -47,7 +47,7 @@ bool Win32Platform::FileExists(const std::wstring& path) {
            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-std::optional<std::wstring> Win32Platform::ShortPath(const std::wstring& path) {
+std::optional<std::wstring> Win32FileSystem::ShortPath(const std::wstring& path) {
     // A buffer too small gets the size needed; tried again until the name fits.
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
@@ -61,7 +61,7 @@ std::optional<std::wstring> Win32Platform::ShortPath(const std::wstring& path) {
     }
 }
 
-bool Win32Platform::SameFile(const std::wstring& first, const std::wstring& second) {
+bool Win32FileSystem::SameFile(const std::wstring& first, const std::wstring& second) {
     // No access rights asked: a file locked by another program still compares.
     auto identify = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
         UniqueHandle file = OpenExisting(path, 0, kShareAll, FILE_FLAG_BACKUP_SEMANTICS);
@@ -72,21 +72,7 @@ bool Win32Platform::SameFile(const std::wstring& first, const std::wstring& seco
            a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
 }
 
-std::optional<std::string> Win32Platform::ToOemText(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    // Without WC_NO_BEST_FIT_CHARS "ō" would pass as "o" and name another path.
-    const int length = static_cast<int>(text.size());
-    BOOL usedDefault = FALSE;
-    int size =
-        WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0, nullptr, &usedDefault);
-    if (size == 0 || usedDefault) return std::nullopt;
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, text.data(), length, out.data(), size, nullptr, &usedDefault);
-    if (usedDefault) return std::nullopt;
-    return out;
-}
-
-std::optional<bool> Win32Platform::FindAnyEntry(const std::wstring& path) {
+std::optional<bool> Win32FileSystem::FindAnyEntry(const std::wstring& path) {
     WIN32_FIND_DATAW data{};
     UniqueFind find(FindFirstFileW(path.c_str(), &data));
     if (find.get() == INVALID_HANDLE_VALUE) {
@@ -100,16 +86,16 @@ std::optional<bool> Win32Platform::FindAnyEntry(const std::wstring& path) {
     return true;
 }
 
-bool Win32Platform::CopyFileOver(const std::wstring& source, const std::wstring& target) {
+bool Win32FileSystem::CopyFileOver(const std::wstring& source, const std::wstring& target) {
     return CopyFileW(source.c_str(), target.c_str(), FALSE) != FALSE;
 }
 
-bool Win32Platform::RemoveFile(const std::wstring& path) {
+bool Win32FileSystem::RemoveFile(const std::wstring& path) {
     HeldFiles().erase(LowerCase(path));
     return DeleteFileW(path.c_str()) != FALSE;
 }
 
-std::optional<std::wstring> Win32Platform::CreatePrivateFolder() {
+std::optional<std::wstring> Win32FileSystem::CreatePrivateFolder() {
     const UniqueLocal descriptor = DescriptorFromSddl(kPrivateFolderSddl);
     if (!descriptor) return std::nullopt;
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
@@ -130,9 +116,9 @@ std::optional<std::wstring> Win32Platform::CreatePrivateFolder() {
     return made;
 }
 
-bool Win32Platform::RemoveFolder(const std::wstring& path) { return RemoveDirectoryW(path.c_str()) != FALSE; }
+bool Win32FileSystem::RemoveFolder(const std::wstring& path) { return RemoveDirectoryW(path.c_str()) != FALSE; }
 
-bool Win32Platform::WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+bool Win32FileSystem::WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     {
         HANDLE created =
             CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -157,7 +143,7 @@ bool Win32Platform::WriteHeldFile(const std::wstring& path, const std::vector<ui
     return true;
 }
 
-std::optional<uint32_t> Win32Platform::GetAttributes(const std::wstring& path) {
+std::optional<uint32_t> Win32FileSystem::GetAttributes(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
     // Only those SetFileAttributesW can give back.
@@ -167,11 +153,11 @@ std::optional<uint32_t> Win32Platform::GetAttributes(const std::wstring& path) {
     return attributes & kSettable;
 }
 
-bool Win32Platform::SetAttributes(const std::wstring& path, uint32_t attributes) {
+bool Win32FileSystem::SetAttributes(const std::wstring& path, uint32_t attributes) {
     return SetFileAttributesW(path.c_str(), attributes) != FALSE;
 }
 
-std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path) {
+std::optional<std::vector<uint8_t>> Win32FileSystem::ReadBytes(const std::wstring& path) {
     UniqueHandle file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
     if (!file) return std::nullopt;
     std::vector<uint8_t> bytes;
@@ -182,15 +168,7 @@ std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path) {
     return bytes;
 }
 
-std::optional<std::vector<uint8_t>> Win32Platform::ReadBytes(const std::wstring& path) {
-    return qv::win32::ReadBytes(path);
-}
-
-uint32_t Win32Platform::DriveType(const std::wstring& root) { return GetDriveTypeW(root.c_str()); }
-
-uint32_t Win32Platform::OemCodePage() { return GetOEMCP(); }
-
-bool Win32Platform::MakeAdminOnlyFolder(const std::wstring& path) {
+bool Win32FileSystem::MakeAdminOnlyFolder(const std::wstring& path) {
     const UniqueLocal descriptor = DescriptorFromSddl(kPrivateFolderSddl);
     if (!descriptor) return false;
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
@@ -202,15 +180,15 @@ bool Win32Platform::MakeAdminOnlyFolder(const std::wstring& path) {
            SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.get());
 }
 
-bool Win32Platform::RenameFile(const std::wstring& from, const std::wstring& to) {
+bool Win32FileSystem::RenameFile(const std::wstring& from, const std::wstring& to) {
     return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
-bool Win32Platform::DeleteAtRestart(const std::wstring& path) {
+bool Win32FileSystem::DeleteAtRestart(const std::wstring& path) {
     return MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
-bool Win32Platform::WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+bool Win32FileSystem::WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     // CREATE_ALWAYS cuts a longer leftover of the same name.
     UniqueHandle file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -224,7 +202,7 @@ bool Win32Platform::WriteBytes(const std::wstring& path, const std::vector<uint8
            written == bytes.size();
 }
 
-std::optional<TextFile> Win32Platform::ReadTextFile(const std::wstring& path) {
+std::optional<TextFile> Win32FileSystem::ReadTextFile(const std::wstring& path) {
     auto bytes = ReadBytes(path);
     if (!bytes) return std::nullopt;
     TextFile content;
@@ -238,7 +216,7 @@ std::optional<TextFile> Win32Platform::ReadTextFile(const std::wstring& path) {
     return content;
 }
 
-bool Win32Platform::WriteTextFile(const std::wstring& path, const TextFile& content) {
+bool Win32FileSystem::WriteTextFile(const std::wstring& path, const TextFile& content) {
     std::vector<uint8_t> bytes;
     if (content.utf16) {
         bytes = {0xFF, 0xFE};
@@ -254,7 +232,7 @@ bool Win32Platform::WriteTextFile(const std::wstring& path, const TextFile& cont
     return WriteBytes(path, bytes);
 }
 
-bool Win32Platform::ReplaceWith(const std::wstring& target, const std::wstring& replacement) {
+bool Win32FileSystem::ReplaceWith(const std::wstring& target, const std::wstring& replacement) {
     // The move's write-through covers the rename only: the replacement's own
     // bytes go to the disk first, so a power cut never leaves a target that
     // names unwritten data.
@@ -264,6 +242,15 @@ bool Win32Platform::ReplaceWith(const std::wstring& target, const std::wstring& 
     }
     return MoveFileExW(replacement.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
            FALSE;
+}
+
+std::optional<SecurityDescription> Win32FileSystem::ReadSecurity(const std::wstring& path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                              nullptr, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return std::nullopt;
+    UniqueLocal owned(descriptor);
+    return DescribeSecurity(descriptor);
 }
 
 }  // namespace qv::win32

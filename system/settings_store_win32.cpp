@@ -8,8 +8,8 @@
 #include "system/handles_win32.h"
 #include "system/ini_win32.h"
 #include "system/registry.h"
-#include "system/platform_win32.h"
-#include "system/registry_win32.h"
+#include "system/seams_win32.h"
+#include "system/settings_store_win32.h"
 #include "system/windows_bitness_win32.h"
 
 namespace qv::win32 {
@@ -71,7 +71,7 @@ bool IsOrdinaryFile(const std::wstring& path) {
     return (data.dwFileAttributes & kNotOrdinary) == 0;
 }
 
-int32_t Win32Platform::ReadSetting(const std::wstring& location, const std::wstring& keyPath,
+int32_t Win32SettingsStore::ReadSetting(const std::wstring& location, const std::wstring& keyPath,
                                    const std::wstring& valueName, const std::wstring& type,
                                    const SettingValue& defaultValue, SettingValue& result) {
     result = defaultValue;
@@ -119,7 +119,7 @@ int32_t Win32Platform::ReadSetting(const std::wstring& location, const std::wstr
     return status == ERROR_SUCCESS ? closed : status;
 }
 
-int32_t Win32Platform::WriteSetting(const std::wstring& location, const std::wstring& keyPath,
+int32_t Win32SettingsStore::WriteSetting(const std::wstring& location, const std::wstring& keyPath,
                                     const std::wstring& valueName, const std::wstring& type,
                                     const SettingValue& value) {
     const uint32_t root = Resolve(location);
@@ -168,7 +168,7 @@ int32_t Win32Platform::WriteSetting(const std::wstring& location, const std::wst
     return RegCloseKey(key.release());
 }
 
-RawRead Win32Platform::ReadRawSetting(const std::wstring& location, const std::wstring& keyPath,
+RawRead Win32SettingsStore::ReadRawSetting(const std::wstring& location, const std::wstring& keyPath,
                                       const std::wstring& valueName) {
     RawRead read;
     const uint32_t root = RootKeyOf(location);
@@ -204,7 +204,7 @@ RawRead Win32Platform::ReadRawSetting(const std::wstring& location, const std::w
     return read;
 }
 
-int32_t Win32Platform::WriteRawSetting(const std::wstring& location, const std::wstring& keyPath,
+int32_t Win32SettingsStore::WriteRawSetting(const std::wstring& location, const std::wstring& keyPath,
                                        const std::wstring& valueName, const RawSetting& value) {
     const uint32_t root = RootKeyOf(location);
     if (root == kLocationUnknown) return kStatusUnknownLocation;
@@ -222,7 +222,7 @@ int32_t Win32Platform::WriteRawSetting(const std::wstring& location, const std::
     return RegCloseKey(key.release());
 }
 
-int32_t Win32Platform::DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
+int32_t Win32SettingsStore::DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
                                      const std::wstring& valueName) {
     const uint32_t root = Resolve(location);
     if (root == kLocationUnknown) return kStatusUnknownLocation;
@@ -242,6 +242,16 @@ int32_t Win32Platform::DeleteSetting(const std::wstring& location, const std::ws
 
     status = RegDeleteValueW(key.get(), valueName.c_str());
     return status == ERROR_FILE_NOT_FOUND ? kStatusOk : status;
+}
+
+std::wstring Win32SettingsStore::ReadIniValue(const std::wstring& file, const std::wstring& section,
+                                         const std::wstring& key) {
+    return ProfileString(file, section, key, L"");
+}
+
+bool Win32SettingsStore::WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                                  const std::wstring& value) {
+    return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
 }
 
 }  // namespace qv::win32

@@ -1,4 +1,5 @@
-// Process start, the poll's system calls and the WOW64 redirection switch.
+// Starting programs: the process start, the poll's system calls and the
+// WOW64 redirection switch; and the Windows calls behind a restart.
 #include "system/process_win32.h"
 
 #include <string>
@@ -9,8 +10,10 @@
 #include "system/ansi_win32.h"
 #include "system/error_text_win32.h"
 #include "system/system_library_win32.h"
-#include "system/platform_win32.h"
+#include "system/seams_win32.h"
 #include "system/windows_bitness_win32.h"
+#include "system/handles_win32.h"
+#include "system/shutdown.h"
 
 namespace qv::win32 {
 
@@ -175,13 +178,13 @@ void Win32ProcessSystem::PumpMessages() {
 // GetTickCount counts the same milliseconds as timeGetTime without winmm.dll.
 uint32_t Win32ProcessSystem::ReadClock() { return GetTickCount(); }
 
-bool Win32Platform::RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
+bool Win32ProgramStarter::RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message,
                                int32_t timeoutMs, bool abortOnTimeout, uint32_t* exitCode) {
     Win32ProcessSystem system;
     return qv::RunAndWait(system, commandLine, windowStyle, message, timeoutMs, abortOnTimeout, exitCode);
 }
 
-std::optional<std::wstring> Win32Platform::RunAndRead(const std::wstring& commandLine, int32_t timeoutMs) {
+std::optional<std::wstring> Win32ProgramStarter::RunAndRead(const std::wstring& commandLine, int32_t timeoutMs) {
     Win32ProcessSystem system;
     std::string output;
     system.CaptureOutput(output);
@@ -193,16 +196,75 @@ std::optional<std::wstring> Win32Platform::RunAndRead(const std::wstring& comman
     return FromCodePage(CP_OEMCP, output.data(), output.size());
 }
 
-std::wstring Win32Platform::SystemFolder() { return SystemDirectory(); }
-
-std::wstring Win32Platform::WindowsFolder() { return WindowsDirectory(); }
-
-bool Win32Platform::StartDetached(const std::wstring& commandLine, int windowStyle) {
+bool Win32ProgramStarter::StartDetached(const std::wstring& commandLine, int windowStyle) {
     PROCESS_INFORMATION info{};
     if (!CreateWithStyle(commandLine, windowStyle, nullptr, info)) return false;
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     return true;
+}
+
+namespace {
+
+constexpr DWORD kTokenAccess = TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY;  // 0x28
+
+class Win32ShutdownApi final : public ShutdownApi {
+public:
+    bool GetPlatformId(uint32_t& platformId) override {
+        OSVERSIONINFOW info{};
+        info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        if (!GetVersionExW(&info)) return false;
+#pragma GCC diagnostic pop
+        platformId = info.dwPlatformId;
+        return true;
+    }
+    bool LookupShutdownPrivilege() override {
+        return LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &luid_) != FALSE;
+    }
+    bool HaveCurrentProcess() override {
+        process_ = GetCurrentProcess();
+        return process_ != nullptr;
+    }
+    bool OpenProcessToken() override {
+        HANDLE token = nullptr;
+        if (!::OpenProcessToken(process_, kTokenAccess, &token)) return false;
+        token_.reset(token);
+        return true;
+    }
+    bool EnablePrivilegeInToken() override {
+        TOKEN_PRIVILEGES request{};
+        request.PrivilegeCount = 1;
+        request.Privileges[0].Luid = luid_;
+        request.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        TOKEN_PRIVILEGES previous{};
+        DWORD returned = 0;
+        return AdjustTokenPrivileges(token_.get(), FALSE, &request, sizeof(previous), &previous, &returned) != FALSE;
+    }
+    void CloseToken() override { token_.reset(); }
+    bool RequestRestart(uint32_t flags, uint32_t reason) override { return ExitWindowsEx(flags, reason) != FALSE; }
+    int32_t LastError() override { return static_cast<int32_t>(GetLastError()); }
+    std::wstring SystemErrorText(int32_t code) override { return win32::SystemErrorText(static_cast<uint32_t>(code)); }
+    std::wstring ExecutableBaseName() override {
+        std::wstring path = Program().ExecutablePath();
+        size_t slash = path.find_last_of(L"\\/");
+        std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+        size_t dot = name.rfind(L'.');
+        return dot == std::wstring::npos ? name : name.substr(0, dot);
+    }
+
+private:
+    LUID luid_{};
+    HANDLE process_ = nullptr;
+    UniqueHandle token_;
+};
+
+}  // namespace
+
+bool Win32ProgramStarter::ShutdownSystem(int32_t flags) {
+    Win32ShutdownApi api;
+    return qv::ShutdownSystem(api, flags);
 }
 
 }  // namespace qv::win32

@@ -1,12 +1,21 @@
-// The program's output lines: to the standard output it was started with.
+// The user's channel: message boxes (the one place a box is shown, or not)
+// and output lines to the standard output the program was started with.
 #include <string>
 
 #include <windows.h>
 
+#include "system/seams_win32.h"
+#include "system/window_station.h"
 #include "system/system_library_win32.h"
-#include "system/platform_win32.h"
 
 namespace qv::win32 {
+
+int Win32UserChannel::ShowMessage(const std::wstring& text, const std::wstring& title, unsigned style) {
+    // Nobody could answer: no box, and the answer of a box that could not be
+    // shown (0), which no caller takes for Yes.
+    if (!WindowStationVisible()) return 0;
+    return MessageBoxW(GetActiveWindow(), text.c_str(), title.empty() ? L"Quorvine" : title.c_str(), style);
+}
 
 namespace {
 
@@ -42,7 +51,7 @@ Output& StandardOutput() {
 
 }  // namespace
 
-void Win32Platform::WriteOutputLine(const std::wstring& line) {
+void Win32UserChannel::WriteOutputLine(const std::wstring& line) {
     const Output& output = StandardOutput();
     if (!output.handle) return;
     const std::wstring text = line + L"\r\n";
