@@ -1,4 +1,5 @@
-// The Windows side of RunAndWait.
+// The Windows side of RunAndWait: the process calls the wait in process.h
+// makes, without a virtual layer of their own.
 #pragma once
 
 #include <string>
@@ -10,22 +11,21 @@
 
 namespace qv::win32 {
 
-class Win32ProcessSystem : public ProcessSystem {
+class Win32ProcessSystem {
 public:
     // Before Start: the command's standard output and error go into `output`,
     // read while it runs.
     void CaptureOutput(std::string& output);
-    bool Is64BitWindows() override;
-    void DisableFsRedirection() override;
-    void RevertFsRedirection() override;
-    bool Start(const std::wstring& commandLine, int windowStyle, uint32_t& processId, std::wstring& failure) override;
-    bool Open(uint32_t processId) override;
-    bool WaitForEnd(uint32_t milliseconds) override;
-    bool FinishOutput(uint32_t milliseconds) override;
-    bool QueryExitCode(uint32_t& exitCode) override;
-    void Terminate() override;
-    void PumpMessages() override;
-    uint32_t ReadClock() override;
+    void DisableFsRedirection();
+    void RevertFsRedirection();
+    bool Start(const std::wstring& commandLine, int windowStyle, uint32_t& processId, std::wstring& failure);
+    bool Open(uint32_t processId);
+    bool WaitForEnd(uint32_t milliseconds);
+    bool FinishOutput(uint32_t milliseconds);
+    bool QueryExitCode(uint32_t& exitCode);
+    void Terminate();
+    void PumpMessages();
+    uint32_t ReadClock();
 
 private:
     static constexpr DWORD kPipeBufferSize = 65536;

@@ -11,7 +11,6 @@
 #include "system/error_text_win32.h"
 #include "system/system_library_win32.h"
 #include "system/seams_win32.h"
-#include "system/windows_bitness_win32.h"
 #include "system/handles_win32.h"
 #include "system/shutdown.h"
 
@@ -62,8 +61,6 @@ bool CreateWithStyle(const std::wstring& commandLine, int windowStyle, HANDLE ou
 }
 
 }  // namespace
-
-bool Win32ProcessSystem::Is64BitWindows() { return IsWindows64Bit(); }
 
 void Win32ProcessSystem::DisableFsRedirection() {
     // Looked up at run time: Windows 2000 and early XP lack it, and a 64-bit
@@ -208,9 +205,9 @@ namespace {
 
 constexpr DWORD kTokenAccess = TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY;  // 0x28
 
-class Win32ShutdownApi final : public ShutdownApi {
+class Win32ShutdownApi {
 public:
-    bool GetPlatformId(uint32_t& platformId) override {
+    bool GetPlatformId(uint32_t& platformId) {
         OSVERSIONINFOW info{};
         info.dwOSVersionInfoSize = sizeof(info);
 #pragma GCC diagnostic push
@@ -220,20 +217,20 @@ public:
         platformId = info.dwPlatformId;
         return true;
     }
-    bool LookupShutdownPrivilege() override {
+    bool LookupShutdownPrivilege() {
         return LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &luid_) != FALSE;
     }
-    bool HaveCurrentProcess() override {
+    bool HaveCurrentProcess() {
         process_ = GetCurrentProcess();
         return process_ != nullptr;
     }
-    bool OpenProcessToken() override {
+    bool OpenProcessToken() {
         HANDLE token = nullptr;
         if (!::OpenProcessToken(process_, kTokenAccess, &token)) return false;
         token_.reset(token);
         return true;
     }
-    bool EnablePrivilegeInToken() override {
+    bool EnablePrivilegeInToken() {
         TOKEN_PRIVILEGES request{};
         request.PrivilegeCount = 1;
         request.Privileges[0].Luid = luid_;
@@ -242,11 +239,11 @@ public:
         DWORD returned = 0;
         return AdjustTokenPrivileges(token_.get(), FALSE, &request, sizeof(previous), &previous, &returned) != FALSE;
     }
-    void CloseToken() override { token_.reset(); }
-    bool RequestRestart(uint32_t flags, uint32_t reason) override { return ExitWindowsEx(flags, reason) != FALSE; }
-    int32_t LastError() override { return static_cast<int32_t>(GetLastError()); }
-    std::wstring SystemErrorText(int32_t code) override { return win32::SystemErrorText(static_cast<uint32_t>(code)); }
-    std::wstring ExecutableBaseName() override {
+    void CloseToken() { token_.reset(); }
+    bool RequestRestart(uint32_t flags, uint32_t reason) { return ExitWindowsEx(flags, reason) != FALSE; }
+    int32_t LastError() { return static_cast<int32_t>(GetLastError()); }
+    std::wstring SystemErrorText(int32_t code) { return win32::SystemErrorText(static_cast<uint32_t>(code)); }
+    std::wstring ExecutableBaseName() {
         std::wstring path = Program().ExecutablePath();
         size_t slash = path.find_last_of(L"\\/");
         std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);

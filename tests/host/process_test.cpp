@@ -10,10 +10,12 @@ namespace qv {
 namespace {
 
 // A process that ends when the clock reaches `endsAt` (never when unset); the
-// clock moves only while the program waits.
-class FakeProcessSystem : public ProcessSystem {
+// clock moves only while the program waits. It brings a 64-bit Windows along,
+// which the wait asks whether to switch the redirection off.
+class FakeProcessSystem {
 public:
-    bool is64Bit = true;
+    FakeProcessSystem() { platform.fake.is64BitWindows = true; }
+    testing::ScopedFakePlatform platform;
     bool startFails = false;
     bool openFails = false;
     std::optional<uint32_t> endsAt;
@@ -25,21 +27,20 @@ public:
     int windowStyle = 0;
     int waits = 0;
 
-    bool Is64BitWindows() override { return is64Bit; }
-    void DisableFsRedirection() override { calls.push_back("redirection off"); }
-    void RevertFsRedirection() override { calls.push_back("redirection back"); }
-    bool Start(const std::wstring&, int style, uint32_t& processId, std::wstring& failure) override {
+    void DisableFsRedirection() { calls.push_back("redirection off"); }
+    void RevertFsRedirection() { calls.push_back("redirection back"); }
+    bool Start(const std::wstring&, int style, uint32_t& processId, std::wstring& failure) {
         calls.push_back("start");
         windowStyle = style;
         if (startFails) failure = L"Could not start: nothing.exe (not found)";
         processId = 42;
         return !startFails;
     }
-    bool Open(uint32_t processId) override {
+    bool Open(uint32_t processId) {
         calls.push_back("open " + std::to_string(processId));
         return !openFails;
     }
-    bool WaitForEnd(uint32_t milliseconds) override {
+    bool WaitForEnd(uint32_t milliseconds) {
         ++waits;
         if (endsAt && uint32_t(*endsAt - clock) <= milliseconds) {
             clock = *endsAt;  // woken by the end itself
@@ -48,22 +49,22 @@ public:
         clock += milliseconds;
         return false;
     }
-    bool QueryExitCode(uint32_t& code) override {
+    bool QueryExitCode(uint32_t& code) {
         if (queryFails) return false;
         code = exitCode;
         return true;
     }
     std::optional<uint32_t> outputOpenFor;  // after the end, until the output closes
     uint32_t outputLimit = 0;
-    bool FinishOutput(uint32_t milliseconds) override {
+    bool FinishOutput(uint32_t milliseconds) {
         outputLimit = milliseconds;
         if (!outputOpenFor) return true;
         clock += std::min(*outputOpenFor, milliseconds);
         return *outputOpenFor <= milliseconds;
     }
-    void Terminate() override { terminated = true; }
-    void PumpMessages() override {}
-    uint32_t ReadClock() override { return clock; }
+    void Terminate() { terminated = true; }
+    void PumpMessages() {}
+    uint32_t ReadClock() { return clock; }
 };
 
 TEST(RunAndWait, ReturnsWhenTheProcessEndsWithItsExitCodeAndLeavesTheMessage) {
@@ -157,7 +158,7 @@ TEST(RunAndWait, FailuresSwitchTheRedirectionBackAndSayWhy) {
 
 TEST(RunAndWait, On32BitWindowsLeavesTheRedirectionAloneAndPassesTheStyle) {
     FakeProcessSystem system;
-    system.is64Bit = false;
+    system.platform.fake.is64BitWindows = false;
     system.endsAt = 0;
     std::wstring message;
     EXPECT_TRUE(RunAndWait(system, L"C:\\Tools\\ets.exe \"C:\\Temp\\x.bat\"", -1, message, 2000000000, false));

@@ -10,7 +10,7 @@ namespace qv {
 namespace {
 
 // Records the Windows calls a restart makes; each can be made to fail.
-class FakeShutdownApi : public ShutdownApi {
+class FakeShutdownApi {
 public:
     uint32_t platformId = 2;
     bool versionFails = false, lookupFails = false, noProcess = false, tokenFails = false, adjustFails = false,
@@ -19,37 +19,37 @@ public:
     std::vector<std::string> calls;
     uint32_t exitFlags = 0, exitReason = 0;
 
-    bool GetPlatformId(uint32_t& id) override {
+    bool GetPlatformId(uint32_t& id) {
         calls.push_back("version");
         id = platformId;
         return !versionFails;
     }
-    bool LookupShutdownPrivilege() override {
+    bool LookupShutdownPrivilege() {
         calls.push_back("lookup");
         return !lookupFails;
     }
-    bool HaveCurrentProcess() override {
+    bool HaveCurrentProcess() {
         calls.push_back("process");
         return !noProcess;
     }
-    bool OpenProcessToken() override {
+    bool OpenProcessToken() {
         calls.push_back("open");
         return !tokenFails;
     }
-    bool EnablePrivilegeInToken() override {
+    bool EnablePrivilegeInToken() {
         calls.push_back("adjust");
         return !adjustFails;
     }
-    void CloseToken() override { calls.push_back("close"); }
-    bool RequestRestart(uint32_t flags, uint32_t reason) override {
+    void CloseToken() { calls.push_back("close"); }
+    bool RequestRestart(uint32_t flags, uint32_t reason) {
         calls.push_back("exit");
         exitFlags = flags;
         exitReason = reason;
         return !exitFails;
     }
-    int32_t LastError() override { return lastError; }
-    std::wstring SystemErrorText(int32_t code) override { return code == 5 ? L"Access denied.\r\n" : L""; }
-    std::wstring ExecutableBaseName() override { return L"Quorvine"; }
+    int32_t LastError() { return lastError; }
+    std::wstring SystemErrorText(int32_t code) { return code == 5 ? L"Access denied.\r\n" : L""; }
+    std::wstring ExecutableBaseName() { return L"Quorvine"; }
 };
 
 class Shutdown : public ::testing::Test {

@@ -24,11 +24,11 @@ constexpr int32_t kNoTimeout = 2000000000;
 class RecordingProcessSystem : public win32::Win32ProcessSystem {
 public:
     std::vector<std::string> switches;
-    void DisableFsRedirection() override {
+    void DisableFsRedirection() {
         switches.push_back("off");
         Win32ProcessSystem::DisableFsRedirection();
     }
-    void RevertFsRedirection() override {
+    void RevertFsRedirection() {
         switches.push_back("back");
         Win32ProcessSystem::RevertFsRedirection();
     }
