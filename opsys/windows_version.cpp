@@ -114,15 +114,13 @@ std::wstring CutAtNul(const std::wstring& field) {
 clsOpSys::clsOpSys() {
     // The system's folders from Windows: the user sets the environment, and
     // an elevated program must not follow it.
-    WinDir = SystemRoot = Windows().WindowsFolder();
     SystemDrive = qv::SystemDrive();
-    WinSysDir = Windows().SystemFolder();
     HomeDrive = Program().GetEnv(L"homedrive");
     CurrentUserName = Program().GetEnv(L"username");
     UserProfile = Program().GetEnv(L"userprofile");
     ProgramFilesPath = Program().GetEnv(L"programfiles");
     CommonProgramFilesPath = Program().GetEnv(L"commonprogramfiles");
-    TempPath = TmpPath = WinDir + L"\\Temp";
+    TempPath = TmpPath = Windows().WindowsFolder() + L"\\Temp";
 
     // Windows before NT 4 SP6 refuses the extended record; a failed call leaves it zero.
     auto record = Windows().GetVersionRecord(kExtendedRecordSize);
@@ -252,14 +250,14 @@ std::wstring clsOpSys::EditionName() const {
     if (record_.majorVersion >= 6) return SkuEditionName(QueryOperatingSystemSku());
 
     // XP names its edition only in the product file; Media Center ships as Professional.
-    const std::wstring productFile = WinSysDir + L"\\prodspec.ini";
+    const std::wstring productFile = Windows().SystemFolder() + L"\\prodspec.ini";
     if (!Files().FileExists(productFile)) return L" Undefined Edition ";
     const std::wstring product = LowerCase(Settings().ReadIniValue(productFile, L"Product Specification", L"Product"));
     std::wstring edition;
     if (product.find(L"home") != std::wstring::npos) edition = L" Home ";
     if (product.find(L"media") != std::wstring::npos) edition = L" Media Center ";
     if (product.find(L"professional") != std::wstring::npos) {
-        edition = Files().FileExists(WinDir + L"\\ehome\\ehtray.exe") ? L" Media Center " : L" Professional ";
+        edition = Files().FileExists(Windows().WindowsFolder() + L"\\ehome\\ehtray.exe") ? L" Media Center " : L" Professional ";
     }
     return edition;
 }

@@ -11,13 +11,11 @@ namespace qv {
 
 class clsOpSys {
 public:
-    // Filled at construction: the system's folders from Windows, the user's
-    // from the environment; AllUsersProfile stays empty.
-    std::wstring WinDir;
-    std::wstring SystemRoot;
+    // Filled at construction: the system drive and Temp from Windows, the
+    // user's folders from the environment; AllUsersProfile stays empty. The
+    // Windows and system folders are Windows().WindowsFolder() and SystemFolder().
     std::wstring HomeDrive;
     std::wstring SystemDrive;
-    std::wstring WinSysDir;
     std::wstring CurrentUserName;
     std::wstring AllUsersProfile;
     std::wstring UserProfile;

@@ -103,7 +103,7 @@ std::optional<std::wstring> Win32FileSystem::CreatePrivateFolder() {
     // The Windows folder's Temp, not the user's: the user's own programs may
     // write there. A name that exists already is never reused.
     std::optional<std::wstring> made;
-    const std::wstring temp = WindowsDirectory() + L"\\Temp";
+    const std::wstring temp = Windows().WindowsFolder() + L"\\Temp";
     CreateDirectoryW(temp.c_str(), nullptr);
     for (int attempt = 0; attempt < 16 && !made; ++attempt) {
         const std::wstring folder = temp + L"\\Quorvine-" + std::to_wstring(GetCurrentProcessId()) + L"-" +

@@ -6,7 +6,7 @@
 
 #include "system/handles_win32.h"
 #include "system/registry.h"
-#include "system/windows_bitness_win32.h"
+#include "system/seams.h"
 
 namespace qv::win32 {
 
@@ -16,7 +16,7 @@ constexpr bool kProcess64Bit = sizeof(void*) == 8;
 
 // The same view the settings store would open the key in.
 RegistryView ViewFor(RegistryOperation operation, const std::wstring& keyPath) {
-    const bool is64BitWindows = IsWindows64Bit();
+    const bool is64BitWindows = Windows().Is64BitWindows();
     RegistryView view = ChooseRegistryView(operation, keyPath, is64BitWindows);
     view.mask = ProcessAccessMask(view.mask, is64BitWindows, kProcess64Bit);
     return view;

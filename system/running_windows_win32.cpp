@@ -13,7 +13,6 @@
 #include <winnetwk.h>
 #include <vector>
 #include "system/system_library_win32.h"
-#include "system/windows_bitness_win32.h"
 
 namespace qv::win32 {
 
@@ -193,10 +192,20 @@ uint32_t Win32RunningWindows::DriveType(const std::wstring& root) { return GetDr
 
 uint32_t Win32RunningWindows::OemCodePage() { return GetOEMCP(); }
 
-bool Win32RunningWindows::Is64BitWindows() { return IsWindows64Bit(); }
+bool Win32RunningWindows::Is64BitWindows() {
+    if constexpr (sizeof(void*) == 8) return true;
+    // Looked up at run time: Windows 2000 and the first XP lack it, and they are 32-bit.
+    using IsWow64Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    static const auto isWow64 = SystemFunctionAs<IsWow64Fn>(L"kernel32.dll", "IsWow64Process");
+    BOOL wow64 = FALSE;
+    return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
+}
 
 std::wstring Win32RunningWindows::SystemFolder() { return SystemDirectory(); }
 
-std::wstring Win32RunningWindows::WindowsFolder() { return WindowsDirectory(); }
+// The shared one on a terminal server, not the user's own.
+std::wstring Win32RunningWindows::WindowsFolder() {
+    return ReportedFolder(GetSystemWindowsDirectoryW, L"C:\\Windows");
+}
 
 }  // namespace qv::win32

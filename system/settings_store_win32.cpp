@@ -10,7 +10,6 @@
 #include "system/registry.h"
 #include "system/seams_win32.h"
 #include "system/settings_store_win32.h"
-#include "system/windows_bitness_win32.h"
 
 namespace qv::win32 {
 
@@ -22,7 +21,7 @@ constexpr bool kProcess64Bit = sizeof(void*) == 8;
 HKEY RootHandle(uint32_t root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<int32_t>(root))); }
 
 RegistryView ViewFor(RegistryOperation operation, const std::wstring& keyPath) {
-    const bool is64BitWindows = IsWindows64Bit();
+    const bool is64BitWindows = Windows().Is64BitWindows();
     RegistryView view = ChooseRegistryView(operation, keyPath, is64BitWindows);
     view.mask = ProcessAccessMask(view.mask, is64BitWindows, kProcess64Bit);
     return view;

@@ -4,10 +4,7 @@
 
 namespace qv::win32 {
 
-namespace {
-
-// A folder Windows reports into a buffer, asked again with the size it wants;
-// `fallback` when the call fails.
+// Asked again with the size it wants.
 std::wstring ReportedFolder(UINT(WINAPI* get)(LPWSTR, UINT), const wchar_t* fallback) {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
@@ -18,11 +15,7 @@ std::wstring ReportedFolder(UINT(WINAPI* get)(LPWSTR, UINT), const wchar_t* fall
     }
 }
 
-}  // namespace
-
 std::wstring SystemDirectory() { return ReportedFolder(GetSystemDirectoryW, L"C:\\Windows\\system32"); }
-
-std::wstring WindowsDirectory() { return ReportedFolder(GetSystemWindowsDirectoryW, L"C:\\Windows"); }
 
 FARPROC SystemFunction(const wchar_t* dll, const char* name) {
     // kernel32 and user32 are loaded already; anything else comes from the

@@ -10,11 +10,12 @@
 
 namespace qv::win32 {
 
-// The system folder (system32), without a trailing backslash.
+// A folder Windows reports into a buffer (GetSystemDirectoryW and its kin),
+// asked again with the size it wants; `fallback` when the call fails.
+std::wstring ReportedFolder(UINT(WINAPI* get)(LPWSTR, UINT), const wchar_t* fallback);
+// The system folder (system32), without a trailing backslash: the DLLs below
+// come from there. Everything above the Win32 side asks Windows().SystemFolder().
 std::wstring SystemDirectory();
-// The Windows folder, without a trailing backslash; the shared one on a
-// terminal server, not the user's own.
-std::wstring WindowsDirectory();
 
 // A function of a DLL in the system folder, loaded by its full path; null
 // when the DLL or the function is missing. The DLL stays loaded.

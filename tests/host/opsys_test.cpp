@@ -201,10 +201,7 @@ TEST(OsSysConstruction, SystemFoldersFromWindowsTheUsersFromTheEnvironment) {
                   {L"username", L"ada"},
                   {L"allusersprofile", L"C:\\ProgramData"}};
     clsOpSys os;
-    EXPECT_EQ(os.WinDir, L"C:\\WINDOWS");
-    EXPECT_EQ(os.SystemRoot, L"C:\\WINDOWS");
     EXPECT_EQ(os.SystemDrive, L"C:");
-    EXPECT_EQ(os.WinSysDir, L"C:\\WINDOWS\\system32");
     EXPECT_EQ(os.TempPath, L"C:\\WINDOWS\\Temp");
     EXPECT_EQ(os.TmpPath, L"C:\\WINDOWS\\Temp");
     EXPECT_EQ(os.CurrentUserName, L"ada");

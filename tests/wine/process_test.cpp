@@ -12,7 +12,6 @@
 #include "system/file_checks.h"
 #include "system/network_location.h"
 #include "system/seams_win32.h"
-#include "system/windows_bitness_win32.h"
 #include "system/process_win32.h"
 #include "system/seams.h"
 
@@ -65,7 +64,7 @@ long long FileSize(const char* path) {
 class RunAndWaitTest : public ::testing::Test {};
 
 TEST_F(RunAndWaitTest, AProgramThatCannotStartFailsAndSwitchesTheRedirectionBack) {
-    ASSERT_TRUE(win32::IsWindows64Bit()) << "needs a 64-bit prefix";
+    ASSERT_TRUE(Windows().Is64BitWindows()) << "needs a 64-bit prefix";
     RecordingProcessSystem system;
     std::wstring message = L"as passed";
     EXPECT_FALSE(RunAndWait(system, L"qv-no-such-program.exe /x", 0, message, kNoTimeout, false));

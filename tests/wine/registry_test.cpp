@@ -11,7 +11,6 @@
 #include "system/file_checks.h"
 #include "system/network_location.h"
 #include "system/seams_win32.h"
-#include "system/windows_bitness_win32.h"
 #include "system/text.h"
 #include "system/settings_store_win32.h"
 #include "system/seams.h"
@@ -89,7 +88,7 @@ protected:
 };
 
 TEST_F(SettingsStore, ViewTableOnA64BitPrefix) {
-    ASSERT_TRUE(win32::IsWindows64Bit()) << "needs a 64-bit prefix";
+    ASSERT_TRUE(Windows().Is64BitWindows()) << "needs a 64-bit prefix";
     const std::string wow = "SOFTWARE\\Wow6432Node\\QuorvineTest\\" + scratch_.substr(sizeof(kScratchParent));
     const std::wstring wideWow(wow.begin(), wow.end());
 
