@@ -105,7 +105,7 @@ BootIniResult SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupNa
         written = edited.has_value();
         if (written) {
             edited->text = WithPreviousEntry(edited->text, *arcPath + L"=" + *previous);
-            written = Files().WriteTextFile(staged, *edited);
+            written = static_cast<bool>(Files().WriteTextFile(staged, *edited));
         }
     }
     if (!written) {

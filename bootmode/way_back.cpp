@@ -253,7 +253,7 @@ bool SetUpCommandPromptShell() {
     Settings().WriteSetting(L"HKLM", kCommandProcessorKey, L"Autorun", L"S", autorun);
     DeleteCommandShortcut();
     const auto bytes = CommandFileBytes(*line);
-    const bool written = Files().WriteBytes(CommandShortcutPath(), bytes);
+    const bool written = static_cast<bool>(Files().WriteBytes(CommandShortcutPath(), bytes));
 
     const auto stored = ReadMachineText(kCommandProcessorKey, L"Autorun");
     if (written && stored == autorun && StartsExe(ProgramOfAutorun(*stored), *exe)) return true;

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "system/ansi_win32.h"
+#include "system/error_text_win32.h"
 #include "system/handles_win32.h"
 #include "system/security_win32.h"
 #include "system/system_library_win32.h"
@@ -22,9 +23,24 @@ namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-UniqueHandle OpenExisting(const std::wstring& path, DWORD access, DWORD share, DWORD flags) {
-    HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+// CreateFileW's handle, held; null for none, GetLastError() still telling why.
+UniqueHandle OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+    HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, disposition, flags, nullptr);
     return UniqueHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+}
+
+UniqueHandle OpenExisting(const std::wstring& path, DWORD access, DWORD share, DWORD flags) {
+    return OpenFile(path, access, share, OPEN_EXISTING, flags);
+}
+
+// All of `bytes` into the file, or the reason why not; a short write has no
+// error of its own.
+Done WriteAll(HANDLE file, const std::vector<uint8_t>& bytes) {
+    if (bytes.empty()) return {};
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        return Done::Failed(GetLastError());
+    return written == bytes.size() ? Done() : Done::Failed(ERROR_WRITE_FAULT);
 }
 
 // Files written for elevated commands, held open against changes until removed.
@@ -86,13 +102,13 @@ std::optional<bool> Win32FileSystem::FindAnyEntry(const std::wstring& path) {
     return true;
 }
 
-bool Win32FileSystem::CopyFileOver(const std::wstring& source, const std::wstring& target) {
-    return CopyFileW(source.c_str(), target.c_str(), FALSE) != FALSE;
+Done Win32FileSystem::CopyFileOver(const std::wstring& source, const std::wstring& target) {
+    return Checked(CopyFileW(source.c_str(), target.c_str(), FALSE));
 }
 
-bool Win32FileSystem::RemoveFile(const std::wstring& path) {
+Done Win32FileSystem::RemoveFile(const std::wstring& path) {
     HeldFiles().erase(LowerCase(path));
-    return DeleteFileW(path.c_str()) != FALSE;
+    return Checked(DeleteFileW(path.c_str()));
 }
 
 std::optional<std::wstring> Win32FileSystem::CreatePrivateFolder() {
@@ -116,31 +132,26 @@ std::optional<std::wstring> Win32FileSystem::CreatePrivateFolder() {
     return made;
 }
 
-bool Win32FileSystem::RemoveFolder(const std::wstring& path) { return RemoveDirectoryW(path.c_str()) != FALSE; }
+Done Win32FileSystem::RemoveFolder(const std::wstring& path) { return Checked(RemoveDirectoryW(path.c_str())); }
 
-bool Win32FileSystem::WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+Done Win32FileSystem::WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     {
-        HANDLE created =
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (created == INVALID_HANDLE_VALUE) return false;
-        UniqueHandle file(created);
-        DWORD written = 0;
-        if (!bytes.empty() &&
-            (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-             written != bytes.size()))
-            return false;
+        const UniqueHandle file = OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+        if (!file) return Done::Failed(GetLastError());
+        if (Done written = WriteAll(file.get(), bytes); !written) return written;
     }
     // Readers may open it; nobody may write, rename or delete it while held.
     UniqueHandle held = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
-    if (!held) return false;
+    if (!held) return Done::Failed(GetLastError());
     // What the command will read is what was written, or nothing runs.
     std::vector<uint8_t> back(bytes.size() + 1);
     DWORD read = 0;
-    if (!ReadFile(held.get(), back.data(), static_cast<DWORD>(back.size()), &read, nullptr) || read != bytes.size() ||
-        !std::equal(bytes.begin(), bytes.end(), back.begin()))
-        return false;
+    if (!ReadFile(held.get(), back.data(), static_cast<DWORD>(back.size()), &read, nullptr))
+        return Done::Failed(GetLastError());
+    if (read != bytes.size() || !std::equal(bytes.begin(), bytes.end(), back.begin()))
+        return Done::Failed(ERROR_WRITE_FAULT);
     HeldFiles()[LowerCase(path)] = std::move(held);
-    return true;
+    return {};
 }
 
 std::optional<uint32_t> Win32FileSystem::GetAttributes(const std::wstring& path) {
@@ -153,8 +164,8 @@ std::optional<uint32_t> Win32FileSystem::GetAttributes(const std::wstring& path)
     return attributes & kSettable;
 }
 
-bool Win32FileSystem::SetAttributes(const std::wstring& path, uint32_t attributes) {
-    return SetFileAttributesW(path.c_str(), attributes) != FALSE;
+Done Win32FileSystem::SetAttributes(const std::wstring& path, uint32_t attributes) {
+    return Checked(SetFileAttributesW(path.c_str(), attributes));
 }
 
 std::optional<std::vector<uint8_t>> Win32FileSystem::ReadBytes(const std::wstring& path) {
@@ -168,38 +179,34 @@ std::optional<std::vector<uint8_t>> Win32FileSystem::ReadBytes(const std::wstrin
     return bytes;
 }
 
-bool Win32FileSystem::MakeAdminOnlyFolder(const std::wstring& path) {
+Done Win32FileSystem::MakeAdminOnlyFolder(const std::wstring& path) {
     const UniqueLocal descriptor = DescriptorFromSddl(kPrivateFolderSddl);
-    if (!descriptor) return false;
+    if (!descriptor) return Done::Failed(GetLastError());
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
-    if (CreateDirectoryW(path.c_str(), &attributes)) return true;
-    // One left from an earlier run gets the same protection again.
-    return GetLastError() == ERROR_ALREADY_EXISTS &&
-           (GetFileAttributesW(path.c_str()) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
-               FILE_ATTRIBUTE_DIRECTORY &&
-           SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.get());
+    if (CreateDirectoryW(path.c_str(), &attributes)) return {};
+    const DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS) return Done::Failed(error);
+    // One left from an earlier run gets the same protection again; a file or
+    // a link of that name is no such folder.
+    if ((GetFileAttributesW(path.c_str()) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
+        FILE_ATTRIBUTE_DIRECTORY)
+        return Done::Failed(ERROR_ALREADY_EXISTS);
+    return Checked(SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.get()));
 }
 
-bool Win32FileSystem::RenameFile(const std::wstring& from, const std::wstring& to) {
-    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+Done Win32FileSystem::RenameFile(const std::wstring& from, const std::wstring& to) {
+    return Checked(MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING));
 }
 
-bool Win32FileSystem::DeleteAtRestart(const std::wstring& path) {
-    return MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+Done Win32FileSystem::DeleteAtRestart(const std::wstring& path) {
+    return Checked(MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
 }
 
-bool Win32FileSystem::WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+Done Win32FileSystem::WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     // CREATE_ALWAYS cuts a longer leftover of the same name.
-    UniqueHandle file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();
-        return false;
-    }
-    DWORD written = 0;
-    if (bytes.empty()) return true;
-    return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size();
+    const UniqueHandle file = OpenFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+    if (!file) return Done::Failed(GetLastError());
+    return WriteAll(file.get(), bytes);
 }
 
 std::optional<TextFile> Win32FileSystem::ReadTextFile(const std::wstring& path) {
@@ -216,7 +223,7 @@ std::optional<TextFile> Win32FileSystem::ReadTextFile(const std::wstring& path) 
     return content;
 }
 
-bool Win32FileSystem::WriteTextFile(const std::wstring& path, const TextFile& content) {
+Done Win32FileSystem::WriteTextFile(const std::wstring& path, const TextFile& content) {
     std::vector<uint8_t> bytes;
     if (content.utf16) {
         bytes = {0xFF, 0xFE};
@@ -232,16 +239,17 @@ bool Win32FileSystem::WriteTextFile(const std::wstring& path, const TextFile& co
     return WriteBytes(path, bytes);
 }
 
-bool Win32FileSystem::ReplaceWith(const std::wstring& target, const std::wstring& replacement) {
+Done Win32FileSystem::ReplaceWith(const std::wstring& target, const std::wstring& replacement) {
     // The move's write-through covers the rename only: the replacement's own
     // bytes go to the disk first, so a power cut never leaves a target that
     // names unwritten data.
     {
-        UniqueHandle file = OpenExisting(replacement, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
-        if (!file || !FlushFileBuffers(file.get())) return false;
+        const UniqueHandle file = OpenExisting(replacement, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
+        if (!file) return Done::Failed(GetLastError());
+        if (Done flushed = Checked(FlushFileBuffers(file.get())); !flushed) return flushed;
     }
-    return MoveFileExW(replacement.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
-           FALSE;
+    return Checked(
+        MoveFileExW(replacement.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
 std::optional<SecurityDescription> Win32FileSystem::ReadSecurity(const std::wstring& path) {

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "system/done.h"
+
 namespace qv {
 
 class ProgramStarter {
@@ -15,7 +17,7 @@ public:
     // `exitCode`, when given, receives its exit code after a true answer.
     virtual bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message, int32_t timeoutMs,
                             bool abortOnTimeout, uint32_t* exitCode = nullptr) = 0;
-    virtual bool StartDetached(const std::wstring& commandLine, int windowStyle) = 0;
+    virtual Done StartDetached(const std::wstring& commandLine, int windowStyle) = 0;
     // Runs a command hidden and returns its standard output (console code page),
     // read through a pipe; empty when it did not end with exit code 0 in time.
     virtual std::optional<std::wstring> RunAndRead(const std::wstring& commandLine, int32_t timeoutMs) = 0;

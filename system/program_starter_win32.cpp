@@ -193,12 +193,12 @@ std::optional<std::wstring> Win32ProgramStarter::RunAndRead(const std::wstring& 
     return FromCodePage(CP_OEMCP, output.data(), output.size());
 }
 
-bool Win32ProgramStarter::StartDetached(const std::wstring& commandLine, int windowStyle) {
+Done Win32ProgramStarter::StartDetached(const std::wstring& commandLine, int windowStyle) {
     PROCESS_INFORMATION info{};
-    if (!CreateWithStyle(commandLine, windowStyle, nullptr, info)) return false;
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return true;
+    if (!CreateWithStyle(commandLine, windowStyle, nullptr, info)) return Done::Failed(GetLastError());
+    const UniqueHandle thread(info.hThread);
+    const UniqueHandle process(info.hProcess);
+    return {};
 }
 
 namespace {

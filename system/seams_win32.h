@@ -19,7 +19,7 @@ public:
     int32_t DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
                           const std::wstring& valueName) override;
     std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key) override;
-    bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+    Done WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                        const std::wstring& value) override;
 };
 
@@ -29,22 +29,22 @@ public:
     std::optional<std::wstring> ShortPath(const std::wstring& path) override;
     bool SameFile(const std::wstring& first, const std::wstring& second) override;
     std::optional<bool> FindAnyEntry(const std::wstring& path) override;
-    bool CopyFileOver(const std::wstring& source, const std::wstring& target) override;
-    bool RemoveFile(const std::wstring& path) override;
+    Done CopyFileOver(const std::wstring& source, const std::wstring& target) override;
+    Done RemoveFile(const std::wstring& path) override;
     std::optional<uint32_t> GetAttributes(const std::wstring& path) override;
-    bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
+    Done SetAttributes(const std::wstring& path, uint32_t attributes) override;
     std::optional<SecurityDescription> ReadSecurity(const std::wstring& path) override;
     std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path) override;
     std::optional<TextFile> ReadTextFile(const std::wstring& path) override;
-    bool WriteTextFile(const std::wstring& path, const TextFile& content) override;
-    bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
-    bool ReplaceWith(const std::wstring& target, const std::wstring& replacement) override;
+    Done WriteTextFile(const std::wstring& path, const TextFile& content) override;
+    Done WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
+    Done ReplaceWith(const std::wstring& target, const std::wstring& replacement) override;
     std::optional<std::wstring> CreatePrivateFolder() override;
-    bool RemoveFolder(const std::wstring& path) override;
-    bool WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
-    bool MakeAdminOnlyFolder(const std::wstring& path) override;
-    bool DeleteAtRestart(const std::wstring& path) override;
-    bool RenameFile(const std::wstring& from, const std::wstring& to) override;
+    Done RemoveFolder(const std::wstring& path) override;
+    Done WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
+    Done MakeAdminOnlyFolder(const std::wstring& path) override;
+    Done DeleteAtRestart(const std::wstring& path) override;
+    Done RenameFile(const std::wstring& from, const std::wstring& to) override;
 };
 
 class Win32UserChannel : public UserChannel {
@@ -81,7 +81,7 @@ class Win32ProgramStarter : public ProgramStarter {
 public:
     bool RunAndWait(const std::wstring& commandLine, int windowStyle, std::wstring& message, int32_t timeoutMs,
                     bool abortOnTimeout, uint32_t* exitCode) override;
-    bool StartDetached(const std::wstring& commandLine, int windowStyle) override;
+    Done StartDetached(const std::wstring& commandLine, int windowStyle) override;
     std::optional<std::wstring> RunAndRead(const std::wstring& commandLine, int32_t timeoutMs) override;
     bool ShutdownSystem(int32_t flags) override;
 };

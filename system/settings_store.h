@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "system/done.h"
 #include "system/settings.h"
 
 namespace qv {
@@ -31,7 +32,7 @@ public:
     // Single keys of an INI file, as the profile functions read and write them.
     virtual std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section,
                                       const std::wstring& key) = 0;
-    virtual bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+    virtual Done WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                                const std::wstring& value) = 0;
 };
 

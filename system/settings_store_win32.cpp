@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "system/error_text_win32.h"
 #include "system/handles_win32.h"
 #include "system/ini_win32.h"
 #include "system/registry.h"
@@ -248,9 +249,9 @@ std::wstring Win32SettingsStore::ReadIniValue(const std::wstring& file, const st
     return ProfileString(file, section, key, L"");
 }
 
-bool Win32SettingsStore::WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
-                                  const std::wstring& value) {
-    return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
+Done Win32SettingsStore::WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                                       const std::wstring& value) {
+    return Checked(WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str()));
 }
 
 }  // namespace qv::win32

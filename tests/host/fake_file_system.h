@@ -15,6 +15,13 @@ namespace qv::testing {
 
 class FakeFileSystem : public FileSystem, public virtual FakeWorld {
 public:
+    // Lower-case path -> the code Windows would give: every change to it fails so.
+    std::map<std::wstring, uint32_t> failures;
+    std::optional<Done> Arranged(const std::wstring& path) const {
+        const auto it = failures.find(LowerCase(path));
+        if (it == failures.end()) return std::nullopt;
+        return Done::Failed(it->second);
+    }
     std::map<std::wstring, std::wstring> shortPaths;   // lower-case path -> its 8.3 form
     std::map<std::wstring, std::wstring> fileAliases;  // path -> canonical path, both lower-case
 
@@ -28,11 +35,11 @@ public:
         Step(L"mkdir:" + folder);
         return folder;
     }
-    bool RemoveFolder(const std::wstring& path) override {
+    Done RemoveFolder(const std::wstring& path) override {
         Step(L"rmdir:" + path);
-        return folders.erase(LowerCase(path)) != 0;
+        return folders.erase(LowerCase(path)) != 0 ? Done() : Done::Failed(kErrorPathNotFound);
     }
-    bool WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) override {
+    Done WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) override {
         return WriteBytes(path, bytes);
     }
 
@@ -52,27 +59,30 @@ public:
         return exists && target == canonical(second);
     }
     std::optional<bool> FindAnyEntry(const std::wstring& path) override { return HasFile(path); }
-    bool CopyFileOver(const std::wstring& source, const std::wstring& target) override {
+    Done CopyFileOver(const std::wstring& source, const std::wstring& target) override {
+        if (auto failed = Arranged(target)) return *failed;
         auto it = files.find(LowerCase(source));
-        if (readOnlyFiles.count(LowerCase(target))) return false;
+        if (readOnlyFiles.count(LowerCase(target))) return Done::Failed(kErrorAccessDenied);
         if (LowerCase(source) == LowerCase(exePath) && it == files.end()) {
             files[LowerCase(target)] = File{exeBytes, 0x20};
             Step(L"copy:" + source + L"->" + target);
-            return true;
+            return {};
         }
-        if (it == files.end() || readOnlyFiles.count(LowerCase(target))) return false;
+        if (it == files.end()) return Done::Failed(kErrorFileNotFound);
         files[LowerCase(target)] = it->second;
         Step(L"copy:" + source + L"->" + target);
-        return true;
+        return {};
     }
     std::set<std::wstring> undeletableFiles;  // lower-case: held open by another program
-    bool RemoveFile(const std::wstring& path) override {
+    Done RemoveFile(const std::wstring& path) override {
         Step(L"remove:" + path);
+        if (auto failed = Arranged(path)) return *failed;
         auto it = files.find(LowerCase(path));
-        if (it == files.end() || (it->second.attributes & 1) || undeletableFiles.count(LowerCase(path)))
-            return false;  // read-only stays
+        if (it == files.end()) return Done::Failed(kErrorFileNotFound);
+        if (it->second.attributes & 1) return Done::Failed(kErrorAccessDenied);  // read-only stays
+        if (undeletableFiles.count(LowerCase(path))) return Done::Failed(kErrorSharingViolation);
         files.erase(it);
-        return true;
+        return {};
     }
     std::optional<uint32_t> GetAttributes(const std::wstring& path) override {
         auto it = files.find(LowerCase(path));
@@ -87,11 +97,12 @@ public:
         if (it == security.end()) return SecurityDescription{kAdministratorsSid, true, {}};
         return it->second;
     }
-    bool SetAttributes(const std::wstring& path, uint32_t attributes) override {
+    Done SetAttributes(const std::wstring& path, uint32_t attributes) override {
+        if (auto failed = Arranged(path)) return *failed;
         auto it = files.find(LowerCase(path));
-        if (it == files.end()) return false;
+        if (it == files.end()) return Done::Failed(kErrorFileNotFound);
         it->second.attributes = attributes;
-        return true;
+        return {};
     }
     // Text files hold one byte a letter; boot.ini tests need no more.
     std::optional<TextFile> ReadTextFile(const std::wstring& path) override {
@@ -99,27 +110,31 @@ public:
         if (it == files.end()) return std::nullopt;
         return TextFile{std::wstring(it->second.bytes.begin(), it->second.bytes.end()), false};
     }
-    bool WriteTextFile(const std::wstring& path, const TextFile& content) override {
-        if (readOnlyFiles.count(LowerCase(path))) return false;
+    Done WriteTextFile(const std::wstring& path, const TextFile& content) override {
+        if (auto failed = Arranged(path)) return *failed;
+        if (readOnlyFiles.count(LowerCase(path))) return Done::Failed(kErrorAccessDenied);
         auto& file = files[LowerCase(path)];
         file.bytes.clear();
         for (wchar_t c : content.text) file.bytes.push_back(static_cast<uint8_t>(c));
         Step(L"writetext:" + path);
-        return true;
+        return {};
     }
-    bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) override {
+    Done WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) override {
+        if (auto failed = Arranged(path)) return *failed;
         files[LowerCase(path)] = File{bytes, 0x20};
         Step(L"writefile:" + path);
-        return true;
+        return {};
     }
     bool replaceFails = false;
-    bool ReplaceWith(const std::wstring& target, const std::wstring& replacement) override {
+    Done ReplaceWith(const std::wstring& target, const std::wstring& replacement) override {
+        if (auto failed = Arranged(target)) return *failed;
         auto it = files.find(LowerCase(replacement));
-        if (replaceFails || it == files.end() || readOnlyFiles.count(LowerCase(target))) return false;
+        if (it == files.end()) return Done::Failed(kErrorFileNotFound);
+        if (replaceFails || readOnlyFiles.count(LowerCase(target))) return Done::Failed(kErrorAccessDenied);
         files[LowerCase(target)] = it->second;
         files.erase(LowerCase(replacement));
         Step(L"replace:" + target);
-        return true;
+        return {};
     }
 
     std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path) override {
@@ -131,26 +146,27 @@ public:
     std::vector<uint8_t> exeBytes{'M', 'Z', 0x90, 0};  // the running exe's content
     std::set<std::wstring> adminFolders;               // lower-case
     bool adminFolderFails = false;
-    bool MakeAdminOnlyFolder(const std::wstring& path) override {
+    Done MakeAdminOnlyFolder(const std::wstring& path) override {
         Step(L"adminfolder:" + path);
-        if (adminFolderFails) return false;
+        if (adminFolderFails) return Done::Failed(kErrorAccessDenied);
         adminFolders.insert(LowerCase(path));
-        return true;
+        return {};
     }
-    bool RenameFile(const std::wstring& from, const std::wstring& to) override {
+    Done RenameFile(const std::wstring& from, const std::wstring& to) override {
+        if (auto failed = Arranged(to)) return *failed;
         auto it = files.find(LowerCase(from));
-        if (it == files.end()) return false;
+        if (it == files.end()) return Done::Failed(kErrorFileNotFound);
         File moved = it->second;
         files.erase(it);
         files[LowerCase(to)] = moved;
         Step(L"rename:" + from + L"->" + to);
-        return true;
+        return {};
     }
     std::vector<std::wstring> deletedAtRestart;
-    bool DeleteAtRestart(const std::wstring& path) override {
+    Done DeleteAtRestart(const std::wstring& path) override {
         deletedAtRestart.push_back(path);
         Step(L"deleteatrestart:" + path);
-        return true;
+        return {};
     }
 };
 

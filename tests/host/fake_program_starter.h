@@ -77,10 +77,10 @@ public:
     // Without it, as on Windows without BitLocker, manage-bde.exe does not start.
     bool manageBde = false;
     std::map<std::wstring, uint32_t> exitCodes;  // a command's exit code (0 when not listed)
-    bool StartDetached(const std::wstring& commandLine, int) override {
+    Done StartDetached(const std::wstring& commandLine, int) override {
         started.push_back(commandLine);
         Step(L"start:" + commandLine);
-        return true;
+        return {};
     }
 
     std::wstring restartRefused;  // the system's text when Windows refuses the restart

@@ -109,14 +109,14 @@ public:
     }
     // On a file the fake holds, edits its lines as the profile functions do:
     // the first key of that name in the section, else a new line after its header.
-    bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+    Done WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                        const std::wstring& value) override {
-        if (readOnlyFiles.count(LowerCase(file))) return false;
+        if (readOnlyFiles.count(LowerCase(file))) return Done::Failed(kErrorAccessDenied);
         Step(L"ini:" + section + L"|" + key);
         auto it = files.find(LowerCase(file));
         if (it == files.end()) {
             iniValues[LowerCase(file + L"|" + section + L"|" + key)] = value;
-            return true;
+            return {};
         }
         std::vector<std::string> lines;
         std::string text(it->second.bytes.begin(), it->second.bytes.end());
@@ -153,7 +153,7 @@ public:
         std::string out;
         for (const auto& l : lines) out += l;
         it->second.bytes.assign(out.begin(), out.end());
-        return true;
+        return {};
     }
 };
 

@@ -10,10 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "system/done.h"
 #include "system/settings.h"
 #include "system/text.h"
 
 namespace qv::testing {
+
+// The codes Windows gives the failures the fakes play.
+inline constexpr uint32_t kErrorAccessDenied = 5;
+inline constexpr uint32_t kErrorPathNotFound = 3;
+inline constexpr uint32_t kErrorSharingViolation = 32;
 
 class FakeWorld {
 public:

@@ -15,7 +15,7 @@ namespace {
 std::wstring ReadIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key) {
     return Settings().ReadIniValue(file, section, key);
 }
-bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+Done WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                    const std::wstring& value) {
     return Settings().WriteIniValue(file, section, key, value);
 }

@@ -263,5 +263,16 @@ TEST_F(SettingsStore, IniLocationIsAnOrdinaryFileOnly) {
     DeleteFileA(file.c_str());
 }
 
+TEST_F(SettingsStore, AFailedChangeOfAFileKeepsWindowsReason) {
+    const std::wstring missing = L"C:\\qvtest\\no such folder\\held.bin";
+    const Done written = Files().WriteBytes(missing, {1, 2});
+    EXPECT_FALSE(written);
+    EXPECT_EQ(written.Code(), static_cast<uint32_t>(ERROR_PATH_NOT_FOUND));
+    const Done held = Files().WriteHeldFile(missing, {1, 2});
+    EXPECT_EQ(held.Code(), static_cast<uint32_t>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(Files().RemoveFile(missing).Code(), static_cast<uint32_t>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(Files().RenameFile(missing, missing + L".new").Code(), static_cast<uint32_t>(ERROR_PATH_NOT_FOUND));
+}
+
 }  // namespace
 }  // namespace qv
