@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <map>
 
+#include "bootmode/autorun.h"
 #include "bootmode/boot_entries.h"
 #include "bootmode/boot_ini.h"
 #include "bootmode/boot_state.h"
 #include "bootmode/normal_mode.h"
+#include "bootmode/run_once.h"
 #include "bootmode/safe_mode.h"
 #include "bootmode/way_back.h"
 #include "fake_platform.h"
