@@ -27,10 +27,10 @@ std::vector<uint8_t> CommandFileBytes(const std::string& line) {
     return bytes;
 }
 
-std::wstring CommandShortcutPath() { return Sys().WindowsFolder() + L"\\quorvine.cmd"; }
+std::wstring CommandFilePath() { return Sys().WindowsFolder() + L"\\quorvine.cmd"; }
 
-void DeleteCommandShortcut() {
-    const std::wstring path = CommandShortcutPath();
+void DeleteCommandFile() {
+    const std::wstring path = CommandFilePath();
     if (FileExists(path)) Sys().RemoveFile(path);
 }
 

@@ -15,7 +15,7 @@ namespace qv {
 std::optional<std::string> CommandFileLine(const std::wstring& exe);
 // The file's bytes: that line, ended as a batch file's line.
 std::vector<uint8_t> CommandFileBytes(const std::string& line);
-std::wstring CommandShortcutPath();
-void DeleteCommandShortcut();
+std::wstring CommandFilePath();
+void DeleteCommandFile();
 
 }  // namespace qv

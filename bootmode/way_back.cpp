@@ -29,21 +29,21 @@ bool SetUpCommandPromptShell() {
     Sys().WriteSetting(L"HKLM", kSafeBootKey, L"AlternateShell", L"S", std::wstring(L"cmd.exe"));
     const std::wstring autorun = AutorunCommandFor(*exePath);
     Sys().WriteSetting(L"HKLM", kCommandProcessorKey, L"Autorun", L"S", autorun);
-    DeleteCommandShortcut();
+    DeleteCommandFile();
     const auto bytes = CommandFileBytes(*line);
-    const bool written = Sys().WriteBytes(CommandShortcutPath(), bytes);
+    const bool written = Sys().WriteBytes(CommandFilePath(), bytes);
 
     const auto stored = ReadMachineText(kCommandProcessorKey, L"Autorun");
     if (written && stored == autorun && StartsExe(ProgramOfAutorun(*stored), *exe)) return true;
     RestoreSavedAutorun();
-    DeleteCommandShortcut();
+    DeleteCommandFile();
     return false;
 }
 
 void DisarmWayBack(CommandFile commandFile) {
     Sys().DeleteSetting(L"HKLM", kRunOnceKey, RunOnceValueName());
     RestoreSavedAutorun();
-    if (commandFile == CommandFile::Remove) DeleteCommandShortcut();
+    if (commandFile == CommandFile::Remove) DeleteCommandFile();
 }
 
 std::wstring ArmedWayBack() {

@@ -182,6 +182,16 @@ std::optional<std::vector<uint8_t>> ReadBytes(const std::wstring& path) {
     return bytes;
 }
 
+bool IsOrdinaryFile(const std::wstring& path) {
+    // A wildcard names no one file.
+    if (path.empty() || path.find_first_of(L"*?") != std::wstring::npos) return false;
+    WIN32_FIND_DATAW data{};
+    UniqueFind find(FindFirstFileW(path.c_str(), &data));
+    if (find.get() == INVALID_HANDLE_VALUE) return false;
+    constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+    return (data.dwFileAttributes & kNotOrdinary) == 0;
+}
+
 std::optional<std::vector<uint8_t>> Win32Platform::ReadBytes(const std::wstring& path) {
     return qv::win32::ReadBytes(path);
 }

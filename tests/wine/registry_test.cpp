@@ -13,7 +13,6 @@
 #include "system/platform_win32.h"
 #include "system/windows_bitness_win32.h"
 #include "system/text.h"
-#include "system/registry_win32.h"
 #include "system/files_win32.h"
 #include "system/platform.h"
 #include "system/platform_win32.h"
