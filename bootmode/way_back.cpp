@@ -24,8 +24,7 @@ bool SetUpCommandPromptShell() {
     // Never replace a value that could not be read or kept.
     if (!KeepForeignAutorun()) return false;
     // Written over, not deleted first: a write that fails then leaves the
-    // value that was there.
-    Sys().DeleteSetting(L"HKLM", kSafeBootKey, L"AlternateShell");
+    // value that was there, never a Safe Mode without a shell.
     Sys().WriteSetting(L"HKLM", kSafeBootKey, L"AlternateShell", L"S", std::wstring(L"cmd.exe"));
     const std::wstring autorun = AutorunCommandFor(*exePath);
     Sys().WriteSetting(L"HKLM", kCommandProcessorKey, L"Autorun", L"S", autorun);

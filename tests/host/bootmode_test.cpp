@@ -197,6 +197,13 @@ TEST_F(Cycle, CommandPromptModeSetsTheShellInsteadOfTheRunOnceEntry) {
     EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), kAutorun);
 }
 
+TEST_F(Cycle, AShellThatCannotBeWrittenLeavesTheOneThatWasThere) {
+    fake().SetValue(kSafeBootKey, L"AlternateShell", std::wstring(L"cmd.exe"));
+    fake().refusedKeys = {L"Control\\SafeBoot"};
+    SafeMode(true, false);
+    EXPECT_EQ(Text(kSafeBootKey, L"AlternateShell"), L"cmd.exe");
+}
+
 TEST_F(Cycle, CommandPromptQuestionIsAskedWithItsReminderText) {
     fake().answers = {kAnswerNo};
     SafeMode(true, true);
