@@ -4,12 +4,15 @@
 // and nothing left to undo it.
 #include "bootmode/normal_mode.h"
 
+#include "bootmode/autorun.h"
 #include "bootmode/boot_entries.h"
 #include "bootmode/boot_ini.h"
 #include "bootmode/boot_state.h"
 #include "bootmode/one_start.h"
+#include "bootmode/run_once.h"
 #include "bootmode/safe_services.h"
 #include "bootmode/way_back.h"
+#include "bootmode/way_back_copy.h"
 #include "opsys/windows_version.h"
 #include "system/file_checks.h"
 #include "system/file_security.h"

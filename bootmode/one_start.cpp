@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "bootmode/boot_entries.h"
-#include "bootmode/way_back.h"
 #include "system/seams.h"
 #include "system/process.h"
 #include "system/program_paths.h"
+#include "system/settings.h"
 
 namespace qv {
 

@@ -4,6 +4,7 @@
 #include "bootmode/boot_state.h"
 #include "bootmode/normal_mode.h"
 #include "bootmode/one_start.h"
+#include "bootmode/run_once.h"
 #include "bootmode/safe_services.h"
 #include "bootmode/way_back.h"
 #include "opsys/windows_version.h"

@@ -6,6 +6,7 @@
 
 #include "bootmode/boot_state.h"
 #include "bootmode/normal_mode.h"
+#include "bootmode/run_once.h"
 #include "bootmode/safe_mode.h"
 #include "bootmode/safe_services.h"
 #include "bootmode/way_back.h"

@@ -10,6 +10,7 @@
 
 #include "system/ansi_win32.h"
 #include "system/error_text_win32.h"
+#include "system/files_win32.h"
 #include "system/handles_win32.h"
 #include "system/security_win32.h"
 #include "system/system_library_win32.h"
@@ -177,6 +178,16 @@ std::optional<std::vector<uint8_t>> Win32FileSystem::ReadBytes(const std::wstrin
     while (ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0)
         bytes.insert(bytes.end(), chunk, chunk + read);
     return bytes;
+}
+
+bool IsOrdinaryFile(const std::wstring& path) {
+    // A wildcard names no one file.
+    if (path.empty() || path.find_first_of(L"*?") != std::wstring::npos) return false;
+    WIN32_FIND_DATAW data{};
+    UniqueFind find(FindFirstFileW(path.c_str(), &data));
+    if (find.get() == INVALID_HANDLE_VALUE) return false;
+    constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+    return (data.dwFileAttributes & kNotOrdinary) == 0;
 }
 
 Done Win32FileSystem::MakeAdminOnlyFolder(const std::wstring& path) {

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <limits>
 
+#include "system/seams.h"
 #include "system/text.h"
 
 namespace qv {
@@ -71,6 +72,12 @@ int32_t SettingAsInt32(const SettingValue& value) {
     if (!parsed || *parsed < std::numeric_limits<int32_t>::min() || *parsed > std::numeric_limits<int32_t>::max())
         return 0;
     return static_cast<int32_t>(*parsed);
+}
+
+std::optional<std::wstring> ReadMachineText(const std::wstring& keyPath, const std::wstring& name) {
+    SettingValue value = std::wstring();
+    if (Settings().ReadSetting(L"HKLM", keyPath, name, L"S", std::wstring(), value) != kStatusOk) return std::nullopt;
+    return SettingAsText(value);
 }
 
 }  // namespace qv

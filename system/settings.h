@@ -1,5 +1,5 @@
 // Values and statuses of the settings store, shared by its callers and its
-// Win32 side. No windows.h here.
+// Win32 side, and the plain read of a machine-wide text. No windows.h here.
 #pragma once
 
 #include <cstdint>
@@ -39,5 +39,8 @@ std::optional<bool> SettingAsBoolean(const SettingValue& value);
 std::optional<int16_t> SettingAsInt16(const SettingValue& value);
 // A read result taken as a 32-bit integer (missing or no number: 0).
 int32_t SettingAsInt32(const SettingValue& value);
+
+// A text value under HKLM; empty when it is not there.
+std::optional<std::wstring> ReadMachineText(const std::wstring& keyPath, const std::wstring& name);
 
 }  // namespace qv

@@ -6,11 +6,11 @@
 #include <windows.h>
 
 #include "system/error_text_win32.h"
+#include "system/files_win32.h"
 #include "system/handles_win32.h"
 #include "system/ini_win32.h"
 #include "system/registry.h"
 #include "system/seams_win32.h"
-#include "system/settings_store_win32.h"
 
 namespace qv::win32 {
 
@@ -60,16 +60,6 @@ LONG SetFixed(HKEY key, const std::wstring& name, DWORD type, const std::array<u
 }
 
 }  // namespace
-
-bool IsOrdinaryFile(const std::wstring& path) {
-    // A wildcard names no one file.
-    if (path.empty() || path.find_first_of(L"*?") != std::wstring::npos) return false;
-    WIN32_FIND_DATAW data{};
-    UniqueFind find(FindFirstFileW(path.c_str(), &data));
-    if (find.get() == INVALID_HANDLE_VALUE) return false;
-    constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
-    return (data.dwFileAttributes & kNotOrdinary) == 0;
-}
 
 int32_t Win32SettingsStore::ReadSetting(const std::wstring& location, const std::wstring& keyPath,
                                    const std::wstring& valueName, const std::wstring& type,

@@ -19,11 +19,12 @@ void WriteBootMode(int16_t mode) { Settings().WriteSetting(L"HKLM", kProgramKey,
 
 }  // namespace
 
-ModeResult ModeOperations::ConfigureSafeMode(Shell shell, Restart restart) {
-    return AskThenConfigureSafeMode(shell, restart, shell == Shell::CommandPromptOnly ? BitLockerCaution() : L"");
+ModeResult ModeOperations::AskThenConfigureSafeMode(Shell shell, Restart restart) {
+    return qv::AskThenConfigureSafeMode(shell, restart,
+                                        shell == Shell::CommandPromptOnly ? BitLockerCaution() : L"");
 }
-ModeResult ModeOperations::ConfigureSafeModeNetwork(Restart restart) {
-    return AskThenConfigureSafeModeNetwork(restart);
+ModeResult ModeOperations::AskThenConfigureSafeModeNetwork(Restart restart) {
+    return qv::AskThenConfigureSafeModeNetwork(restart);
 }
 ModeResult ModeOperations::RestoreNormalMode(CommandFile commandFile) { return qv::RestoreNormalMode(commandFile); }
 
@@ -89,13 +90,13 @@ void cmdDo_Click(MainWindowView& window, int16_t index, ModeOperations& modes) {
     ModeResult result;
     int16_t bootMode = 0;
     if (window.IsOptionSelected(kOptSafeMode)) {
-        result = modes.ConfigureSafeMode(Shell::Explorer, when);
+        result = modes.AskThenConfigureSafeMode(Shell::Explorer, when);
         bootMode = 1;
     } else if (window.IsOptionSelected(kOptSafeModeNetwork)) {
-        result = modes.ConfigureSafeModeNetwork(when);
+        result = modes.AskThenConfigureSafeModeNetwork(when);
         bootMode = 2;
     } else if (window.IsOptionSelected(kOptSafeModeCommandPrompt)) {
-        result = modes.ConfigureSafeMode(Shell::CommandPromptOnly, when);
+        result = modes.AskThenConfigureSafeMode(Shell::CommandPromptOnly, when);
         bootMode = 3;
     }
     const bool configured = bootMode != 0 && result.outcome == ModeOutcome::Configured;

@@ -56,13 +56,14 @@ public:
     virtual void Close() = 0;  // unloads the window; the program then ends
 };
 
-// The mode operations the buttons call. The default one calls the real
-// operations; tests put a recording one in its place.
+// The mode operations the buttons call, each Safe Mode one after its
+// question. The default one calls the real operations; tests put a recording
+// one in its place.
 class ModeOperations {
 public:
     virtual ~ModeOperations() = default;
-    virtual ModeResult ConfigureSafeMode(Shell shell, Restart restart);
-    virtual ModeResult ConfigureSafeModeNetwork(Restart restart);
+    virtual ModeResult AskThenConfigureSafeMode(Shell shell, Restart restart);
+    virtual ModeResult AskThenConfigureSafeModeNetwork(Restart restart);
     virtual ModeResult RestoreNormalMode(CommandFile commandFile);
 };
 ModeOperations& RealModeOperations();

@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <map>
 
+#include "bootmode/autorun.h"
 #include "bootmode/boot_entries.h"
 #include "bootmode/boot_ini.h"
 #include "bootmode/boot_state.h"
 #include "bootmode/normal_mode.h"
+#include "bootmode/run_once.h"
 #include "bootmode/safe_mode.h"
 #include "bootmode/way_back.h"
 #include "fake_platform.h"
@@ -193,6 +195,13 @@ TEST_F(Cycle, CommandPromptModeSetsTheShellInsteadOfTheRunOnceEntry) {
     SafeMode(true, false);  // a second time: still one line, one value
     EXPECT_EQ(fake().FileText(L"C:\\WINDOWS\\quorvine.cmd"), "\"C:\\Tools\\Quorvine.exe\" %1\r\n");
     EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), kAutorun);
+}
+
+TEST_F(Cycle, AShellThatCannotBeWrittenLeavesTheOneThatWasThere) {
+    fake().SetValue(kSafeBootKey, L"AlternateShell", std::wstring(L"cmd.exe"));
+    fake().refusedKeys = {L"Control\\SafeBoot"};
+    SafeMode(true, false);
+    EXPECT_EQ(Text(kSafeBootKey, L"AlternateShell"), L"cmd.exe");
 }
 
 TEST_F(Cycle, CommandPromptQuestionIsAskedWithItsReminderText) {

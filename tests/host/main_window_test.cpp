@@ -69,11 +69,11 @@ public:
     Outcome outcome = Outcome::Configured;
     std::vector<std::wstring> calls;
 
-    ModeResult ConfigureSafeMode(Shell shell, Restart restart) override {
+    ModeResult AskThenConfigureSafeMode(Shell shell, Restart restart) override {
         return Record(std::wstring(L"safe:") + (shell == Shell::CommandPromptOnly ? L"cmd" : L"minimal") +
                       Restarting(restart));
     }
-    ModeResult ConfigureSafeModeNetwork(Restart restart) override {
+    ModeResult AskThenConfigureSafeModeNetwork(Restart restart) override {
         return Record(L"safe:network" + Restarting(restart));
     }
     ModeResult RestoreNormalMode(CommandFile commandFile) override {

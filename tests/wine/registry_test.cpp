@@ -12,7 +12,7 @@
 #include "system/network_location.h"
 #include "system/seams_win32.h"
 #include "system/text.h"
-#include "system/settings_store_win32.h"
+#include "system/files_win32.h"
 #include "system/seams.h"
 
 namespace qv {

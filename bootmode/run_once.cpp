@@ -1,0 +1,46 @@
+#include "bootmode/run_once.h"
+
+#include "bootmode/command_line.h"
+#include "bootmode/way_back_copy.h"
+#include "system/seams.h"
+#include "system/program_paths.h"
+#include "system/settings.h"
+
+namespace qv {
+
+std::optional<std::wstring> RunOncePolicyKey() {
+    // Windows honours it for the machine and for the user who logs on.
+    for (const wchar_t* location : {L"HKLM", L"HKCU"}) {
+        SettingValue value = int32_t{0};
+        if (Settings().ReadSetting(location, kExplorerPolicyKey, kRunOncePolicyValue, L"D", int32_t{0}, value) ==
+                kStatusOk &&
+            SettingAsInt32(value) != 0)
+            return std::wstring(location) + L"\\" + kExplorerPolicyKey;
+    }
+    return std::nullopt;
+}
+
+bool RunOnceBlockedByPolicy() { return RunOncePolicyKey().has_value(); }
+
+std::wstring RunOnceValueName() { return L"*" + EntryTitle; }
+
+bool ArmRunOnce() {
+    const auto exe = WayBackExe();
+    const auto exePath = exe ? ExePathForCommandProcessor(*exe) : std::nullopt;
+    if (!exePath) return false;
+    const std::wstring data = RunOnceDataFor(*exePath);
+    const auto before = ReadMachineText(kRunOnceKey, RunOnceValueName());
+    if (Settings().WriteSetting(L"HKLM", kRunOnceKey, RunOnceValueName(), L"S", data) == kStatusOk) {
+        // Read back as the command processor will read it, down to the file it starts.
+        const auto stored = ReadMachineText(kRunOnceKey, RunOnceValueName());
+        if (stored == data && StartsExe(ProgramOfRunOnce(*stored), *exe)) return true;
+    }
+    // An entry that would start another program must not stay.
+    if (before)
+        Settings().WriteSetting(L"HKLM", kRunOnceKey, RunOnceValueName(), L"S", *before);
+    else
+        Settings().DeleteSetting(L"HKLM", kRunOnceKey, RunOnceValueName());
+    return false;
+}
+
+}  // namespace qv
