@@ -7,16 +7,16 @@
 #include <vector>
 
 #include <windows.h>
+#include <aclapi.h>
 
 #include "system/ansi_win32.h"
 #include "system/error_text_win32.h"
 #include "system/files_win32.h"
 #include "system/handles_win32.h"
+#include "system/seams_win32.h"
 #include "system/security_win32.h"
 #include "system/system_library_win32.h"
 #include "system/text.h"
-#include "system/seams_win32.h"
-#include <aclapi.h>
 
 namespace qv::win32 {
 

@@ -9,10 +9,10 @@
 
 #include "system/ansi_win32.h"
 #include "system/error_text_win32.h"
-#include "system/system_library_win32.h"
-#include "system/seams_win32.h"
 #include "system/handles_win32.h"
+#include "system/seams_win32.h"
 #include "system/shutdown.h"
+#include "system/system_library_win32.h"
 
 namespace qv::win32 {
 

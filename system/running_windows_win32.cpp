@@ -2,16 +2,16 @@
 // from WMI, bitness, folders, drives, network connections and code pages.
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 #include <oleauto.h>
 #include <wbemidl.h>
+#include <winnetwk.h>
 
 #include "system/handles_win32.h"
-#include "system/seams_win32.h"
 #include "system/process.h"
-#include <winnetwk.h>
-#include <vector>
+#include "system/seams_win32.h"
 #include "system/system_library_win32.h"
 
 namespace qv::win32 {

@@ -1,14 +1,14 @@
 // This program: its environment, command line and path, the documents it
 // carries, and the lock that keeps two runs apart.
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
-#include "system/seams_win32.h"
-#include <optional>
-#include <vector>
 #include "system/handles_win32.h"
 #include "system/operation_lock_win32.h"
+#include "system/seams_win32.h"
 #include "system/security_win32.h"
 
 namespace qv::win32 {

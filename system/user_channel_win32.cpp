@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "system/seams_win32.h"
-#include "system/window_station.h"
 #include "system/system_library_win32.h"
+#include "system/window_station.h"
 
 namespace qv::win32 {
 
