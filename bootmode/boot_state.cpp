@@ -1,53 +1,36 @@
 #include "bootmode/boot_state.h"
 
-#include "bootmode/boot_entries.h"
-#include "bootmode/boot_ini.h"
 #include "opsys/windows_version.h"
 #include "system/platform.h"
-#include "system/process.h"
-#include "system/program_paths.h"
-#include "system/text.h"
 
 namespace qv {
 
 EntryListing ReadCurrentEntry() {
-    const auto running = ReadRunningEntryId();
-    return running ? ReadEntry(*running) : EntryListing{};
+    const auto running = Store().RunningEntry();
+    return running ? Store().ReadEntry(*running) : EntryListing{};
 }
 
 SafeBootState ReadSafeBootState() { return ReadCurrentEntry().safeBoot; }
 
-SafeBootState SafeBootStateFromBootIni(const std::wstring& content) {
-    const auto arcPath = IniValueIn(content, L"boot loader", L"default");
-    const auto entry = arcPath ? IniValueIn(content, L"operating systems", *arcPath) : std::nullopt;
-    if (!entry) return SafeBootState::Absent;
-    const std::wstring options = LowerCase(*entry);
-    if (options.find(L"/safeboot:minimal(alternateshell)") != std::wstring::npos) return SafeBootState::CommandPrompt;
-    if (options.find(L"/safeboot:network") != std::wstring::npos) return SafeBootState::Network;
-    if (options.find(L"/safeboot:minimal") != std::wstring::npos) return SafeBootState::Minimal;
-    return SafeBootState::Absent;
-}
-
 NextStart ReadNextStart() {
     NextStart next;
     if (!OsIsVista()) {
-        const auto bootIni = Sys().ReadTextFile(BootIniPath);
-        if (bootIni) next.state = SafeBootStateFromBootIni(bootIni->text);
+        next.state = Store().ReadBootIni();
         return next;
     }
-    // A store that bcdedit cannot list is unknown, whatever the hive holds.
-    const auto running = ReadRunningEntryId();
-    const auto sequence = running ? ReadBootSequence() : std::nullopt;
+    // A store whose running entry cannot be listed is unknown, whatever else it shows.
+    const auto running = Store().RunningEntry();
+    const auto sequence = running ? Store().ReadBootSequence() : std::nullopt;
     if (!sequence) return next;
     next.oneTime = !sequence->empty();
     if (next.oneTime) {
         next.entry = sequence->front();
     } else {
-        const auto fallback = ReadDefaultEntry();
+        const auto fallback = Store().ReadDefaultEntry();
         if (!fallback) return next;
         next.entry = *fallback;
     }
-    next.state = ReadEntry(next.entry).safeBoot;
+    next.state = Store().ReadEntry(next.entry).safeBoot;
     next.otherThanRunning = running && *running != next.entry;
     return next;
 }

@@ -4,19 +4,13 @@
 #include <optional>
 #include <string>
 
+#include "bootmode/boot_store.h"
+
 namespace qv {
 
-// Other: "safeboot" holds a value Quorvine never sets (such as DsRepair).
-enum class SafeBootState { Absent, Minimal, Network, CommandPrompt, Other, Unknown };
-struct EntryListing {
-    SafeBootState safeBoot = SafeBootState::Unknown;
-    bool alternateShell = false;  // "safebootalternateshell" is there, whatever its value
-};
 // The running entry's safe-boot settings, read from the store.
 EntryListing ReadCurrentEntry();
 SafeBootState ReadSafeBootState();
-// What the boot loader's default entry in a boot.ini says.
-SafeBootState SafeBootStateFromBootIni(const std::wstring& content);
 // What the boot manager starts next: the entry its one-time sequence names
 // first, else its default entry (on Vista and later); the default entry of
 // boot.ini before.

@@ -111,7 +111,7 @@ std::optional<SafeModeServices> TypedServices(Telling telling) {
     return std::nullopt;
 }
 
-int SafeMode(Shell shell) {
+int SafeMode(Mode mode) {
     if (WarnIfOnNetwork()) {
         Sys().WriteOutputLine(L"refused: Quorvine runs from a network location; nothing changed");
         return kExitOnNetwork;
@@ -120,7 +120,7 @@ int SafeMode(Shell shell) {
     if (!services) return kExitFailed;
     // Only the command-prompt mode changes a boot setting that BitLocker checks.
     return Configured(AskThenConfigureSafeMode(
-        shell, Restart::Now, shell == Shell::CommandPromptOnly ? BitLockerCaution() : L"", *services));
+        mode, Restart::Now, mode == Mode::CommandPrompt ? BitLockerCaution() : L"", *services));
 }
 
 int SafeNet() {
@@ -187,12 +187,12 @@ struct Switch {
 };
 
 const Switch kSwitches[] = {
-    {L"/safe", L"Safe Mode: asks, then restarts", [](const MainWindowOpener&) { return SafeMode(Shell::Explorer); },
+    {L"/safe", L"Safe Mode: asks, then restarts", [](const MainWindowOpener&) { return SafeMode(Mode::Minimal); },
      Asks::First, true},
     {L"/safenet", L"Safe Mode with Networking: asks, then restarts", [](const MainWindowOpener&) { return SafeNet(); },
      Asks::First, true},
     {L"/safecmd", L"Safe Mode with Command Prompt Only: asks, then restarts",
-     [](const MainWindowOpener&) { return SafeMode(Shell::CommandPromptOnly); }, Asks::First, true},
+     [](const MainWindowOpener&) { return SafeMode(Mode::CommandPrompt); }, Asks::First, true},
     {L"/safenet-noreboot",
      L"Safe Mode with Networking at the next restart; asks nothing, no way back (use /normal-noreboot)",
      [](const MainWindowOpener&) { return Unattended(ConfigureSafeNetworkNoReboot); }, Asks::Nothing, true},

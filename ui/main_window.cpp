@@ -19,8 +19,8 @@ void WriteBootMode(int16_t mode) { Sys().WriteSetting(L"HKLM", kProgramKey, kBoo
 
 }  // namespace
 
-ModeResult ModeOperations::ConfigureSafeMode(Shell shell, Restart restart) {
-    return AskThenConfigureSafeMode(shell, restart, shell == Shell::CommandPromptOnly ? BitLockerCaution() : L"");
+ModeResult ModeOperations::ConfigureSafeMode(Mode mode, Restart restart) {
+    return AskThenConfigureSafeMode(mode, restart, mode == Mode::CommandPrompt ? BitLockerCaution() : L"");
 }
 ModeResult ModeOperations::ConfigureSafeModeNetwork(Restart restart) {
     return AskThenConfigureSafeModeNetwork(restart);
@@ -89,13 +89,13 @@ void cmdDo_Click(MainWindowView& window, int16_t index, ModeOperations& modes) {
     ModeResult result;
     int16_t bootMode = 0;
     if (window.IsOptionSelected(kOptSafeMode)) {
-        result = modes.ConfigureSafeMode(Shell::Explorer, when);
+        result = modes.ConfigureSafeMode(Mode::Minimal, when);
         bootMode = 1;
     } else if (window.IsOptionSelected(kOptSafeModeNetwork)) {
         result = modes.ConfigureSafeModeNetwork(when);
         bootMode = 2;
     } else if (window.IsOptionSelected(kOptSafeModeCommandPrompt)) {
-        result = modes.ConfigureSafeMode(Shell::CommandPromptOnly, when);
+        result = modes.ConfigureSafeMode(Mode::CommandPrompt, when);
         bootMode = 3;
     }
     const bool configured = bootMode != 0 && result.outcome == ModeOutcome::Configured;

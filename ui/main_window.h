@@ -61,7 +61,7 @@ public:
 class ModeOperations {
 public:
     virtual ~ModeOperations() = default;
-    virtual ModeResult ConfigureSafeMode(Shell shell, Restart restart);
+    virtual ModeResult ConfigureSafeMode(Mode mode, Restart restart);
     virtual ModeResult ConfigureSafeModeNetwork(Restart restart);
     virtual ModeResult RestoreNormalMode(CommandFile commandFile);
 };

@@ -34,7 +34,7 @@ ModeResult Told(ModeResult result) {
     return result;
 }
 ModeResult SafeMode(bool commandPromptOnly, bool askAndRestart) {
-    return Told(AskThenConfigureSafeMode(commandPromptOnly ? Shell::CommandPromptOnly : Shell::Explorer,
+    return Told(AskThenConfigureSafeMode(commandPromptOnly ? Mode::CommandPrompt : Mode::Minimal,
                                          askAndRestart ? Restart::Now : Restart::Later));
 }
 ModeResult SafeNet(bool askAndRestart) {

@@ -69,8 +69,8 @@ public:
     Outcome outcome = Outcome::Configured;
     std::vector<std::wstring> calls;
 
-    ModeResult ConfigureSafeMode(Shell shell, Restart restart) override {
-        return Record(std::wstring(L"safe:") + (shell == Shell::CommandPromptOnly ? L"cmd" : L"minimal") +
+    ModeResult ConfigureSafeMode(Mode mode, Restart restart) override {
+        return Record(std::wstring(L"safe:") + (mode == Mode::CommandPrompt ? L"cmd" : L"minimal") +
                       Restarting(restart));
     }
     ModeResult ConfigureSafeModeNetwork(Restart restart) override {

@@ -254,7 +254,7 @@ TEST(BitLocker, TheCommandPromptQuestionAndStatusFollowTheSystemDrivesProtection
     // Without a restart the window's choice asks too, so the user may still decline.
     p.fake.exitCodes[protectors] = 2;
     p.fake.answers = {kAnswerNo};
-    EXPECT_EQ(AskThenConfigureSafeMode(Shell::CommandPromptOnly, Restart::Later, BitLockerCaution()).outcome,
+    EXPECT_EQ(AskThenConfigureSafeMode(Mode::CommandPrompt, Restart::Later, BitLockerCaution()).outcome,
               ModeOutcome::Declined);
     EXPECT_EQ(p.fake.dialogs.back().text.rfind(L"Configure Safe Mode with Command Prompt Only for the next restart?"
                                                L"\r\n\r\nBitLocker protects drive D:.",
