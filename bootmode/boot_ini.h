@@ -16,7 +16,7 @@ BootIniResult SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupNa
 // Puts the backup back in place of boot.ini and deletes it.
 BootIniResult RestoreBootIni(std::wstring bootIniPath, std::wstring backupName);
 // What the boot loader's default entry in a boot.ini says.
-SafeBootState SafeBootStateFromBootIni(const std::wstring& content);
+StoredMode StoredModeFromBootIni(const std::wstring& content);
 // boot.ini with `line` added as the last entry of "operating systems", when
 // another section follows that one; empty when it is the last section.
 std::optional<std::wstring> InsertBootEntry(const std::wstring& content, const std::wstring& line);

@@ -10,7 +10,7 @@ EntryListing ReadCurrentEntry() {
     return running ? Store().ReadEntry(*running) : EntryListing{};
 }
 
-SafeBootState ReadSafeBootState() { return ReadCurrentEntry().safeBoot; }
+StoredMode ReadStoredMode() { return ReadCurrentEntry().safeBoot; }
 
 NextStart ReadNextStart() {
     NextStart next;
@@ -35,38 +35,31 @@ NextStart ReadNextStart() {
     return next;
 }
 
-std::wstring NextStartName(SafeBootState state) {
-    switch (state) {
-        case SafeBootState::Absent:
-            return L"Normal";
-        case SafeBootState::Minimal:
+std::wstring NextStartName(StoredMode state) {
+    if (state == StoredMode::Other()) return L"a Safe Mode that Quorvine does not set (see \"bcdedit /enum\")";
+    switch (state.Known().value_or(Mode::Normal)) {
+        case Mode::Normal:
+            return state.Known() ? L"Normal" : L"unknown (the boot configuration could not be read)";
+        case Mode::Minimal:
             return L"Safe Mode";
-        case SafeBootState::Network:
+        case Mode::Network:
             return L"Safe Mode with Networking";
-        case SafeBootState::CommandPrompt:
+        case Mode::CommandPrompt:
             return L"Safe Mode with Command Prompt";
-        case SafeBootState::Other:
-            return L"a Safe Mode that Quorvine does not set (see \"bcdedit /enum\")";
-        case SafeBootState::Unknown:
-            return L"unknown (the boot configuration could not be read)";
     }
     return {};
 }
 
 std::wstring ThisStartName() {
-    switch (OsWindowsMode()) {
-        case 0:
-            return NextStartName(SafeBootState::Absent);
-        case 1: {
-            SettingValue shell = int32_t{0};
-            Sys().ReadSetting(L"HKLM", L"SYSTEM\\CurrentControlSet\\Control\\SafeBoot\\Option", L"UseAlternateShell",
-                              L"D", int32_t{0}, shell);
-            return NextStartName(SettingAsInt32(shell) != 0 ? SafeBootState::CommandPrompt : SafeBootState::Minimal);
-        }
-        case 2:
-            return NextStartName(SafeBootState::Network);
+    const auto mode = OsStartMode();
+    if (!mode) return L"unknown";
+    if (*mode == Mode::Minimal) {
+        SettingValue shell = int32_t{0};
+        Sys().ReadSetting(L"HKLM", L"SYSTEM\\CurrentControlSet\\Control\\SafeBoot\\Option", L"UseAlternateShell", L"D",
+                          int32_t{0}, shell);
+        if (SettingAsInt32(shell) != 0) return NextStartName(Mode::CommandPrompt);
     }
-    return L"unknown";
+    return NextStartName(*mode);
 }
 
 }  // namespace qv

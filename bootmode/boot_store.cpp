@@ -62,9 +62,9 @@ public:
     }
     StoreChange DeleteEntry(const std::wstring& entry) override { return Run(L"/delete " + entry); }
 
-    SafeBootState ReadBootIni() override {
+    StoredMode ReadBootIni() override {
         const auto bootIni = Sys().ReadTextFile(BootIniPath);
-        return bootIni ? SafeBootStateFromBootIni(bootIni->text) : SafeBootState::Unknown;
+        return bootIni ? StoredModeFromBootIni(bootIni->text) : StoredMode::Unknown();
     }
     bool BootIniBackedUp() override { return FileExists(SystemDrive() + BootIniBackupName); }
     BootIniResult SetBootIniSafeMode(Mode mode) override {

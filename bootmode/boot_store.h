@@ -11,10 +11,33 @@
 
 namespace qv {
 
-// Other: "safeboot" holds a value Quorvine never sets (such as DsRepair).
-enum class SafeBootState { Absent, Minimal, Network, CommandPrompt, Other, Unknown };
+// A Safe Mode setting as the store holds it: a mode (Normal where none is
+// set), a "safeboot" value Quorvine never sets (Other, such as DsRepair), or
+// Unknown: not read whole.
+class StoredMode {
+public:
+    constexpr StoredMode() = default;
+    // A mode is a stored mode, so that a reading compares with one.
+    constexpr StoredMode(Mode mode) : kind_(Kind::Known), mode_(mode) {}  // NOLINT(google-explicit-constructor)
+    static constexpr StoredMode Other() {
+        StoredMode other;
+        other.kind_ = Kind::Other;
+        return other;
+    }
+    static constexpr StoredMode Unknown() { return {}; }
+    // The mode, when it is one that Quorvine sets.
+    constexpr std::optional<Mode> Known() const {
+        return kind_ == Kind::Known ? std::optional<Mode>(mode_) : std::nullopt;
+    }
+    friend constexpr bool operator==(const StoredMode&, const StoredMode&) = default;
+
+private:
+    enum class Kind { Unknown, Other, Known };
+    Kind kind_ = Kind::Unknown;
+    Mode mode_ = Mode::Normal;
+};
 struct EntryListing {
-    SafeBootState safeBoot = SafeBootState::Unknown;
+    StoredMode safeBoot = StoredMode::Unknown();
     bool alternateShell = false;  // "safebootalternateshell" is there, whatever its value
 };
 
@@ -72,7 +95,7 @@ public:
 
     // --- boot.ini (2000 and XP) ---------------------------------------------
     // What its default entry starts; Unknown when boot.ini cannot be read.
-    virtual SafeBootState ReadBootIni() = 0;
+    virtual StoredMode ReadBootIni() = 0;
     // Whether the backup of an edit is there, so that there is one to undo.
     virtual bool BootIniBackedUp() = 0;
     // Makes the default entry start the Safe Mode `mode`, keeping it as it was

@@ -39,7 +39,7 @@ std::optional<Problem> ForeignOneStartStays() {
     if (!sequence) return Problem{ProblemKind::StoreUnreadable};
     if (sequence->empty()) return std::nullopt;
     const EntryListing entry = Store().ReadEntry(sequence->front());
-    if (entry.safeBoot == SafeBootState::Absent && !entry.alternateShell) return std::nullopt;
+    if (entry.safeBoot == Mode::Normal && !entry.alternateShell) return std::nullopt;
     return Problem{ProblemKind::ForeignOneStart, sequence->front()};
 }
 
@@ -67,9 +67,9 @@ ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck) {
                 const EntryListing entry = ReadCurrentEntry();
                 // A shell left behind would make the next Safe Mode a prompt
                 // that no run-once entry leaves: it counts as a setting that stayed.
-                gone = entry.safeBoot == SafeBootState::Absent && !entry.alternateShell;
+                gone = entry.safeBoot == Mode::Normal && !entry.alternateShell;
                 if (!gone) {
-                    result.Add(entry.safeBoot == SafeBootState::Unknown ? ProblemKind::StoreUnreadable
+                    result.Add(entry.safeBoot == StoredMode::Unknown() ? ProblemKind::StoreUnreadable
                                                                         : ProblemKind::SafeBootNotRemoved);
                     if (!KeepTheWayBack(commandPromptArmed || entry.alternateShell))
                         result.Add(ProblemKind::WayBackNotRearmed);
@@ -113,7 +113,7 @@ ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck) {
 }
 
 void StartSiblingInSafeMode() {
-    if (OsWindowsMode() == 0) return;
+    if (OsStartMode() == Mode::Normal) return;
     const std::wstring sibling = AppFolder() + L"..\\Tessel.exe";
     if (TrustedCompanion(sibling)) Sys().StartDetached(L"\"" + sibling + L"\"", kShowNormal);
 }

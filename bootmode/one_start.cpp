@@ -73,8 +73,8 @@ bool SetUpOneStart(ModeResult& result) {
     // The copy inherits the running entry: a Safe Mode setting or shell that
     // stayed there would make every start after the one start Safe Mode too.
     const EntryListing current = Store().ReadEntry(*running);
-    if (current.safeBoot != SafeBootState::Absent || current.alternateShell) {
-        result.Add(current.safeBoot == SafeBootState::Unknown ? ProblemKind::OneStartStoreUnknown
+    if (current.safeBoot != Mode::Normal || current.alternateShell) {
+        result.Add(current.safeBoot == StoredMode::Unknown() ? ProblemKind::OneStartStoreUnknown
                                                               : ProblemKind::OneStartSafeModeStays);
         return false;
     }
@@ -96,7 +96,7 @@ bool SetUpOneStart(ModeResult& result) {
     }
     const auto after = Store().ReadBootSequence();
     if (!after || *after != std::vector<std::wstring>{*entry} ||
-        Store().ReadEntry(*entry).safeBoot != SafeBootState::Network)
+        Store().ReadEntry(*entry).safeBoot != Mode::Network)
         return Fail(result, *entry, ProblemKind::OneStartNotConfirmed, *entry);
     return true;
 }

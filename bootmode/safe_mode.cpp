@@ -46,14 +46,14 @@ void ExportBcdOnce(ModeResult& result) {
 // After a command that could not be watched to its end, the store itself
 // tells whether the setting is there.
 bool InPlace(Mode mode) {
-    const SafeBootState state = ReadSafeBootState();
+    const StoredMode state = ReadStoredMode();
     switch (mode) {
         case Mode::Minimal:
-            return state == SafeBootState::Minimal;
+            return state == Mode::Minimal;
         case Mode::Network:
-            return state == SafeBootState::Network;
+            return state == Mode::Network;
         case Mode::CommandPrompt:
-            return state == SafeBootState::CommandPrompt;
+            return state == Mode::CommandPrompt;
         case Mode::Normal:
             break;
     }

@@ -162,9 +162,9 @@ int Status() {
     // inside a one start the running entry is not the next one.
     const NextStart next = ReadNextStart();
     std::wstring name = NextStartName(next.state);
-    if (next.state != SafeBootState::Unknown && next.oneTime)
+    if (next.state != StoredMode::Unknown() && next.oneTime)
         name += L", next start only";
-    else if (next.state != SafeBootState::Unknown && next.otherThanRunning)
+    else if (next.state != StoredMode::Unknown() && next.otherThanRunning)
         name += L", from another boot entry than the running one";
     Sys().WriteOutputLine(L"next start: " + name + L"; way back: " + ArmedWayBack());
     return ExitCodeOf(next.state);

@@ -168,15 +168,15 @@ TEST_F(RealStore, TheHiveShowsAnElementAbsentOnlyWhereItsEntryOpens) {
     const RawSetting off{3, {0}};
     const struct {
         std::vector<std::pair<const wchar_t*, RawSetting>> elements;
-        SafeBootState expected;
+        StoredMode expected;
         bool shell;
     } rows[] = {
-        {{}, SafeBootState::Absent, false},
-        {{{L"25000080", Integer(1)}}, SafeBootState::Network, false},
-        {{{L"25000080", Integer(0)}, {L"26000081", on}}, SafeBootState::CommandPrompt, true},
-        {{{L"25000080", Integer(0)}, {L"26000081", off}}, SafeBootState::Minimal, true},
-        {{{L"26000081", on}}, SafeBootState::Absent, true},
-        {{{L"25000080", Integer(2)}}, SafeBootState::Other, false},
+        {{}, Mode::Normal, false},
+        {{{L"25000080", Integer(1)}}, Mode::Network, false},
+        {{{L"25000080", Integer(0)}, {L"26000081", on}}, Mode::CommandPrompt, true},
+        {{{L"25000080", Integer(0)}, {L"26000081", off}}, Mode::Minimal, true},
+        {{{L"26000081", on}}, Mode::Normal, true},
+        {{{L"25000080", Integer(2)}}, StoredMode::Other(), false},
     };
     for (const auto& row : rows) {
         Remove(kEntry, L"25000080");
@@ -189,12 +189,12 @@ TEST_F(RealStore, TheHiveShowsAnElementAbsentOnlyWhereItsEntryOpens) {
     // An element that cannot be read, an entry the store does not hold, no
     // identifier: unknown, never absent.
     fake().unreadableKeys = {L"26000081"};
-    EXPECT_EQ(SafeBootState::Unknown, Store().ReadEntry(kEntry).safeBoot);
+    EXPECT_EQ(StoredMode::Unknown(), Store().ReadEntry(kEntry).safeBoot);
     fake().unreadableKeys.clear();
-    EXPECT_EQ(SafeBootState::Unknown, Store().ReadEntry(kCopy).safeBoot);
+    EXPECT_EQ(StoredMode::Unknown(), Store().ReadEntry(kCopy).safeBoot);
     EXPECT_EQ(std::optional<bool>(false), Store().EntryInStore(kCopy));
     EXPECT_EQ(std::optional<bool>(true), Store().EntryInStore(kEntry));
-    EXPECT_EQ(SafeBootState::Unknown, Store().ReadEntry(L"{current}").safeBoot);
+    EXPECT_EQ(StoredMode::Unknown(), Store().ReadEntry(L"{current}").safeBoot);
 
     EXPECT_EQ(std::optional<std::vector<std::wstring>>(std::vector<std::wstring>{}), Store().ReadBootSequence());
     Put(kBootManagerId, L"24000002", Text(7, L"{0CB3B571-2F2E-4343-A879-D86A476D7215} {memdiag}"));
@@ -208,17 +208,17 @@ TEST_F(RealStore, TheHiveShowsAnElementAbsentOnlyWhereItsEntryOpens) {
 }
 
 TEST_F(RealStore, BootIniIsEditedAsACopyAndPutBackFromItsBackup) {
-    EXPECT_EQ(Store().ReadBootIni(), SafeBootState::Unknown) << "no boot.ini";
+    EXPECT_EQ(Store().ReadBootIni(), StoredMode::Unknown()) << "no boot.ini";
     const std::string bootIni =
         "[boot loader]\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n[operating systems]\r\n"
         "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"XP\" /fastdetect\r\n";
     fake().PutFile(L"C:\\boot.ini", bootIni, 7);
-    EXPECT_EQ(Store().ReadBootIni(), SafeBootState::Absent);
+    EXPECT_EQ(Store().ReadBootIni(), Mode::Normal);
     for (Mode mode : {Mode::CommandPrompt, Mode::Network, Mode::Minimal}) {
         EXPECT_TRUE(Store().SetBootIniSafeMode(mode).ok);
-        EXPECT_EQ(Store().ReadBootIni(), mode == Mode::Network         ? SafeBootState::Network
-                                         : mode == Mode::CommandPrompt ? SafeBootState::CommandPrompt
-                                                                       : SafeBootState::Minimal);
+        EXPECT_EQ(Store().ReadBootIni(), mode == Mode::Network         ? Mode::Network
+                                         : mode == Mode::CommandPrompt ? Mode::CommandPrompt
+                                                                       : Mode::Minimal);
         EXPECT_TRUE(Store().BootIniBackedUp());
     }
     EXPECT_EQ(fake().FileText(L"C:\\boot.Tamberlow"), bootIni) << "made once, of the untouched file";

@@ -72,13 +72,13 @@ public:
         const Entry& entry = found->second;
         listing.alternateShell = entry.alternateShell.has_value();
         if (!entry.safeBoot)
-            listing.safeBoot = SafeBootState::Absent;
+            listing.safeBoot = Mode::Normal;
         else if (*entry.safeBoot == L"network")
-            listing.safeBoot = SafeBootState::Network;
+            listing.safeBoot = Mode::Network;
         else if (*entry.safeBoot != L"minimal")
-            listing.safeBoot = SafeBootState::Other;
+            listing.safeBoot = StoredMode::Other();
         else
-            listing.safeBoot = entry.alternateShell.value_or(false) ? SafeBootState::CommandPrompt : SafeBootState::Minimal;
+            listing.safeBoot = entry.alternateShell.value_or(false) ? Mode::CommandPrompt : Mode::Minimal;
         return listing;
     }
     std::optional<bool> EntryInStore(const std::wstring& id) override {
@@ -149,13 +149,13 @@ public:
             return entries.erase(id) != 0;
         });
     }
-    SafeBootState ReadBootIni() override {
-        if (!bootIni) return SafeBootState::Unknown;
+    StoredMode ReadBootIni() override {
+        if (!bootIni) return StoredMode::Unknown();
         if (bootIni->find(L"/safeboot:minimal(alternateshell)") != std::wstring::npos)
-            return SafeBootState::CommandPrompt;
-        if (bootIni->find(L"/safeboot:network") != std::wstring::npos) return SafeBootState::Network;
-        if (bootIni->find(L"/safeboot:minimal") != std::wstring::npos) return SafeBootState::Minimal;
-        return SafeBootState::Absent;
+            return Mode::CommandPrompt;
+        if (bootIni->find(L"/safeboot:network") != std::wstring::npos) return Mode::Network;
+        if (bootIni->find(L"/safeboot:minimal") != std::wstring::npos) return Mode::Minimal;
+        return Mode::Normal;
     }
     bool BootIniBackedUp() override { return bootIniBackup.has_value(); }
     BootIniResult SetBootIniSafeMode(Mode mode) override {

@@ -204,8 +204,8 @@ TEST(ExitCodes, FollowWhatTheOperationDid) {
     };
     for (const auto& [made, code] : table)
         EXPECT_EQ(ExitCodeOf(made), code) << static_cast<int>(made.outcome) << " with " << made.problems.size();
-    EXPECT_EQ(ExitCodeOf(SafeBootState::Network), 11);
-    EXPECT_EQ(ExitCodeOf(SafeBootState::Unknown), 255);
+    EXPECT_EQ(ExitCodeOf(Mode::Network), 11);
+    EXPECT_EQ(ExitCodeOf(StoredMode::Unknown()), 255);
 }
 
 TEST(Main, SwitchesAnswerWithTheirExitCodeAndLines) {
