@@ -33,6 +33,8 @@ public:
     std::optional<std::wstring> ReadDefaultEntry() override { return qv::ReadDefaultEntry(); }
 
     StoreChange SetSafeMode(Mode mode, const std::wstring& entry) override {
+        // "minimal" would be the wrong answer to a wrong question.
+        if (mode == Mode::Normal) return {false, L"", L"Normal Mode is no Safe Mode setting"};
         const std::wstring target = entry.empty() ? L"" : entry + L" ";
         StoreChange set = Run(L"/set " + target + L"safeboot " + SafeBootValue(mode));
         if (set.ok && mode == Mode::CommandPrompt) set = Run(L"/set " + target + L"safebootalternateshell true");
@@ -68,6 +70,7 @@ public:
     }
     bool BootIniBackedUp() override { return FileExists(SystemDrive() + BootIniBackupName); }
     BootIniResult SetBootIniSafeMode(Mode mode) override {
+        if (mode == Mode::Normal) return {false, L"Normal Mode is no Safe Mode entry", false};
         return qv::SetBootIniSafeMode(BootIniPath, BootIniBackupName, EntryTitle, mode == Mode::CommandPrompt,
                                       mode == Mode::Network);
     }

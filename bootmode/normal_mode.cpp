@@ -70,7 +70,7 @@ ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck) {
                 gone = entry.safeBoot == Mode::Normal && !entry.alternateShell;
                 if (!gone) {
                     result.Add(entry.safeBoot == StoredMode::Unknown() ? ProblemKind::StoreUnreadable
-                                                                        : ProblemKind::SafeBootNotRemoved);
+                                                                       : ProblemKind::SafeBootNotRemoved);
                     if (!KeepTheWayBack(commandPromptArmed || entry.alternateShell))
                         result.Add(ProblemKind::WayBackNotRearmed);
                 }

@@ -75,7 +75,7 @@ bool SetUpOneStart(ModeResult& result) {
     const EntryListing current = Store().ReadEntry(*running);
     if (current.safeBoot != Mode::Normal || current.alternateShell) {
         result.Add(current.safeBoot == StoredMode::Unknown() ? ProblemKind::OneStartStoreUnknown
-                                                              : ProblemKind::OneStartSafeModeStays);
+                                                             : ProblemKind::OneStartSafeModeStays);
         return false;
     }
     const EntryCopy copied = Store().CopyRunningEntry(kOneStartDescription);
@@ -95,8 +95,7 @@ bool SetUpOneStart(ModeResult& result) {
         if (!done.ok) return Fail(result, *entry, ProblemKind::CommandFailed, done.command, done.reason);
     }
     const auto after = Store().ReadBootSequence();
-    if (!after || *after != std::vector<std::wstring>{*entry} ||
-        Store().ReadEntry(*entry).safeBoot != Mode::Network)
+    if (!after || *after != std::vector<std::wstring>{*entry} || Store().ReadEntry(*entry).safeBoot != Mode::Network)
         return Fail(result, *entry, ProblemKind::OneStartNotConfirmed, *entry);
     return true;
 }

@@ -45,20 +45,7 @@ void ExportBcdOnce(ModeResult& result) {
 
 // After a command that could not be watched to its end, the store itself
 // tells whether the setting is there.
-bool InPlace(Mode mode) {
-    const StoredMode state = ReadStoredMode();
-    switch (mode) {
-        case Mode::Minimal:
-            return state == Mode::Minimal;
-        case Mode::Network:
-            return state == Mode::Network;
-        case Mode::CommandPrompt:
-            return state == Mode::CommandPrompt;
-        case Mode::Normal:
-            break;
-    }
-    return false;
-}
+bool InPlace(Mode mode) { return ReadStoredMode() == mode; }
 
 void NoteRepair(RepairOutcome outcome, ModeResult& result) {
     if (outcome == RepairOutcome::NoPrivateFolder) result.Add(ProblemKind::RepairNoFolder);

@@ -119,8 +119,8 @@ int SafeMode(Mode mode) {
     const auto services = TypedServices(Telling::BoxesAndLines);
     if (!services) return kExitFailed;
     // Only the command-prompt mode changes a boot setting that BitLocker checks.
-    return Configured(AskThenConfigureSafeMode(
-        mode, Restart::Now, mode == Mode::CommandPrompt ? BitLockerCaution() : L"", *services));
+    return Configured(AskThenConfigureSafeMode(mode, Restart::Now,
+                                               mode == Mode::CommandPrompt ? BitLockerCaution() : L"", *services));
 }
 
 int SafeNet() {

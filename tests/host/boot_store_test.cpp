@@ -28,14 +28,16 @@ protected:
         previous_ = SetBootStore(nullptr);
         Put(kEntry, L"", {});
         Put(kBootManagerId, L"23000003", Text(1, kEntry));
-        fake().outputs[kEnum] = L"Windows Boot Loader\r\n-------------------\r\nidentifier              " + kEntry + L"\r\n";
+        fake().outputs[kEnum] =
+            L"Windows Boot Loader\r\n-------------------\r\nidentifier              " + kEntry + L"\r\n";
     }
     void TearDown() override { SetBootStore(previous_); }
     FakePlatform& fake() { return platform.fake; }
 
     // An element of the hive by its type; no type: the entry's Elements key alone.
     void Put(const std::wstring& entry, const std::wstring& type, const RawSetting& value) {
-        const std::wstring key = L"BCD00000000\\Objects\\" + entry + L"\\Elements" + (type.empty() ? L"" : L"\\" + type);
+        const std::wstring key =
+            L"BCD00000000\\Objects\\" + entry + L"\\Elements" + (type.empty() ? L"" : L"\\" + type);
         fake().registry[FakePlatform::Key(L"HKLM", key)];
         if (!type.empty()) fake().rawValues[FakePlatform::Key(L"HKLM", key)][L"element"] = value;
     }
@@ -86,6 +88,9 @@ TEST_F(RealStore, EachChangeIsOneBcdeditCommandThatNamesItselfAndSaysWhyItFailed
                                    L"bcdedit.exe /delete " + kCopy,
                                }));
     EXPECT_EQ(fake().rawCommands.front(), L"\"C:\\WINDOWS\\system32\\bcdedit.exe\" /set safeboot minimal");
+    EXPECT_FALSE(Store().SetSafeMode(Mode::Normal).ok) << "no Safe Mode to set";
+    EXPECT_FALSE(Store().SetBootIniSafeMode(Mode::Normal).ok);
+    EXPECT_EQ(fake().commands.size(), 11u);
 
     // The command-prompt mode stops at the shell; either removal failing fails.
     fake().exitCodes[L"bcdedit.exe /set safebootalternateshell true"] = 5;
@@ -157,7 +162,8 @@ TEST_F(RealStore, AListingCutAfterAnyLineGivesTheIdentifierOrNothing) {
           L"Windows-Startladeprogramm\r\n-------------------------\r\nidentifier   {current}\r\n",
           L"The boot configuration data store could not be opened.\r\n",
           L"identifier {3f1c8a52-6d0e-11ee-8c99-0242ac120002}\r\n",
-          L"Windows Boot Manager\r\n---\r\ndevice partition=C:\r\nidentifier {3f1c8a52-6d0e-11ee-8c99-0242ac120002}\r\n"})
+          L"Windows Boot Manager\r\n---\r\ndevice partition=C:\r\nidentifier "
+          L"{3f1c8a52-6d0e-11ee-8c99-0242ac120002}\r\n"})
         EXPECT_FALSE(ListedEntryId(partial)) << partial;
     fake().exitCodes[kEnum] = 1;
     EXPECT_FALSE(Store().RunningEntry());

@@ -41,7 +41,7 @@ public:
     std::set<std::wstring> unreadable;  // entries whose elements cannot be read
     bool bootManagerUnreadable = false;
     std::wstring nextCopy = L"{49916baf-0e08-11db-9af4-000bdbd316a0}";  // the identifier a copy gets
-    std::optional<std::wstring> bootIni;  // its text; none: there is no boot.ini
+    std::optional<std::wstring> bootIni;                                // its text; none: there is no boot.ini
     std::optional<std::wstring> bootIniBackup;
     // By operation: "SetSafeMode", "SetShell" (the command-prompt mode's
     // second half), "RemoveSafeMode", "ExportBackup", "CopyRunningEntry",
@@ -50,7 +50,7 @@ public:
     std::map<std::wstring, Failure> failures;
 
     // --- what the test observes -------------------------------------------
-    std::vector<std::wstring> changes;                 // "SetSafeMode minimal", "DeleteEntry {id}", ...
+    std::vector<std::wstring> changes;                  // "SetSafeMode minimal", "DeleteEntry {id}", ...
     std::function<void(const std::wstring&)> onChange;  // after each change is made
 
     Entry& Running() { return entries[kRunningEntry]; }
@@ -103,14 +103,16 @@ public:
         return set;
     }
     bool RemoveSafeMode() override {
-        return Change(L"RemoveSafeMode", L"", [&] {
-                   // As bcdedit's own: a setting that is not there cannot be removed.
-                   Entry& entry = Running();
-                   const bool both = entry.safeBoot && entry.alternateShell;
-                   entry.safeBoot.reset();
-                   entry.alternateShell.reset();
-                   return both;
-               }).ok;
+        return Change(L"RemoveSafeMode", L"",
+                      [&] {
+                          // As bcdedit's own: a setting that is not there cannot be removed.
+                          Entry& entry = Running();
+                          const bool both = entry.safeBoot && entry.alternateShell;
+                          entry.safeBoot.reset();
+                          entry.alternateShell.reset();
+                          return both;
+                      })
+            .ok;
     }
     std::wstring ShellRemovalCommand() override { return L"remove the shell"; }
     StoreChange ExportBackup(const std::wstring& path) override {
@@ -151,8 +153,7 @@ public:
     }
     StoredMode ReadBootIni() override {
         if (!bootIni) return StoredMode::Unknown();
-        if (bootIni->find(L"/safeboot:minimal(alternateshell)") != std::wstring::npos)
-            return Mode::CommandPrompt;
+        if (bootIni->find(L"/safeboot:minimal(alternateshell)") != std::wstring::npos) return Mode::CommandPrompt;
         if (bootIni->find(L"/safeboot:network") != std::wstring::npos) return Mode::Network;
         if (bootIni->find(L"/safeboot:minimal") != std::wstring::npos) return Mode::Minimal;
         return Mode::Normal;

@@ -65,8 +65,7 @@ TEST_F(OneStart, CopiesSetsHidesSequencesRecordsAndReadsBack) {
     // A second one start first removes the first: the sequence, then the copy.
     store().changes.clear();
     EXPECT_EQ(Run(L"/safenet-once"), 0);
-    const std::vector<std::wstring> again = {L"ClearBootSequence " + kCopy, L"DeleteEntry " + kCopy,
-                                             L"RemoveSafeMode"};
+    const std::vector<std::wstring> again = {L"ClearBootSequence " + kCopy, L"DeleteEntry " + kCopy, L"RemoveSafeMode"};
     EXPECT_TRUE(std::equal(again.begin(), again.end(), store().changes.begin()));
     EXPECT_EQ(Record(), kCopy);
 }
