@@ -87,13 +87,11 @@ bool SetUpOneStart(ModeResult& result) {
     // Recorded at once, so that nothing stops between the copy and its record.
     Sys().WriteSetting(L"HKLM", kProgramKey, kOneStartEntryValue, L"S", *entry);
     if (RecordedEntry() != entry) return Fail(result, *entry, ProblemKind::OneStartNotRecorded, *entry);
+    StoreChange done = Store().SetSafeMode(Mode::Network, *entry);
     // Off the boot menu: with one entry listed there is no menu and no wait.
-    for (int step = 0; step < 3; ++step) {
-        const StoreChange done = step == 0   ? Store().SetSafeMode(Mode::Network, *entry)
-                                 : step == 1 ? Store().HideEntry(*entry)
-                                             : Store().SetBootSequence(*entry);
-        if (!done.ok) return Fail(result, *entry, ProblemKind::CommandFailed, done.command, done.reason);
-    }
+    if (done.ok) done = Store().HideEntry(*entry);
+    if (done.ok) done = Store().SetBootSequence(*entry);
+    if (!done.ok) return Fail(result, *entry, ProblemKind::CommandFailed, done.command, done.reason);
     const auto after = Store().ReadBootSequence();
     if (!after || *after != std::vector<std::wstring>{*entry} || Store().ReadEntry(*entry).safeBoot != Mode::Network)
         return Fail(result, *entry, ProblemKind::OneStartNotConfirmed, *entry);
