@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_boot_store.h"
 #include "system/platform.h"
 #include "system/shutdown.h"
 #include "system/text.h"
@@ -38,7 +39,7 @@ public:
     int32_t sku = 0;
     std::map<std::wstring, std::vector<uint8_t>> resources;  // keys lower-case
     std::set<std::wstring> failingCommands;                  // RunAndWait answers false for these
-    // Called after each side effect with a short label ("run:bcdedit.exe /set ...",
+    // Called after each side effect with a short label ("run:reg.exe import ...", "store:SetSafeMode minimal",
     // "write:HKLM\...\Name", "delete:...", "message:..."); a test may throw from
     // here to stop an operation half-way.
     std::function<void(const std::wstring&)> onStep;
@@ -82,59 +83,6 @@ public:
         version.buildNumber = 19045;
         version.productType = 1;
         for (const wchar_t* name : {L"sb_xp", L"sb_v", L"sb_7", L"sb_8"}) resources[name] = {0xFF, 0xFE};
-        AddBcdEntry(kRunningEntry);
-        AddBcdEntry(kBootManager);
-        SetBcd(kBootManager, L"default", kRunningEntry);
-    }
-
-    // --- the system boot store as Windows mounts it (HKLM\BCD00000000) ------
-    static constexpr const wchar_t* kRunningEntry = L"{5c1a3e2f-7b4d-11ef-9a0c-00155d0a1b2c}";
-    static constexpr const wchar_t* kBootManager = L"{9dea862c-5cdd-4e70-acc1-f32b344d4795}";
-    static std::wstring BcdKey(const std::wstring& entry, const std::wstring& element = L"") {
-        return L"BCD00000000\\Objects\\" + entry + L"\\Elements" + (element.empty() ? L"" : L"\\" + element);
-    }
-    void AddBcdEntry(const std::wstring& entry) { registry[Key(L"HKLM", BcdKey(entry))]; }
-    void RemoveBcdEntry(const std::wstring& entry) {
-        const std::wstring prefix = Key(L"HKLM", L"BCD00000000\\Objects\\" + entry);
-        for (auto it = registry.begin(); it != registry.end();)
-            it = it->first.rfind(prefix, 0) == 0 ? registry.erase(it) : std::next(it);
-        for (auto it = rawValues.begin(); it != rawValues.end();)
-            it = it->first.rfind(prefix, 0) == 0 ? rawValues.erase(it) : std::next(it);
-    }
-    // An element by bcdedit's name, its value as bcdedit takes it ("Minimal", "Yes", "{id} {id}").
-    void SetBcd(const std::wstring& entry, const std::wstring& name, const std::wstring& value) {
-        RawSetting raw;
-        const std::wstring lower = LowerCase(value);
-        std::wstring code;
-        if (name == L"safeboot") {
-            code = L"25000080";
-            const uint8_t number = lower == L"minimal" ? 0 : lower == L"network" ? 1 : lower == L"dsrepair" ? 2 : 9;
-            raw = {3, {number, 0, 0, 0, 0, 0, 0, 0}};
-        } else if (name == L"safebootalternateshell") {
-            code = L"26000081";
-            raw = {3, {uint8_t(lower == L"yes" || lower == L"true" || lower == L"on" || lower == L"1" ? 1 : 0)}};
-        } else if (name == L"bootsequence" || name == L"displayorder") {
-            code = name == L"bootsequence" ? L"24000002" : L"24000001";
-            raw = {7, {}};
-            std::wstring list = value;
-            for (wchar_t& c : list)
-                if (c == L' ') c = L'\0';
-            for (wchar_t c : list + std::wstring(2, L'\0')) raw.data.insert(raw.data.end(), {uint8_t(c), uint8_t(c >> 8)});
-        } else {
-            code = name == L"default" ? L"23000003" : L"12000004";
-            raw = {1, {}};
-            for (wchar_t c : value + L'\0') raw.data.insert(raw.data.end(), {uint8_t(c), uint8_t(c >> 8)});
-        }
-        if (value.empty() && code == L"24000002") {
-            RemoveBcd(entry, L"24000002");
-            return;
-        }
-        rawValues[Key(L"HKLM", BcdKey(entry, code))][L"element"] = raw;
-        registry[Key(L"HKLM", BcdKey(entry, code))];
-    }
-    bool RemoveBcd(const std::wstring& entry, const std::wstring& code) {
-        rawValues.erase(Key(L"HKLM", BcdKey(entry, code)));
-        return registry.erase(Key(L"HKLM", BcdKey(entry, code))) != 0;
     }
 
     // --- helpers for tests ------------------------------------------------
@@ -263,7 +211,7 @@ public:
         return 0;
     }
 
-    // System programs are recorded by their bare names ("bcdedit.exe /set ..."),
+    // System programs are recorded by their bare names ("reg.exe import ..."),
     // the full command line in rawCommands.
     std::wstring systemFolder = L"C:\\WINDOWS\\system32";
     std::vector<std::wstring> rawCommands;
@@ -285,37 +233,17 @@ public:
         if (failingCommands.count(commandLine)) return false;
         if (!manageBde && commandLine.rfind(L"manage-bde.exe ", 0) == 0) return false;
         auto it = exitCodes.find(commandLine);
-        const uint32_t code = it != exitCodes.end() ? it->second : BcdeditExitCode(commandLine);
-        if (exitCode) *exitCode = code;
+        if (exitCode) *exitCode = it != exitCodes.end() ? it->second : 0;
         return true;
     }
-    // "bcdedit /set" and "/deletevalue" on the running entry keep the store
-    // above: "/deletevalue" of an element not there fails, as bcdedit's does
-    // ("Element not found").
-    uint32_t BcdeditExitCode(const std::wstring& commandLine) {
-        const std::wstring set = L"bcdedit.exe /set ";
-        const std::wstring del = L"bcdedit.exe /deletevalue ";
-        if (commandLine.find(L'{') != std::wstring::npos) return 0;  // another entry
-        if (commandLine.rfind(set, 0) == 0) {
-            const size_t blank = commandLine.find(L' ', set.size());
-            SetBcd(kRunningEntry, commandLine.substr(set.size(), blank - set.size()), commandLine.substr(blank + 1));
-        } else if (commandLine.rfind(del, 0) == 0) {
-            const std::wstring name = commandLine.substr(del.size());
-            return RemoveBcd(kRunningEntry, name == L"safeboot" ? L"25000080" : L"26000081") ? 0 : 1;
-        }
-        return 0;
-    }
-    // What "bcdedit.exe /enum {current} /v" prints: the running entry's identifier.
-    std::wstring enumOutput =
-        L"Windows Boot Loader\r\n-------------------\r\nidentifier              " + std::wstring(kRunningEntry) + L"\r\n";
-    // What other commands print, by their bare command line (else enumOutput).
+    // What commands print, by their bare command line (else nothing).
     std::map<std::wstring, std::wstring> outputs;
     std::optional<std::wstring> RunAndRead(const std::wstring& fullCommandLine, int32_t timeoutMs) override {
         uint32_t exitCode = 0;
         std::wstring message;
         if (!RunAndWait(fullCommandLine, 0, message, timeoutMs, true, &exitCode) || exitCode != 0) return std::nullopt;
         const auto output = outputs.find(Bare(fullCommandLine));
-        return output == outputs.end() ? enumOutput : output->second;
+        return output == outputs.end() ? std::wstring() : output->second;
     }
     // Without it, as on Windows without BitLocker, manage-bde.exe does not start.
     bool manageBde = false;
@@ -590,18 +518,26 @@ public:
     }
 };
 
-// Installs a fake for the test's lifetime, then puts back the one it replaced,
-// so a nested one leaves the outer fake in force.
+// Installs a fake platform and a fake boot store beside it (whose changes
+// are steps of the platform) for the test's lifetime, then puts back what
+// they replaced, so a nested one leaves the outer fakes in force.
 class ScopedFakePlatform {
 public:
-    ScopedFakePlatform() : previous_(SetPlatform(&fake)) {}
-    ~ScopedFakePlatform() { SetPlatform(previous_); }
+    ScopedFakePlatform() : previous_(SetPlatform(&fake)), previousStore_(SetBootStore(&store)) {
+        store.onChange = [this](const std::wstring& label) { fake.Step(label); };
+    }
+    ~ScopedFakePlatform() {
+        SetBootStore(previousStore_);
+        SetPlatform(previous_);
+    }
     ScopedFakePlatform(const ScopedFakePlatform&) = delete;
     ScopedFakePlatform& operator=(const ScopedFakePlatform&) = delete;
     FakePlatform fake;
+    FakeBootStore store;
 
 private:
     Platform* previous_;
+    BootStore* previousStore_;
 };
 
 }  // namespace qv::testing
