@@ -129,13 +129,13 @@ EntryListing ReadEntry(const std::wstring& entry) {
     if (safeBoot.found == Found::Present && !(value = IntegerOf(safeBoot.value))) return listing;
     listing.alternateShell = shell.found == Found::Present;
     if (!value)
-        listing.safeBoot = SafeBootState::Absent;
+        listing.safeBoot = Mode::Normal;
     else if (*value == kSafeBootNetwork)
-        listing.safeBoot = SafeBootState::Network;
+        listing.safeBoot = Mode::Network;
     else if (*value != kSafeBootMinimal)
-        listing.safeBoot = SafeBootState::Other;
+        listing.safeBoot = StoredMode::Other();
     else
-        listing.safeBoot = shellOn ? SafeBootState::CommandPrompt : SafeBootState::Minimal;
+        listing.safeBoot = shellOn ? Mode::CommandPrompt : Mode::Minimal;
     return listing;
 }
 

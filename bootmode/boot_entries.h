@@ -1,4 +1,5 @@
-// The one reader of the boot store's entries. bcdedit's listings can never
+// The reader of the boot store's entries, under the boot store (boot_store.h),
+// which alone uses it. bcdedit's listings can never
 // show their own end (one cut after any whole line looks whole), so they give
 // only what a single line proves: the running entry's identifier, and the
 // identifier /copy announces. Every element is read from the store itself as
@@ -12,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "bootmode/boot_state.h"
+#include "bootmode/boot_store.h"
 
 namespace qv {
 

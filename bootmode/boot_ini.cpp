@@ -192,4 +192,15 @@ BootIniResult RestoreBootIni(std::wstring bootIniPath, std::wstring backupName) 
     return {};
 }
 
+StoredMode StoredModeFromBootIni(const std::wstring& content) {
+    const auto arcPath = IniValueIn(content, L"boot loader", L"default");
+    const auto entry = arcPath ? IniValueIn(content, L"operating systems", *arcPath) : std::nullopt;
+    if (!entry) return Mode::Normal;
+    const std::wstring options = LowerCase(*entry);
+    if (options.find(L"/safeboot:minimal(alternateshell)") != std::wstring::npos) return Mode::CommandPrompt;
+    if (options.find(L"/safeboot:network") != std::wstring::npos) return Mode::Network;
+    if (options.find(L"/safeboot:minimal") != std::wstring::npos) return Mode::Minimal;
+    return Mode::Normal;
+}
+
 }  // namespace qv

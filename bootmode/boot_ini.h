@@ -1,16 +1,13 @@
-// The boot.ini editor: the Safe Mode entry on Windows 2000 and XP.
+// The boot.ini editor: the Safe Mode entry on Windows 2000 and XP. Only the
+// boot store uses it.
 #pragma once
 
 #include <optional>
 #include <string>
 
-namespace qv {
+#include "bootmode/boot_store.h"
 
-struct BootIniResult {
-    bool ok = true;
-    std::wstring failure;      // the failing step and the path, for a critical message
-    bool backInPlace = false;  // RestoreBootIni: boot.ini is the backup again, whatever failed after
-};
+namespace qv {
 
 // Makes the default entry start Safe Mode, keeps the entry as it was as a
 // second choice, and keeps a backup of the untouched file (made once).
@@ -18,6 +15,8 @@ BootIniResult SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupNa
                                  bool commandPromptOnly, bool networking);
 // Puts the backup back in place of boot.ini and deletes it.
 BootIniResult RestoreBootIni(std::wstring bootIniPath, std::wstring backupName);
+// What the boot loader's default entry in a boot.ini says.
+StoredMode StoredModeFromBootIni(const std::wstring& content);
 // boot.ini with `line` added as the last entry of "operating systems", when
 // another section follows that one; empty when it is the last section.
 std::optional<std::wstring> InsertBootEntry(const std::wstring& content, const std::wstring& line);

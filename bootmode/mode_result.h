@@ -26,8 +26,8 @@ enum class ProblemKind {
     CommandFailed,       // detail: the command; reason: why
     BootIniStep,         // detail: the boot.ini editor's own message (critical)
     BootIniAborted,      // the configuration stopped because boot.ini could not be changed
-    SafeBootNotRemoved,  // bcdedit could not remove the Safe Mode setting
-    StoreUnreadable,     // bcdedit could not be run to read the boot configuration
+    SafeBootNotRemoved,  // the boot store kept the Safe Mode setting
+    StoreUnreadable,     // the boot configuration could not be read
     BackupNotMade,       // detail: the export command (a warning)
     RepairNoFolder,      // the SafeBoot key was not repaired: no private folder (a warning)
     RepairImportFailed,  // the SafeBoot key was not repaired: reg.exe import failed (a warning)

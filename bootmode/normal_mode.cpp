@@ -5,16 +5,14 @@
 #include "bootmode/normal_mode.h"
 
 #include "bootmode/autorun.h"
-#include "bootmode/boot_entries.h"
-#include "bootmode/boot_ini.h"
 #include "bootmode/boot_state.h"
+#include "bootmode/boot_store.h"
 #include "bootmode/one_start.h"
 #include "bootmode/run_once.h"
 #include "bootmode/safe_services.h"
 #include "bootmode/way_back.h"
 #include "bootmode/way_back_copy.h"
 #include "opsys/windows_version.h"
-#include "system/file_checks.h"
 #include "system/file_security.h"
 #include "system/seams.h"
 #include "system/operation_lock.h"
@@ -40,11 +38,11 @@ bool KeepTheWayBack(bool commandPrompt) {
 // normal one: its entry holds a Safe Mode setting, or the sequence or the
 // entry cannot be read.
 std::optional<Problem> ForeignOneStartStays() {
-    const auto sequence = ReadBootSequence();
+    const auto sequence = Store().ReadBootSequence();
     if (!sequence) return Problem{ProblemKind::StoreUnreadable};
     if (sequence->empty()) return std::nullopt;
-    const EntryListing entry = ReadEntry(sequence->front());
-    if (entry.safeBoot == SafeBootState::Absent && !entry.alternateShell) return std::nullopt;
+    const EntryListing entry = Store().ReadEntry(sequence->front());
+    if (entry.safeBoot == Mode::Normal && !entry.alternateShell) return std::nullopt;
     return Problem{ProblemKind::ForeignOneStart, sequence->front()};
 }
 
@@ -64,9 +62,7 @@ ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck) {
     if (OsIsVista()) {
         // A one-time start would come before the setting: it goes first.
         const OneStartTakeBack oneStart = TakeBackOneStart();
-        const bool deleted = RunSystemProgram(L"bcdedit.exe", L"/deletevalue safeboot").ok;
-        const bool shellDeleted = RunSystemProgram(L"bcdedit.exe", L"/deletevalue safebootalternateshell").ok;
-        if (!deleted || !shellDeleted) {
+        if (!Store().RemoveSafeMode()) {
             // A missing element fails too; only a look at the store tells them
             // apart. Before a new configuration the way back is simply left.
             gone = false;
@@ -74,10 +70,10 @@ ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck) {
                 const EntryListing entry = ReadCurrentEntry();
                 // A shell left behind would make the next Safe Mode a prompt
                 // that no run-once entry leaves: it counts as a setting that stayed.
-                gone = entry.safeBoot == SafeBootState::Absent && !entry.alternateShell;
+                gone = entry.safeBoot == Mode::Normal && !entry.alternateShell;
                 if (!gone) {
-                    result.Add(entry.safeBoot == SafeBootState::Unknown ? ProblemKind::StoreUnreadable
-                                                                        : ProblemKind::SafeBootNotRemoved);
+                    result.Add(entry.safeBoot == StoredMode::Unknown() ? ProblemKind::StoreUnreadable
+                                                                       : ProblemKind::SafeBootNotRemoved);
                     if (!KeepTheWayBack(commandPromptArmed || entry.alternateShell))
                         result.Add(ProblemKind::WayBackNotRearmed);
                 }
@@ -99,8 +95,8 @@ ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck) {
             gone = false;
             if (!result.Has(oneTimeStays->kind)) result.problems.push_back(*oneTimeStays);
         }
-    } else if (FileExists(SystemDrive() + BootIniBackupName)) {
-        const BootIniResult restored = RestoreBootIni(BootIniPath, BootIniBackupName);
+    } else if (Store().BootIniBackedUp()) {
+        const BootIniResult restored = Store().RestoreBootIni();
         // Once boot.ini is back, a backup that stays is only a leftover: the
         // Safe Mode entry is gone, and nothing needs re-arming for it.
         gone = restored.ok || restored.backInPlace;
@@ -120,7 +116,7 @@ ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck) {
 }
 
 void StartSiblingInSafeMode() {
-    if (OsWindowsMode() == 0) return;
+    if (OsStartMode() == Mode::Normal) return;
     const std::wstring sibling = AppFolder() + L"..\\Tessel.exe";
     if (TrustedCompanion(sibling)) Programs().StartDetached(L"\"" + sibling + L"\"", kShowNormal);
 }

@@ -4,9 +4,8 @@
 #include <optional>
 #include <vector>
 
-#include "bootmode/boot_entries.h"
+#include "bootmode/boot_store.h"
 #include "system/seams.h"
-#include "system/process.h"
 #include "system/program_paths.h"
 #include "system/settings.h"
 
@@ -14,16 +13,11 @@ namespace qv {
 
 namespace {
 
-constexpr const wchar_t* kBcdedit = L"bcdedit.exe";
-
-// Only an identifier of the shape /copy gives is used: a well-known one such
-// as {current} in the record must never reach "/delete".
+// Only an identifier of the shape a copy gets is used: a well-known one such
+// as {current} in the record must never be deleted.
 std::optional<std::wstring> RecordedEntry() {
     const auto stored = ReadMachineText(kProgramKey, kOneStartEntryValue);
-    if (!stored) return std::nullopt;
-    const auto entry = CopiedEntryId(*stored);
-    if (!entry || entry->size() != stored->size()) return std::nullopt;
-    return entry;
+    return stored ? EntryIdentifier(*stored) : std::nullopt;
 }
 
 bool Holds(const std::vector<std::wstring>& sequence, const std::wstring& entry) {
@@ -33,18 +27,18 @@ bool Holds(const std::vector<std::wstring>& sequence, const std::wstring& entry)
 OneStartTakeBack TakeBack(const std::wstring& entry) {
     OneStartTakeBack taken;
     taken.entry = entry;
-    ReadRunningEntryId();  // every read of the store starts with the listing (boot_entries.h)
-    const auto before = ReadBootSequence();
+    Store().RunningEntry();  // every read of the store starts with it (boot_store.h)
+    const auto before = Store().ReadBootSequence();
     // "/remove" takes only this entry out: a sequence of another's stays.
     const bool pending = !before || Holds(*before, entry);
-    if (pending) RunSystemProgram(kBcdedit, L"/bootsequence " + entry + L" /remove");
-    bool deleted = RunSystemProgram(kBcdedit, L"/delete " + entry).ok;
+    if (pending) Store().ClearBootSequence(entry);
+    bool deleted = Store().DeleteEntry(entry).ok;
     // Deleted by hand already: the store shows no such entry.
-    if (!deleted && EntryInStore(entry) == false) deleted = true;
+    if (!deleted && Store().EntryInStore(entry) == false) deleted = true;
     if (deleted) Settings().DeleteSetting(L"HKLM", kProgramKey, kOneStartEntryValue);
     taken.copyLeft = !deleted;
     if (pending) {
-        const auto after = ReadBootSequence();
+        const auto after = Store().ReadBootSequence();
         taken.sequenceStayed = after ? Holds(*after, entry) : !deleted;
     }
     return taken;
@@ -66,8 +60,8 @@ bool SetUpOneStart(ModeResult& result) {
     // An earlier copy that could not be removed keeps its record: no second
     // one. A sequence that cannot be read may be another program's: it is
     // never written over.
-    const auto running = ReadRunningEntryId();
-    const auto sequence = ReadBootSequence();
+    const auto running = Store().RunningEntry();
+    const auto sequence = Store().ReadBootSequence();
     if (RecordedEntry() || (sequence && !sequence->empty())) {
         result.Add(ProblemKind::OneStartPending);
         return false;
@@ -78,31 +72,28 @@ bool SetUpOneStart(ModeResult& result) {
     }
     // The copy inherits the running entry: a Safe Mode setting or shell that
     // stayed there would make every start after the one start Safe Mode too.
-    const EntryListing current = ReadEntry(*running);
-    if (current.safeBoot != SafeBootState::Absent || current.alternateShell) {
-        result.Add(current.safeBoot == SafeBootState::Unknown ? ProblemKind::OneStartStoreUnknown
-                                                              : ProblemKind::OneStartSafeModeStays);
+    const EntryListing current = Store().ReadEntry(*running);
+    if (current.safeBoot != Mode::Normal || current.alternateShell) {
+        result.Add(current.safeBoot == StoredMode::Unknown() ? ProblemKind::OneStartStoreUnknown
+                                                             : ProblemKind::OneStartSafeModeStays);
         return false;
     }
-    const std::wstring copy = L"/copy {current} /d \"" + std::wstring(kOneStartDescription) + L"\"";
-    const auto copied = ReadSystemProgram(kBcdedit, copy);
-    const auto entry = copied ? CopiedEntryId(*copied) : std::nullopt;
+    const EntryCopy copied = Store().CopyRunningEntry(kOneStartDescription);
+    const auto& entry = copied.entry;
     if (!entry) {
-        result.Add(ProblemKind::CommandFailed, L"bcdedit.exe " + copy,
-                   copied ? L"no identifier of a new entry in its output" : L"", true);
+        result.Add(ProblemKind::CommandFailed, copied.change.command, copied.change.reason, true);
         return false;
     }
     // Recorded at once, so that nothing stops between the copy and its record.
     Settings().WriteSetting(L"HKLM", kProgramKey, kOneStartEntryValue, L"S", *entry);
     if (RecordedEntry() != entry) return Fail(result, *entry, ProblemKind::OneStartNotRecorded, *entry);
+    StoreChange done = Store().SetSafeMode(Mode::Network, *entry);
     // Off the boot menu: with one entry listed there is no menu and no wait.
-    for (const std::wstring& step : {L"/set " + *entry + L" safeboot network", L"/displayorder " + *entry + L" /remove",
-                                     L"/bootsequence " + *entry}) {
-        const CommandResult done = RunSystemProgram(kBcdedit, step);
-        if (!done.ok) return Fail(result, *entry, ProblemKind::CommandFailed, L"bcdedit.exe " + step, done.reason);
-    }
-    const auto after = ReadBootSequence();
-    if (!after || *after != std::vector<std::wstring>{*entry} || ReadEntry(*entry).safeBoot != SafeBootState::Network)
+    if (done.ok) done = Store().HideEntry(*entry);
+    if (done.ok) done = Store().SetBootSequence(*entry);
+    if (!done.ok) return Fail(result, *entry, ProblemKind::CommandFailed, done.command, done.reason);
+    const auto after = Store().ReadBootSequence();
+    if (!after || *after != std::vector<std::wstring>{*entry} || Store().ReadEntry(*entry).safeBoot != Mode::Network)
         return Fail(result, *entry, ProblemKind::OneStartNotConfirmed, *entry);
     return true;
 }

@@ -1,7 +1,7 @@
 #include "bootmode/safe_mode.h"
 
-#include "bootmode/boot_ini.h"
 #include "bootmode/boot_state.h"
+#include "bootmode/boot_store.h"
 #include "bootmode/normal_mode.h"
 #include "bootmode/one_start.h"
 #include "bootmode/run_once.h"
@@ -10,8 +10,6 @@
 #include "opsys/windows_version.h"
 #include "safeboot/safeboot_repair.h"
 #include "system/file_checks.h"
-#include "system/seams.h"
-#include "system/process.h"
 #include "system/operation_lock.h"
 #include "system/program_paths.h"
 
@@ -19,7 +17,6 @@ namespace qv {
 
 namespace {
 
-enum class Mode { Minimal, CommandPrompt, Network };
 enum class WayBack { RunOnce, Autorun, None };
 // A failed boot.ini edit: Tell adds the word that the configuration stopped
 // because of it; unattended use has its output line only.
@@ -43,37 +40,13 @@ bool ArmWayBack(WayBack wayBack) {
 // The backup is made once; a failure is a warning: Safe Mode works without it.
 void ExportBcdOnce(ModeResult& result) {
     if (FileExists(BcdBackupPath)) return;
-    const CommandResult exported = RunSystemProgram(L"bcdedit.exe", L"/export " + BcdBackupPath);
-    if (!exported.ok) result.Add(ProblemKind::BackupNotMade, L"bcdedit.exe /export " + BcdBackupPath, exported.reason);
+    const StoreChange exported = Store().ExportBackup(BcdBackupPath);
+    if (!exported.ok) result.Add(ProblemKind::BackupNotMade, exported.command, exported.reason);
 }
 
 // After a command that could not be watched to its end, the store itself
 // tells whether the setting is there.
-bool InPlace(Mode mode) {
-    const SafeBootState state = ReadSafeBootState();
-    switch (mode) {
-        case Mode::Minimal:
-            return state == SafeBootState::Minimal;
-        case Mode::Network:
-            return state == SafeBootState::Network;
-        case Mode::CommandPrompt:
-            return state == SafeBootState::CommandPrompt;
-    }
-    return false;
-}
-
-// Writes the safe-boot setting; on failure names the command that failed and why.
-bool SetSafeBoot(Mode mode, std::wstring& failed, std::wstring& reason) {
-    const std::wstring safeBoot = mode == Mode::Network ? L"/set safeboot network" : L"/set safeboot minimal";
-    failed = L"bcdedit.exe " + safeBoot;
-    CommandResult set = RunSystemProgram(L"bcdedit.exe", safeBoot);
-    if (set.ok && mode == Mode::CommandPrompt) {
-        failed = L"bcdedit.exe /set safebootalternateshell true";
-        set = RunSystemProgram(L"bcdedit.exe", L"/set safebootalternateshell true");
-    }
-    reason = set.reason;
-    return set.ok;
-}
+bool InPlace(Mode mode) { return ReadStoredMode() == mode; }
 
 void NoteRepair(RepairOutcome outcome, ModeResult& result) {
     if (outcome == RepairOutcome::NoPrivateFolder) result.Add(ProblemKind::RepairNoFolder);
@@ -88,6 +61,8 @@ const wchar_t* ModeName(Mode mode) {
             return L"safe mode with networking";
         case Mode::CommandPrompt:
             return L"safe mode with command prompt";
+        case Mode::Normal:
+            break;
     }
     return L"";
 }
@@ -120,7 +95,7 @@ ModeResult Configure(Mode mode, WayBack wayBack, BootIniStop bootIniStop, const 
     // into a prompt that its run-once entry never leaves.
     if (OsIsVista() && mode != Mode::CommandPrompt && ReadCurrentEntry().alternateShell) {
         result.outcome = ModeOutcome::Stopped;
-        result.Add(ProblemKind::CommandFailed, L"bcdedit.exe /deletevalue safebootalternateshell", {}, true);
+        result.Add(ProblemKind::CommandFailed, Store().ShellRemovalCommand(), {}, true);
         return result;
     }
     // After the repair, so its documents cannot change what was found there.
@@ -137,23 +112,21 @@ ModeResult Configure(Mode mode, WayBack wayBack, BootIniStop bootIniStop, const 
     if (OsIsVista()) {
         ModeResult warnings;
         ExportBcdOnce(warnings);
-        std::wstring failed;
-        std::wstring reason;
-        if (!SetSafeBoot(mode, failed, reason) && !InPlace(mode)) {
+        const StoreChange set = Store().SetSafeMode(mode);
+        if (!set.ok && !InPlace(mode)) {
             // Whatever part was written goes, and the way back only once the
             // store shows it gone (else that has been told and the way back stays).
             result.outcome = ModeOutcome::Stopped;
             const ModeResult takenBack = RestoreNormalMode(CommandFile::Keep, StoreCheck::Read);
             result.Append(takenBack);
-            result.Add(ProblemKind::CommandFailed, failed, reason, takenBack.outcome == ModeOutcome::Restored);
+            result.Add(ProblemKind::CommandFailed, set.command, set.reason, takenBack.outcome == ModeOutcome::Restored);
             return result;
         }
         result.Append(warnings);
         NoteRepair(repaired, result);
         return result;
     }
-    const BootIniResult edited = SetBootIniSafeMode(BootIniPath, BootIniBackupName, EntryTitle,
-                                                    mode == Mode::CommandPrompt, mode == Mode::Network);
+    const BootIniResult edited = Store().SetBootIniSafeMode(mode);
     if (edited.ok) {
         NoteRepair(repaired, result);
         return result;
@@ -178,8 +151,8 @@ ModeResult WithRestart(ModeResult result, Restart restart) {
 
 }  // namespace
 
-std::optional<Problem> SafeModeRefusal(Shell shell) {
-    const bool commandPromptOnly = shell == Shell::CommandPromptOnly;
+std::optional<Problem> SafeModeRefusal(Mode mode) {
+    const bool commandPromptOnly = mode == Mode::CommandPrompt;
     if (!commandPromptOnly) return SafeModeNetworkRefusal();
     if (!WayBackCanReachExe(true)) return Problem{ProblemKind::WayBackUnreachable};
     return std::nullopt;
@@ -191,9 +164,9 @@ std::optional<Problem> SafeModeNetworkRefusal() {
     return std::nullopt;
 }
 
-ModeResult ConfigureSafeMode(Shell shell, Restart restart, const SafeModeServices& services) {
-    if (const auto why = SafeModeRefusal(shell)) return ModeResult::Ended(ModeOutcome::Stopped, *why);
-    const bool commandPromptOnly = shell == Shell::CommandPromptOnly;
+ModeResult ConfigureSafeMode(Mode mode, Restart restart, const SafeModeServices& services) {
+    if (const auto why = SafeModeRefusal(mode)) return ModeResult::Ended(ModeOutcome::Stopped, *why);
+    const bool commandPromptOnly = mode == Mode::CommandPrompt;
     return WithRestart(Configure(commandPromptOnly ? Mode::CommandPrompt : Mode::Minimal,
                                  commandPromptOnly ? WayBack::Autorun : WayBack::RunOnce, BootIniStop::Tell, services),
                        restart);

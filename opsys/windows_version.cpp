@@ -269,6 +269,17 @@ bool OsIsWin7() { return clsOpSys().IsWin7(); }
 bool OsIsWin8() { return clsOpSys().IsWin8(); }
 bool OsIsWin10() { return clsOpSys().IsWin10(); }
 int16_t OsWindowsMode() { return clsOpSys().WindowsMode(); }
+std::optional<Mode> OsStartMode() {
+    switch (OsWindowsMode()) {
+        case 0:
+            return Mode::Normal;
+        case 1:
+            return Mode::Minimal;
+        case 2:
+            return Mode::Network;
+    }
+    return std::nullopt;
+}
 std::wstring OsVersion() { return clsOpSys().Version(); }
 
 }  // namespace qv

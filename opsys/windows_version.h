@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "opsys/mode.h"
 #include "system/seams.h"
 
 namespace qv {
@@ -107,5 +109,8 @@ bool OsIsWin8();           // 8 and later, so also 8.1, 10 and 11
 bool OsIsWin10();          // 10 and later, Windows 11 included
 int16_t OsWindowsMode();   // 0 normal start, 1 Safe Mode, 2 Safe Mode with networking
 std::wstring OsVersion();  // the one-line description: name, edition, service pack, version, build
+// OsWindowsMode as a mode: Minimal for the command prompt's start too, which
+// only the SafeBoot option tells apart; none for a number Windows never gives.
+std::optional<Mode> OsStartMode();
 
 }  // namespace qv

@@ -21,19 +21,18 @@ int ExitCodeOf(const ModeResult& result) {
     return kExitFailed;
 }
 
-int ExitCodeOf(SafeBootState nextStart) {
-    switch (nextStart) {
-        case SafeBootState::Absent:
+int ExitCodeOf(StoredMode nextStart) {
+    const auto mode = nextStart.Known();
+    if (!mode) return kExitStatusUnknown;
+    switch (*mode) {
+        case Mode::Normal:
             return kExitStatusNormal;
-        case SafeBootState::Minimal:
+        case Mode::Minimal:
             return kExitStatusSafe;
-        case SafeBootState::Network:
+        case Mode::Network:
             return kExitStatusSafeNetwork;
-        case SafeBootState::CommandPrompt:
+        case Mode::CommandPrompt:
             return kExitStatusSafeCommandPrompt;
-        case SafeBootState::Other:
-        case SafeBootState::Unknown:
-            return kExitStatusUnknown;
     }
     return kExitStatusUnknown;
 }

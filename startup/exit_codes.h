@@ -24,6 +24,6 @@ inline constexpr int kExitStatusSafeCommandPrompt = 12;
 inline constexpr int kExitStatusUnknown = 255;
 
 int ExitCodeOf(const ModeResult& result);
-int ExitCodeOf(SafeBootState nextStart);
+int ExitCodeOf(StoredMode nextStart);
 
 }  // namespace qv

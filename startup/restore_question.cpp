@@ -1,5 +1,6 @@
 #include "startup/restore_question.h"
 
+#include "opsys/mode.h"
 #include "system/seams.h"
 #include "system/program_paths.h"
 
@@ -7,21 +8,20 @@ namespace qv {
 
 namespace {
 
-int32_t RecordedBootMode() {
+// The Safe Mode the window recorded; none when it recorded no choice.
+std::optional<Mode> RecordedChoice() {
     SettingValue mode = int32_t{0};
     Settings().ReadSetting(L"HKLM", kProgramKey, kBootModeValue, L"D", int32_t{0}, mode);
-    return SettingAsInt32(mode);
+    return RecordedMode(SettingAsInt32(mode));
 }
-
-bool AsksFor(int32_t bootMode) { return bootMode == 1 || bootMode == 2 || bootMode == 3; }
 
 }  // namespace
 
-bool RestoreQuestionAsked() { return AsksFor(RecordedBootMode()); }
+bool RestoreQuestionAsked() { return RecordedChoice().has_value(); }
 
 RestoreAnswer AskRestoreNormalMode() {
-    const int32_t bootMode = RecordedBootMode();
-    if (!AsksFor(bootMode)) return RestoreAnswer::Restore;
+    const auto choice = RecordedChoice();
+    if (!choice) return RestoreAnswer::Restore;
 
     const int answer = User().ShowMessage(
         L"Would you like to configure the next Windows restart for 'Normal Mode'?\r\n\r\n"
@@ -29,7 +29,7 @@ RestoreAnswer AskRestoreNormalMode() {
         L"", kMbYesNoCancelQuestion);
     if (answer == kAnswerYes) return RestoreAnswer::Restore;
     if (answer == kAnswerCancel) return RestoreAnswer::OpenWindow;
-    if (bootMode == 3) {
+    if (*choice == Mode::CommandPrompt) {
         User().ShowMessage(
             L"Remember:  you may restart Windows using internal Windows commands (e.g. 'shutdown -r -t 0') "
             L"or 'quorvine /reboot', use the 'quorvine /normal' command to restart directly to "

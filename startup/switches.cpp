@@ -112,7 +112,7 @@ std::optional<SafeModeServices> TypedServices(Telling telling) {
     return std::nullopt;
 }
 
-int SafeMode(Shell shell) {
+int SafeMode(Mode mode) {
     if (WarnIfOnNetwork()) {
         User().WriteOutputLine(L"refused: Quorvine runs from a network location; nothing changed");
         return kExitOnNetwork;
@@ -120,8 +120,8 @@ int SafeMode(Shell shell) {
     const auto services = TypedServices(Telling::BoxesAndLines);
     if (!services) return kExitFailed;
     // Only the command-prompt mode changes a boot setting that BitLocker checks.
-    return Configured(AskThenConfigureSafeMode(
-        shell, Restart::Now, shell == Shell::CommandPromptOnly ? BitLockerCaution() : L"", *services));
+    return Configured(AskThenConfigureSafeMode(mode, Restart::Now,
+                                               mode == Mode::CommandPrompt ? BitLockerCaution() : L"", *services));
 }
 
 int SafeNet() {
@@ -163,9 +163,9 @@ int Status() {
     // inside a one start the running entry is not the next one.
     const NextStart next = ReadNextStart();
     std::wstring name = NextStartName(next.state);
-    if (next.state != SafeBootState::Unknown && next.oneTime)
+    if (next.state != StoredMode::Unknown() && next.oneTime)
         name += L", next start only";
-    else if (next.state != SafeBootState::Unknown && next.otherThanRunning)
+    else if (next.state != StoredMode::Unknown() && next.otherThanRunning)
         name += L", from another boot entry than the running one";
     User().WriteOutputLine(L"next start: " + name + L"; way back: " + ArmedWayBack());
     return ExitCodeOf(next.state);
@@ -188,12 +188,12 @@ struct Switch {
 };
 
 const Switch kSwitches[] = {
-    {L"/safe", L"Safe Mode: asks, then restarts", [](const MainWindowOpener&) { return SafeMode(Shell::Explorer); },
+    {L"/safe", L"Safe Mode: asks, then restarts", [](const MainWindowOpener&) { return SafeMode(Mode::Minimal); },
      Asks::First, true},
     {L"/safenet", L"Safe Mode with Networking: asks, then restarts", [](const MainWindowOpener&) { return SafeNet(); },
      Asks::First, true},
     {L"/safecmd", L"Safe Mode with Command Prompt Only: asks, then restarts",
-     [](const MainWindowOpener&) { return SafeMode(Shell::CommandPromptOnly); }, Asks::First, true},
+     [](const MainWindowOpener&) { return SafeMode(Mode::CommandPrompt); }, Asks::First, true},
     {L"/safenet-noreboot",
      L"Safe Mode with Networking at the next restart; asks nothing, no way back (use /normal-noreboot)",
      [](const MainWindowOpener&) { return Unattended(ConfigureSafeNetworkNoReboot); }, Asks::Nothing, true},

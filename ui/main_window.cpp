@@ -15,13 +15,14 @@ namespace qv {
 
 namespace {
 
-void WriteBootMode(int16_t mode) { Settings().WriteSetting(L"HKLM", kProgramKey, kBootModeValue, L"D", int32_t{mode}); }
+void WriteBootMode(Mode mode) {
+    Settings().WriteSetting(L"HKLM", kProgramKey, kBootModeValue, L"D", int32_t{RecordedValueOf(mode)});
+}
 
 }  // namespace
 
-ModeResult ModeOperations::AskThenConfigureSafeMode(Shell shell, Restart restart) {
-    return qv::AskThenConfigureSafeMode(shell, restart,
-                                        shell == Shell::CommandPromptOnly ? BitLockerCaution() : L"");
+ModeResult ModeOperations::AskThenConfigureSafeMode(Mode mode, Restart restart) {
+    return qv::AskThenConfigureSafeMode(mode, restart, mode == Mode::CommandPrompt ? BitLockerCaution() : L"");
 }
 ModeResult ModeOperations::AskThenConfigureSafeModeNetwork(Restart restart) {
     return qv::AskThenConfigureSafeModeNetwork(restart);
@@ -56,15 +57,15 @@ void Form_Load(MainWindowView& window) {
     // Safe Mode from a network folder would leave nothing to bring Windows
     // back: after the restart the program may not be reachable.
     if (WarnIfOnNetwork()) {
-        window.SelectOption(kOptNormalMode);
-        optSafeMode_Click(window, kOptNormalMode);
-        for (int16_t index : {kOptSafeMode, kOptSafeModeNetwork, kOptSafeModeCommandPrompt}) {
-            window.EnableOption(index, false);
-            window.EnableOptionLabel(index, false);
+        window.SelectOption(OptionOf(Mode::Normal));
+        optSafeMode_Click(window, OptionOf(Mode::Normal));
+        for (Mode mode : {Mode::Minimal, Mode::Network, Mode::CommandPrompt}) {
+            window.EnableOption(OptionOf(mode), false);
+            window.EnableOptionLabel(OptionOf(mode), false);
         }
     } else {
-        window.SelectOption(kOptSafeMode);
-        optSafeMode_Click(window, kOptSafeMode);
+        window.SelectOption(OptionOf(Mode::Minimal));
+        optSafeMode_Click(window, OptionOf(Mode::Minimal));
     }
 }
 
@@ -80,7 +81,7 @@ void cmdDo_Click(MainWindowView& window, int16_t index, ModeOperations& modes) {
     const bool restart = index == kCmdRestart;
     const Restart when = restart ? Restart::Now : Restart::Later;
 
-    if (window.IsOptionSelected(kOptNormalMode)) {
+    if (window.IsOptionSelected(OptionOf(Mode::Normal))) {
         FinishRestoration(modes.RestoreNormalMode(CommandFile::Remove),
                           restart ? RestartOffer::Ask : RestartOffer::None);
         window.Close();
@@ -88,21 +89,17 @@ void cmdDo_Click(MainWindowView& window, int16_t index, ModeOperations& modes) {
     }
 
     ModeResult result;
-    int16_t bootMode = 0;
-    if (window.IsOptionSelected(kOptSafeMode)) {
-        result = modes.AskThenConfigureSafeMode(Shell::Explorer, when);
-        bootMode = 1;
-    } else if (window.IsOptionSelected(kOptSafeModeNetwork)) {
+    std::optional<Mode> chosen;
+    for (Mode mode : {Mode::Minimal, Mode::Network, Mode::CommandPrompt})
+        if (!chosen && window.IsOptionSelected(OptionOf(mode))) chosen = mode;
+    if (chosen == Mode::Network)
         result = modes.AskThenConfigureSafeModeNetwork(when);
-        bootMode = 2;
-    } else if (window.IsOptionSelected(kOptSafeModeCommandPrompt)) {
-        result = modes.AskThenConfigureSafeMode(Shell::CommandPromptOnly, when);
-        bootMode = 3;
-    }
-    const bool configured = bootMode != 0 && result.outcome == ModeOutcome::Configured;
+    else if (chosen)
+        result = modes.AskThenConfigureSafeMode(*chosen, when);
+    const bool configured = chosen && result.outcome == ModeOutcome::Configured;
     // BootMode is written only for a configuration that was written, and
     // before the restart, which may end the program at any moment.
-    if (configured) WriteBootMode(bootMode);
+    if (configured) WriteBootMode(*chosen);
 
     if (result.outcome == ModeOutcome::Declined) {
         Settings().DeleteSetting(L"HKLM", kProgramKey, kBootModeValue);

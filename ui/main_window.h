@@ -9,15 +9,19 @@
 #include "bootmode/mode_result.h"
 #include "bootmode/safe_mode.h"
 #include "bootmode/way_back.h"
+#include "opsys/mode.h"
 
 namespace qv {
 
-// optSafeMode: the index of each option button is its mode.
-inline constexpr int16_t kOptSafeMode = 0;
-inline constexpr int16_t kOptSafeModeNetwork = 1;
-inline constexpr int16_t kOptSafeModeCommandPrompt = 2;
-inline constexpr int16_t kOptNormalMode = 3;
+// optSafeMode: the option buttons, top to bottom, each for its mode.
+inline constexpr Mode kOptionModes[] = {Mode::Minimal, Mode::Network, Mode::CommandPrompt, Mode::Normal};
 inline constexpr int16_t kOptionCount = 4;
+// The index of the option button for `mode`.
+constexpr int16_t OptionOf(Mode mode) {
+    for (int16_t index = 0; index < kOptionCount; ++index)
+        if (kOptionModes[index] == mode) return index;
+    return 0;
+}
 
 // cmdDo
 inline constexpr int16_t kCmdRestart = 0;
@@ -62,7 +66,7 @@ public:
 class ModeOperations {
 public:
     virtual ~ModeOperations() = default;
-    virtual ModeResult AskThenConfigureSafeMode(Shell shell, Restart restart);
+    virtual ModeResult AskThenConfigureSafeMode(Mode mode, Restart restart);
     virtual ModeResult AskThenConfigureSafeModeNetwork(Restart restart);
     virtual ModeResult RestoreNormalMode(CommandFile commandFile);
 };

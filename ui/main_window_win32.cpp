@@ -284,7 +284,7 @@ private:
                 case Kind::Option:
                     // One group, opened by its first button; BM_SETCHECK keeps
                     // the tab stop on the checked one.
-                    style |= BS_AUTORADIOBUTTON | WS_TABSTOP | (row.index == kOptNormalMode ? WS_GROUP : 0);
+                    style |= BS_AUTORADIOBUTTON | WS_TABSTOP | (row.index == OptionOf(Mode::Normal) ? WS_GROUP : 0);
                     id = kOptionId + row.index;
                     break;
                 case Kind::Command:
@@ -364,7 +364,7 @@ private:
         for (int16_t option = 0; option < kOptionCount; ++option) {
             if (IsOptionSelected(option)) return options_[option];
         }
-        return options_[kOptNormalMode];
+        return options_[OptionOf(Mode::Normal)];
     }
 
     HFONT ControlFont(bool bold) const { return bold ? controlBoldFont_.get() : controlFont_.get(); }

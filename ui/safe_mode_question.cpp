@@ -11,11 +11,11 @@ bool Declined(const std::wstring& question) { return User().ShowMessage(question
 
 }  // namespace
 
-ModeResult AskThenConfigureSafeMode(Shell shell, Restart restart, const std::wstring& caution,
+ModeResult AskThenConfigureSafeMode(Mode mode, Restart restart, const std::wstring& caution,
                                     const SafeModeServices& services) {
     // A refusal is told without a question that could only end in it.
-    if (const auto why = SafeModeRefusal(shell)) return ModeResult::Ended(ModeOutcome::Stopped, *why);
-    const bool commandPromptOnly = shell == Shell::CommandPromptOnly;
+    if (const auto why = SafeModeRefusal(mode)) return ModeResult::Ended(ModeOutcome::Stopped, *why);
+    const bool commandPromptOnly = mode == Mode::CommandPrompt;
     std::wstring question;
     if (restart == Restart::Now) {
         question = commandPromptOnly
@@ -30,7 +30,7 @@ ModeResult AskThenConfigureSafeMode(Shell shell, Restart restart, const std::wst
     }
     if (!caution.empty()) question += L"\r\n\r\n" + caution;
     if (!question.empty() && Declined(question)) return ModeResult::Ended(ModeOutcome::Declined);
-    return ConfigureSafeMode(shell, restart, services);
+    return ConfigureSafeMode(mode, restart, services);
 }
 
 ModeResult AskThenConfigureSafeModeNetwork(Restart restart, const SafeModeServices& services) {

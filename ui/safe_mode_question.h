@@ -14,7 +14,7 @@ namespace qv {
 // there is none, unless a `caution` the caller composed must be heard first:
 // it ends the question, so that the user may still decline before anything
 // changes.
-ModeResult AskThenConfigureSafeMode(Shell shell, Restart restart, const std::wstring& caution = {},
+ModeResult AskThenConfigureSafeMode(Mode mode, Restart restart, const std::wstring& caution = {},
                                     const SafeModeServices& services = {});
 ModeResult AskThenConfigureSafeModeNetwork(Restart restart, const SafeModeServices& services = {});
 

@@ -6,7 +6,6 @@
 #include <map>
 
 #include "bootmode/autorun.h"
-#include "bootmode/boot_entries.h"
 #include "bootmode/boot_ini.h"
 #include "bootmode/boot_state.h"
 #include "bootmode/normal_mode.h"
@@ -24,6 +23,7 @@
 namespace qv {
 namespace {
 
+using testing::FakeBootStore;
 using testing::FakePlatform;
 using testing::ScopedFakePlatform;
 
@@ -36,7 +36,7 @@ ModeResult Told(ModeResult result) {
     return result;
 }
 ModeResult SafeMode(bool commandPromptOnly, bool askAndRestart) {
-    return Told(AskThenConfigureSafeMode(commandPromptOnly ? Shell::CommandPromptOnly : Shell::Explorer,
+    return Told(AskThenConfigureSafeMode(commandPromptOnly ? Mode::CommandPrompt : Mode::Minimal,
                                          askAndRestart ? Restart::Now : Restart::Later));
 }
 ModeResult SafeNet(bool askAndRestart) {
@@ -81,29 +81,7 @@ protected:
         SetProgramConstants();
     }
     FakePlatform& fake() { return platform.fake; }
-
-    std::vector<std::wstring> BcdCommands() const {
-        std::vector<std::wstring> out;
-        for (const auto& c : platform.fake.commands)
-            if (c.rfind(L"bcdedit.exe", 0) == 0) out.push_back(c);
-        return out;
-    }
-    // The boot configuration store as the commands left it.
-    static std::map<std::wstring, std::wstring> Bcd(const std::vector<std::wstring>& commands) {
-        std::map<std::wstring, std::wstring> store;
-        for (const auto& c : commands) {
-            const std::wstring set = L"bcdedit.exe /set ";
-            const std::wstring del = L"bcdedit.exe /deletevalue ";
-            if (c.rfind(set, 0) == 0) {
-                std::wstring rest = c.substr(set.size());
-                size_t blank = rest.find(L' ');
-                store[rest.substr(0, blank)] = rest.substr(blank + 1);
-            } else if (c.rfind(del, 0) == 0) {
-                store.erase(c.substr(del.size()));
-            }
-        }
-        return store;
-    }
+    FakeBootStore& store() { return platform.store; }
     std::optional<std::wstring> Text(const std::wstring& key, const std::wstring& name) {
         auto value = fake().Value(key, name);
         if (!value) return std::nullopt;
@@ -125,6 +103,7 @@ TEST_F(Cycle, SafeModeAnsweredNoChangesNothing) {
     EXPECT_EQ(fake().dialogs[0].text, L"Restart into Safe Mode?");
     EXPECT_EQ(fake().dialogs[0].style, 36u);
     EXPECT_TRUE(fake().commands.empty());
+    EXPECT_TRUE(store().changes.empty());
     EXPECT_TRUE(std::none_of(fake().steps.begin(), fake().steps.end(),
                              [](const std::wstring& step) { return step.rfind(L"write:", 0) == 0; }));
     EXPECT_EQ(lastResult.outcome, ModeOutcome::Declined);
@@ -134,13 +113,8 @@ TEST_F(Cycle, SafeModeAnsweredNoChangesNothing) {
 TEST_F(Cycle, SafeModeOnWindows10ArmsTheWayBackThenSetsMinimalAndRestarts) {
     fake().answers = {kAnswerYes};
     SafeMode(false, true);
-    EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{
-                                 L"bcdedit.exe /deletevalue safeboot",
-                                 L"bcdedit.exe /deletevalue safebootalternateshell",
-                                 L"bcdedit.exe /enum {current} /v",  // no shell left behind
-                                 L"bcdedit.exe /export C:\\BCDbak",
-                                 L"bcdedit.exe /set safeboot minimal",
-                             }));
+    EXPECT_EQ(store().changes,
+              (std::vector<std::wstring>{L"RemoveSafeMode", L"ExportBackup C:\\BCDbak", L"SetSafeMode minimal"}));
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
     EXPECT_EQ(fake().restarts, std::vector<int32_t>{6});
     EXPECT_TRUE(Configured());
@@ -148,7 +122,7 @@ TEST_F(Cycle, SafeModeOnWindows10ArmsTheWayBackThenSetsMinimalAndRestarts) {
     // The way back stands before the safe-boot setting is written.
     auto armed = std::find(fake().steps.begin(), fake().steps.end(),
                            L"write:HKLM\\" + std::wstring(kRunOnceKey) + L"\\*Tamberlow Quorvine Mod");
-    auto set = std::find(fake().steps.begin(), fake().steps.end(), L"run:bcdedit.exe /set safeboot minimal");
+    auto set = std::find(fake().steps.begin(), fake().steps.end(), L"store:SetSafeMode minimal");
     EXPECT_LT(armed, set);
 }
 
@@ -166,12 +140,7 @@ TEST_F(Cycle, ARefusedRestartIsToldOnceWithTheConfigurationKept) {
 TEST_F(Cycle, TheBcdBackupIsMadeOnlyWhenNoneExists) {
     fake().PutFile(L"C:\\BCDbak", "old");
     SafeNet(false);
-    EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{
-                                 L"bcdedit.exe /deletevalue safeboot",
-                                 L"bcdedit.exe /deletevalue safebootalternateshell",
-                                 L"bcdedit.exe /enum {current} /v",
-                                 L"bcdedit.exe /set safeboot network",
-                             }));
+    EXPECT_EQ(store().changes, (std::vector<std::wstring>{L"RemoveSafeMode", L"SetSafeMode network"}));
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
     EXPECT_TRUE(fake().restarts.empty());
     EXPECT_TRUE(fake().dialogs.empty());
@@ -179,13 +148,9 @@ TEST_F(Cycle, TheBcdBackupIsMadeOnlyWhenNoneExists) {
 
 TEST_F(Cycle, CommandPromptModeSetsTheShellInsteadOfTheRunOnceEntry) {
     SafeMode(true, false);
-    EXPECT_EQ(BcdCommands(), (std::vector<std::wstring>{
-                                 L"bcdedit.exe /deletevalue safeboot",
-                                 L"bcdedit.exe /deletevalue safebootalternateshell",
-                                 L"bcdedit.exe /export C:\\BCDbak",
-                                 L"bcdedit.exe /set safeboot minimal",
-                                 L"bcdedit.exe /set safebootalternateshell true",
-                             }));
+    EXPECT_EQ(store().changes, (std::vector<std::wstring>{L"RemoveSafeMode", L"ExportBackup C:\\BCDbak",
+                                                          L"SetSafeMode minimal", L"SetShell"}));
+    EXPECT_EQ(store().RunningMode(), L"cmd");
     EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), kAutorun);
     EXPECT_EQ(Text(kSafeBootKey, L"AlternateShell"), L"cmd.exe");
     EXPECT_EQ(fake().FileText(L"C:\\WINDOWS\\quorvine.cmd"), "\"C:\\Tools\\Quorvine.exe\" %1\r\n");
@@ -214,7 +179,7 @@ TEST_F(Cycle, CommandPromptQuestionIsAskedWithItsReminderText) {
 
 TEST_F(Cycle, NoRebootSetsNetworkQuietlyWithoutAWayBack) {
     NoReboot();
-    EXPECT_EQ(BcdCommands().back(), L"bcdedit.exe /set safeboot network");
+    EXPECT_EQ(store().changes.back(), L"SetSafeMode network");
     EXPECT_FALSE(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
     EXPECT_TRUE(fake().dialogs.empty());
     EXPECT_TRUE(fake().restarts.empty());
@@ -227,7 +192,7 @@ TEST_F(Cycle, AWayBackThatCannotBeWrittenStopsBeforeTheBootConfiguration) {
         local.fake.refusedKeys = {commandPrompt ? L"Command Processor" : L"RunOnce"};
         local.fake.answers = {kAnswerYes};
         SafeMode(commandPrompt, true);
-        for (const auto& c : local.fake.commands) EXPECT_EQ(c.find(L"/set"), std::wstring::npos) << c;
+        for (const auto& c : local.store.changes) EXPECT_EQ(c.find(L"Set"), std::wstring::npos) << c;
         EXPECT_TRUE(local.fake.restarts.empty());
         ASSERT_EQ(local.fake.dialogs.size(), 2u);
         EXPECT_EQ(local.fake.dialogs[1].style, 16u);
@@ -263,7 +228,7 @@ TEST_F(Cycle, StoppedAfterAnyStepTheMachineIsNormalOrArmed) {
                 } catch (const Stop&) {
                     finished = false;
                 }
-                if (Bcd(local.fake.commands).count(L"safeboot")) {
+                if (!local.store.RunningMode().empty()) {
                     auto runOnce = local.fake.Value(kRunOnceKey, L"*Tamberlow Quorvine Mod");
                     auto autorun = local.fake.Value(kCommandProcessorKey, L"Autorun");
                     EXPECT_TRUE(commandPrompt ? autorun && SettingAsText(*autorun) == kAutorun
@@ -340,7 +305,7 @@ TEST_F(Cycle, AWayBackThatStartsAnotherProgramStopsBeforeTheBootConfiguration) {
     SafeNet(false);
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_NE(fake().dialogs[0].text.find(L"could not be set up"), std::wstring::npos);
-    EXPECT_FALSE(Bcd(fake().commands).count(L"safeboot"));
+    EXPECT_EQ(store().RunningMode(), L"");
 }
 
 TEST_F(Cycle, AForeignAutorunSurvivesTheCommandPromptCycle) {
@@ -375,7 +340,7 @@ TEST_F(Cycle, AnAutorunThatCannotBeSavedIsNotReplaced) {
     fake().answers = {kAnswerYes};
     SafeMode(true, true);
     EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), L"C:\\init.cmd");
-    EXPECT_FALSE(Bcd(fake().commands).count(L"safeboot"));
+    EXPECT_EQ(store().RunningMode(), L"");
     EXPECT_TRUE(fake().restarts.empty());
 }
 
@@ -386,19 +351,19 @@ TEST_F(Cycle, AFailedCommandPromptSetUpPutsTheForeignAutorunBackAndLeavesNoComma
     EXPECT_EQ(Text(kCommandProcessorKey, L"Autorun"), L"C:\\init.cmd");
     EXPECT_FALSE(fake().Value(kProgramKey, L"SavedAutorun"));
     EXPECT_FALSE(fake().HasFile(L"C:\\WINDOWS\\quorvine.cmd"));
-    EXPECT_FALSE(Bcd(fake().commands).count(L"safeboot"));
+    EXPECT_EQ(store().RunningMode(), L"");
 }
 
 TEST_F(Cycle, OnXpABackupLeftAfterBootIniIsBackIsToldButArmsNothing) {
     BecomeXp();
-    fake().PutFile(L"C:\\boot.ini", "safe", 0);
-    fake().PutFile(L"C:\\boot.Tamberlow", "original", 0x27);
-    fake().undeletableFiles = {L"c:\\boot.tamberlow"};
+    store().bootIni = L"safe";
+    store().bootIniBackup = L"original";
+    store().failures[L"RestoreBootIni"] = {L"Error deleting backup file:  C:\\boot.Tamberlow", true};
     ArmRunOnce();
     fake().DeleteSetting(L"HKLM", kRunOnceKey, L"*Tamberlow Quorvine Mod");  // Windows ran it
     fake().commandLine = L"\"C:\\Tools\\Quorvine.exe\" /remove";
     EXPECT_EQ(Main(OpenWindow), 2);
-    EXPECT_EQ(fake().FileText(L"C:\\boot.ini"), "original");
+    EXPECT_EQ(store().bootIni, L"original");
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_EQ(fake().dialogs[0].text, L"Error deleting backup file:  C:\\boot.Tamberlow");
     EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod")) << "nothing to come back from";
@@ -406,11 +371,7 @@ TEST_F(Cycle, OnXpABackupLeftAfterBootIniIsBackIsToldButArmsNothing) {
 
 TEST_F(Cycle, RestoreWithNothingConfiguredRunsBothCommandsQuietly) {
     Restore(true);
-    EXPECT_EQ(BcdCommands(),
-              (std::vector<std::wstring>{
-                  L"bcdedit.exe /deletevalue safeboot", L"bcdedit.exe /deletevalue safebootalternateshell",
-                  L"bcdedit.exe /enum {current} /v",  // both failed: nothing was there
-              }));
+    EXPECT_EQ(store().changes, std::vector<std::wstring>{L"RemoveSafeMode"});  // it failed: nothing was there
     EXPECT_TRUE(fake().dialogs.empty());
     EXPECT_TRUE(fake().started.empty());
 }
@@ -471,8 +432,8 @@ TEST_F(Cycle, TheSiblingInAFolderUsersCanChangeNeverStarts) {
 
 TEST_F(Cycle, OnXpABootIniThatCannotBeChangedAbortsWithBothMessages) {
     BecomeXp();
-    fake().PutFile(L"C:\\boot.ini", kXpBootIni);
-    fake().readOnlyFiles = {L"c:\\boot.ini"};
+    store().bootIni = L"[boot loader]";
+    store().failures[L"SetBootIniSafeMode"] = {L"Error writing INI value:  C:\\boot.ini"};
     fake().answers = {kAnswerYes};
     SafeMode(false, true);
     // A fourth message may follow: putting the locked file back fails as well.
@@ -483,13 +444,13 @@ TEST_F(Cycle, OnXpABootIniThatCannotBeChangedAbortsWithBothMessages) {
     EXPECT_EQ(fake().dialogs[2].style, 0u);
     EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
     EXPECT_TRUE(fake().restarts.empty());
-    EXPECT_TRUE(BcdCommands().empty());
+    EXPECT_EQ(store().changes, std::vector<std::wstring>{L"SetBootIniSafeMode /safeboot:minimal"});
 }
 
 TEST_F(Cycle, OnXpNoRebootShowsOnlyTheEditorsMessage) {
     BecomeXp();
-    fake().PutFile(L"C:\\boot.ini", kXpBootIni);
-    fake().readOnlyFiles = {L"c:\\boot.ini"};
+    store().bootIni = L"[boot loader]";
+    store().failures[L"SetBootIniSafeMode"] = {L"Error writing INI value:  C:\\boot.ini"};
     NoReboot();
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_EQ(fake().dialogs[0].text, L"Error writing INI value:  C:\\boot.ini");
@@ -639,7 +600,7 @@ TEST_F(Record, RemoveUndoesTheWholeConfigurationWithoutAQuestion) {
     fake().commandLine = L"\"C:\\Tools\\Quorvine.exe\" /remove";
     Main(OpenWindow);
     EXPECT_TRUE(fake().dialogs.empty());
-    EXPECT_FALSE(Bcd(fake().commands).count(L"safeboot"));
+    EXPECT_EQ(store().RunningMode(), L"");
     EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
     EXPECT_TRUE(fake().restarts.empty());
 }
@@ -708,25 +669,16 @@ TEST_F(Cycle, OnXpAnEditThatCannotBeMadeRightOrFinishedLeavesBootIniAsItWas) {
 namespace qv {
 namespace {
 
-// bcdedit failing: the user hears of it and is never left without a way back.
-class BcdFaults : public Cycle {
-protected:
-    // Puts the given elements ("name value" lines) on the running entry in the store.
-    void EnumLists(const std::string& elements) {
-        for (const std::wstring& line : Lines(std::wstring(elements.begin(), elements.end()))) {
-            const size_t blank = line.find(L' ');
-            fake().SetBcd(FakePlatform::kRunningEntry, line.substr(0, blank), Trim(line.substr(blank)));
-        }
-    }
-};
+// The boot store failing: the user hears of it and is never left without a way back.
+class StoreFaults : public Cycle {};
 
-TEST_F(BcdFaults, ASetThatFailsConfiguresNothingAndSaysWhich) {
-    fake().exitCodes[L"bcdedit.exe /set safeboot minimal"] = 5;
+TEST_F(StoreFaults, ASetThatFailsConfiguresNothingAndSaysWhich) {
+    store().failures[L"SetSafeMode"] = {L"exit code 5"};
     fake().answers = {kAnswerYes};
     SafeMode(false, true);
     ASSERT_EQ(fake().dialogs.size(), 2u);
     EXPECT_EQ(fake().dialogs[1].text,
-              L"Safe Mode could not be configured: the command \"bcdedit.exe /set safeboot minimal\" "
+              L"Safe Mode could not be configured: the command \"SetSafeMode minimal\" "
               L"failed.\r\n\r\nWindows will start normally.");
     EXPECT_EQ(fake().dialogs[1].style, 16u);
     EXPECT_TRUE(fake().restarts.empty());
@@ -734,70 +686,64 @@ TEST_F(BcdFaults, ASetThatFailsConfiguresNothingAndSaysWhich) {
     EXPECT_FALSE(Configured());
 }
 
-TEST_F(BcdFaults, ASetThatCouldNotBeWatchedCountsWhenTheStoreHasIt) {
-    fake().failingCommands = {L"bcdedit.exe /set safeboot network"};
-    fake().onStep = [this](const std::wstring& step) {
-        if (step == L"run:bcdedit.exe /set safeboot network") EnumLists("safeboot                Network\r\n");
-    };
+TEST_F(StoreFaults, ASetThatCouldNotBeWatchedCountsWhenTheStoreHasIt) {
+    store().failures[L"SetSafeMode"] = {L"The process has timed out.", true};
     SafeNet(false);
     EXPECT_TRUE(fake().dialogs.empty());
     EXPECT_TRUE(Configured());
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
 }
 
-TEST_F(BcdFaults, AMissingBcdeditIsReportedAtTheFirstSet) {
-    for (const wchar_t* c :
-         {L"bcdedit.exe /export C:\\BCDbak", L"bcdedit.exe /set safeboot network", L"bcdedit.exe /deletevalue safeboot",
-          L"bcdedit.exe /deletevalue safebootalternateshell", L"bcdedit.exe /enum {current} /v"})
-        fake().failingCommands.insert(c);
+TEST_F(StoreFaults, AStoreOutOfReachIsReportedAtTheFirstSet) {
+    for (const wchar_t* operation : {L"ExportBackup", L"SetSafeMode", L"RemoveSafeMode"})
+        store().failures[operation] = {L"The system cannot find the file specified."};
+    store().running.clear();
     NoReboot();
     // The store could not be read either, so that is told first.
     ASSERT_EQ(fake().dialogs.size(), 2u);
     EXPECT_EQ(fake().dialogs[1].text,
-              L"Safe Mode could not be configured: the command \"bcdedit.exe /set safeboot "
+              L"Safe Mode could not be configured: the command \"SetSafeMode "
               L"network\" failed.");
 }
 
-TEST_F(BcdFaults, AFailedCommandPromptShellSettingTakesTheWholeConfigurationAway) {
-    fake().exitCodes[L"bcdedit.exe /set safebootalternateshell true"] = 1;
+TEST_F(StoreFaults, AFailedCommandPromptShellSettingTakesTheWholeConfigurationAway) {
+    store().failures[L"SetShell"] = {L"exit code 1"};
     SafeMode(true, false);
-    EXPECT_FALSE(Bcd(fake().commands).count(L"safeboot"));
+    EXPECT_EQ(store().RunningMode(), L"");
     EXPECT_FALSE(Text(kCommandProcessorKey, L"Autorun"));
     EXPECT_FALSE(Configured());
 }
 
-TEST_F(BcdFaults, AFailedBackupIsToldButSafeModeIsConfigured) {
-    fake().exitCodes[L"bcdedit.exe /export C:\\BCDbak"] = 1;
+TEST_F(StoreFaults, AFailedBackupIsToldButSafeModeIsConfigured) {
+    store().failures[L"ExportBackup"] = {L"exit code 1"};
     fake().answers = {kAnswerYes};
     SafeMode(false, true);
     ASSERT_EQ(fake().dialogs.size(), 2u);
     EXPECT_EQ(fake().dialogs[1].text,
-              L"The boot configuration could not be backed up (\"bcdedit.exe /export C:\\BCDbak\" failed)."
+              L"The boot configuration could not be backed up (\"ExportBackup C:\\BCDbak\" failed)."
               L"\r\n\r\nSafe Mode is configured all the same.");
     EXPECT_EQ(fake().restarts, std::vector<int32_t>{6});
     EXPECT_TRUE(Configured());
 }
 
-TEST_F(BcdFaults, ASafeBootSettingThatStaysKeepsItsWayBack) {
-    fake().exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 5;
-    EnumLists("safeboot                Minimal\r\n");
+TEST_F(StoreFaults, ASafeBootSettingThatStaysKeepsItsWayBack) {
+    store().failures[L"RemoveSafeMode"] = {L"exit code 5"};
+    store().Running().safeBoot = L"minimal";
     EXPECT_EQ(Restore(true).outcome, ModeOutcome::NotRestored);
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_NE(fake().dialogs[0].text.find(L"Normal Mode could not be restored"), std::wstring::npos);
 
     ScopedFakePlatform shell;  // the command-prompt mode gets its Autorun back too
-    shell.fake.exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 5;
-    shell.fake.exitCodes[L"bcdedit.exe /deletevalue safebootalternateshell"] = 5;
-    shell.fake.SetBcd(FakePlatform::kRunningEntry, L"safeboot", L"Minimal");
-    shell.fake.SetBcd(FakePlatform::kRunningEntry, L"safebootalternateshell", L"Yes");
+    shell.store.failures[L"RemoveSafeMode"] = {L"exit code 5"};
+    shell.store.Running() = {L"minimal", true};
     Restore(false);
     EXPECT_EQ(SettingAsText(*shell.fake.Value(kCommandProcessorKey, L"Autorun")), kAutorun);
 }
 
-TEST_F(BcdFaults, AWayBackThatCannotBeArmedAgainIsToldNotClaimed) {
-    fake().exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 5;
-    EnumLists("safeboot                Minimal\r\n");
+TEST_F(StoreFaults, AWayBackThatCannotBeArmedAgainIsToldNotClaimed) {
+    store().failures[L"RemoveSafeMode"] = {L"exit code 5"};
+    store().Running().safeBoot = L"minimal";
     fake().refusedKeys = {kRunOnceKey};
     const ModeResult result = Restore(true);
     EXPECT_TRUE(result.Has(ProblemKind::WayBackNotRearmed));
@@ -807,18 +753,16 @@ TEST_F(BcdFaults, AWayBackThatCannotBeArmedAgainIsToldNotClaimed) {
               OutcomeLine(result));
 }
 
-TEST_F(BcdFaults, NothingToRemoveStaysQuiet) {
-    fake().exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 1;
-    fake().exitCodes[L"bcdedit.exe /deletevalue safebootalternateshell"] = 1;
-    EnumLists("description             Windows 10\r\n");
+TEST_F(StoreFaults, NothingToRemoveStaysQuiet) {
+    EXPECT_FALSE(store().RemoveSafeMode()) << "neither setting is there to remove";
     EXPECT_EQ(Restore(true).outcome, ModeOutcome::Restored);
     EXPECT_TRUE(fake().dialogs.empty());
     EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
 }
 
-TEST_F(BcdFaults, ABcdeditThatCannotRunAtAllIsToldAtTheWayBack) {
-    fake().failingCommands = {L"bcdedit.exe /deletevalue safeboot", L"bcdedit.exe /deletevalue safebootalternateshell",
-                              L"bcdedit.exe /enum {current} /v"};
+TEST_F(StoreFaults, AStoreOutOfReachIsToldAtTheWayBack) {
+    store().failures[L"RemoveSafeMode"] = {L"The system cannot find the file specified."};
+    store().running.clear();
     fake().commandLine = L"\"C:\\Tools\\Quorvine.exe\" /remove";  // Windows consumed the entry to start it
     Main(OpenWindow);
     ASSERT_EQ(fake().dialogs.size(), 1u);
@@ -826,95 +770,14 @@ TEST_F(BcdFaults, ABcdeditThatCannotRunAtAllIsToldAtTheWayBack) {
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
 }
 
-TEST_F(BcdFaults, OnXpABootIniThatCannotBePutBackKeepsItsWayBack) {
+TEST_F(StoreFaults, OnXpABootIniThatCannotBePutBackKeepsItsWayBack) {
     BecomeXp();
-    fake().PutFile(L"C:\\boot.ini", "safe", 0);
-    fake().PutFile(L"C:\\boot.Tamberlow", "original", 0x27);
-    fake().readOnlyFiles = {L"c:\\boot.ini"};
+    store().bootIni = L"safe";
+    store().bootIniBackup = L"original";
+    store().failures[L"RestoreBootIni"] = {L"Cound not set file attributes:  C:\\boot.ini"};
     Restore(true);
     EXPECT_EQ(fake().dialogs.size(), 1u);
     EXPECT_EQ(Text(kRunOnceKey, L"*Tamberlow Quorvine Mod"), kRunOnceData);
-}
-
-// "bcdedit /enum {current} /v" of a Windows 10 machine, as its lines come.
-const wchar_t* const kRunningListing[] = {
-    L"Windows Boot Loader",
-    L"-------------------",
-    L"identifier              {3f1c8a52-6d0e-11ee-8c99-0242ac120002}",
-    L"device                  partition=C:",
-    L"path                    \\WINDOWS\\system32\\winload.exe",
-    L"description             Windows 10",
-    L"locale                  en-US",
-    L"inherit                 {6efb52bf-1766-41db-a6b3-0ee5eff72bd7}",
-    L"recoverysequence        {0cb3b571-2f2e-4343-a879-d86a476d7215}",
-    L"recoveryenabled         Yes",
-    L"osdevice                partition=C:",
-    L"systemroot              \\WINDOWS",
-    L"resumeobject            {e3c5fc98-2c0f-11e9-a2b5-e4b1b1c4c5f2}",
-    L"nx                      OptIn",
-    L"bootmenupolicy          Standard",
-    L"safeboot                Network",
-};
-
-TEST(BootEntries, AListingCutAfterAnyLineGivesTheIdentifierOrNothing) {
-    std::wstring listing;
-    for (size_t lines = 0; lines <= std::size(kRunningListing); ++lines) {
-        const auto id = ListedEntryId(listing);
-        if (lines < 3)
-            EXPECT_FALSE(id) << lines;
-        else
-            EXPECT_EQ(std::optional<std::wstring>(L"{3f1c8a52-6d0e-11ee-8c99-0242ac120002}"), id) << lines;
-        if (lines < std::size(kRunningListing)) listing += std::wstring(kRunningListing[lines]) + L"\r\n";
-    }
-    // Cut inside the identifier, without /v, an error text, or another entry first: nothing.
-    for (const wchar_t* partial :
-         {L"Windows Boot Loader\r\n-------------------\r\nidentifier  {3f1c8a52-6d0e-11ee-8c99-0242ac12",
-          L"Windows-Startladeprogramm\r\n-------------------------\r\nidentifier   {current}\r\n",
-          L"The boot configuration data store could not be opened.\r\n",
-          L"identifier {3f1c8a52-6d0e-11ee-8c99-0242ac120002}\r\n",
-          L"Windows Boot Manager\r\n---\r\ndevice partition=C:\r\nidentifier {3f1c8a52-6d0e-11ee-8c99-0242ac120002}\r\n"})
-        EXPECT_FALSE(ListedEntryId(partial)) << partial;
-}
-
-TEST(BootEntries, TheStoreShowsAnElementAbsentOnlyWhereItsEntryOpens) {
-    ScopedFakePlatform p;
-    const std::wstring entry = FakePlatform::kRunningEntry;
-    const struct {
-        std::vector<std::pair<std::wstring, std::wstring>> elements;
-        SafeBootState expected;
-        bool shell;
-    } rows[] = {
-        {{}, SafeBootState::Absent, false},
-        {{{L"safeboot", L"Network"}}, SafeBootState::Network, false},
-        {{{L"safeboot", L"Minimal"}, {L"safebootalternateshell", L"Yes"}}, SafeBootState::CommandPrompt, true},
-        {{{L"safeboot", L"Minimal"}, {L"safebootalternateshell", L"No"}}, SafeBootState::Minimal, true},
-        {{{L"safebootalternateshell", L"Yes"}}, SafeBootState::Absent, true},
-        {{{L"safeboot", L"DsRepair"}}, SafeBootState::Other, false},
-    };
-    for (const auto& row : rows) {
-        p.fake.RemoveBcd(entry, L"25000080");
-        p.fake.RemoveBcd(entry, L"26000081");
-        for (const auto& [name, value] : row.elements) p.fake.SetBcd(entry, name, value);
-        const EntryListing listing = ReadEntry(entry);
-        EXPECT_EQ(row.expected, listing.safeBoot) << row.elements.size();
-        EXPECT_EQ(row.shell, listing.alternateShell) << row.elements.size();
-    }
-    // An element that cannot be read, an entry the store does not hold, no
-    // identifier: unknown, never absent.
-    p.fake.unreadableKeys = {L"26000081"};
-    EXPECT_EQ(SafeBootState::Unknown, ReadEntry(entry).safeBoot);
-    p.fake.unreadableKeys.clear();
-    EXPECT_EQ(SafeBootState::Unknown, ReadEntry(L"{49916baf-0e08-11db-9af4-000bdbd316a0}").safeBoot);
-    EXPECT_EQ(std::optional<bool>(false), EntryInStore(L"{49916baf-0e08-11db-9af4-000bdbd316a0}"));
-    EXPECT_EQ(SafeBootState::Unknown, ReadEntry(L"{current}").safeBoot);
-
-    EXPECT_EQ(std::optional<std::vector<std::wstring>>(std::vector<std::wstring>{}), ReadBootSequence());
-    p.fake.SetBcd(FakePlatform::kBootManager, L"bootsequence", L"{0CB3B571-2F2E-4343-A879-D86A476D7215} {memdiag}");
-    EXPECT_EQ((std::vector<std::wstring>{L"{0cb3b571-2f2e-4343-a879-d86a476d7215}", L"{memdiag}"}),
-              ReadBootSequence().value_or(std::vector<std::wstring>{}));
-    p.fake.unreadableKeys = {L"24000002"};
-    EXPECT_FALSE(ReadBootSequence());
-    EXPECT_EQ(std::optional<std::wstring>(entry), ReadDefaultEntry());
 }
 
 }  // namespace
@@ -928,7 +791,7 @@ TEST_F(Cycle, AFailedSafeBootRepairIsToldButStopsNothing) {
     SafeNet(false);
     ASSERT_EQ(fake().dialogs.size(), 1u);
     EXPECT_NE(fake().dialogs[0].text.find(L"The SafeBoot registry key could not be repaired"), std::wstring::npos);
-    EXPECT_EQ(Bcd(fake().commands).at(L"safeboot"), L"network");
+    EXPECT_EQ(store().RunningMode(), L"network");
     EXPECT_TRUE(Configured());
 
     ScopedFakePlatform noTemp;  // no private temporary folder: told as what it is
@@ -948,10 +811,10 @@ namespace {
 // a pulled stick, a deep folder, a UTF-8 console, another program's Autorun.
 class RealMachines : public Cycle {
 protected:
-    std::vector<std::wstring> Sets() const {
+    std::vector<std::wstring> Sets() {
         std::vector<std::wstring> out;
-        for (const auto& c : BcdCommands())
-            if (c.rfind(L"bcdedit.exe /set", 0) == 0) out.push_back(c);
+        for (const auto& c : store().changes)
+            if (c.rfind(L"Set", 0) == 0) out.push_back(c);
         return out;
     }
 };
@@ -1039,8 +902,8 @@ TEST_F(RealMachines, AWayBackThatDoesNotReadBackLeavesWhatWasThere) {
 }
 
 TEST_F(RealMachines, AShellThatCannotBeRemovedStopsMinimalModesAndStaysAtRestore) {
-    fake().exitCodes[L"bcdedit.exe /deletevalue safebootalternateshell"] = 5;
-    fake().SetBcd(FakePlatform::kRunningEntry, L"safebootalternateshell", L"Yes");
+    store().failures[L"RemoveSafeMode"] = {L"exit code 5"};
+    store().Running().alternateShell = true;
     SafeNet(false);
     EXPECT_EQ(ModeOutcome::Stopped, lastResult.outcome);
     EXPECT_EQ(std::vector<std::wstring>{}, Sets());

@@ -1,5 +1,5 @@
 // Programs started in the host tests: commands recorded by their bare names,
-// bcdedit kept on the fake world's boot store, restarts recorded.
+// restarts recorded.
 #pragma once
 
 #include <map>
@@ -21,7 +21,7 @@ public:
     std::vector<std::wstring> started;       // StartDetached command lines
     std::vector<int32_t> restarts;           // ShutdownSystem flags
 
-    // System programs are recorded by their bare names ("bcdedit.exe /set ..."),
+    // System programs are recorded by their bare names ("reg.exe import ..."),
     // the full command line in rawCommands.
     std::vector<std::wstring> rawCommands;
     std::vector<int32_t> limits;  // the time-out each command was given
@@ -42,37 +42,17 @@ public:
         if (failingCommands.count(commandLine)) return false;
         if (!manageBde && commandLine.rfind(L"manage-bde.exe ", 0) == 0) return false;
         auto it = exitCodes.find(commandLine);
-        const uint32_t code = it != exitCodes.end() ? it->second : BcdeditExitCode(commandLine);
-        if (exitCode) *exitCode = code;
+        if (exitCode) *exitCode = it != exitCodes.end() ? it->second : 0;
         return true;
     }
-    // "bcdedit /set" and "/deletevalue" on the running entry keep the store
-    // above: "/deletevalue" of an element not there fails, as bcdedit's does
-    // ("Element not found").
-    uint32_t BcdeditExitCode(const std::wstring& commandLine) {
-        const std::wstring set = L"bcdedit.exe /set ";
-        const std::wstring del = L"bcdedit.exe /deletevalue ";
-        if (commandLine.find(L'{') != std::wstring::npos) return 0;  // another entry
-        if (commandLine.rfind(set, 0) == 0) {
-            const size_t blank = commandLine.find(L' ', set.size());
-            SetBcd(kRunningEntry, commandLine.substr(set.size(), blank - set.size()), commandLine.substr(blank + 1));
-        } else if (commandLine.rfind(del, 0) == 0) {
-            const std::wstring name = commandLine.substr(del.size());
-            return RemoveBcd(kRunningEntry, name == L"safeboot" ? L"25000080" : L"26000081") ? 0 : 1;
-        }
-        return 0;
-    }
-    // What "bcdedit.exe /enum {current} /v" prints: the running entry's identifier.
-    std::wstring enumOutput =
-        L"Windows Boot Loader\r\n-------------------\r\nidentifier              " + std::wstring(kRunningEntry) + L"\r\n";
-    // What other commands print, by their bare command line (else enumOutput).
+    // What commands print, by their bare command line (else nothing).
     std::map<std::wstring, std::wstring> outputs;
     std::optional<std::wstring> RunAndRead(const std::wstring& fullCommandLine, int32_t timeoutMs) override {
         uint32_t exitCode = 0;
         std::wstring message;
         if (!RunAndWait(fullCommandLine, 0, message, timeoutMs, true, &exitCode) || exitCode != 0) return std::nullopt;
         const auto output = outputs.find(Bare(fullCommandLine));
-        return output == outputs.end() ? enumOutput : output->second;
+        return output == outputs.end() ? std::wstring() : output->second;
     }
     // Without it, as on Windows without BitLocker, manage-bde.exe does not start.
     bool manageBde = false;

@@ -23,14 +23,9 @@ inline constexpr uint32_t kErrorSharingViolation = 32;
 
 class FakeWorld {
 public:
-    FakeWorld() {
-        AddBcdEntry(kRunningEntry);
-        AddBcdEntry(kBootManager);
-        SetBcd(kBootManager, L"default", kRunningEntry);
-    }
     virtual ~FakeWorld() = default;
 
-    // Called after each side effect with a short label ("run:bcdedit.exe /set ...",
+    // Called after each side effect with a short label ("run:reg.exe import ...", "store:SetSafeMode minimal",
     // "write:HKLM\...\Name", "delete:...", "message:..."); a test may throw from
     // here to stop an operation half-way.
     std::function<void(const std::wstring&)> onStep;
@@ -55,56 +50,6 @@ public:
     };
     std::map<std::wstring, File> files;
     std::set<std::wstring> readOnlyFiles;  // WriteIniValue/copy onto these fails
-
-    // --- the system boot store as Windows mounts it (HKLM\BCD00000000) ------
-    static constexpr const wchar_t* kRunningEntry = L"{5c1a3e2f-7b4d-11ef-9a0c-00155d0a1b2c}";
-    static constexpr const wchar_t* kBootManager = L"{9dea862c-5cdd-4e70-acc1-f32b344d4795}";
-    static std::wstring BcdKey(const std::wstring& entry, const std::wstring& element = L"") {
-        return L"BCD00000000\\Objects\\" + entry + L"\\Elements" + (element.empty() ? L"" : L"\\" + element);
-    }
-    void AddBcdEntry(const std::wstring& entry) { registry[Key(L"HKLM", BcdKey(entry))]; }
-    void RemoveBcdEntry(const std::wstring& entry) {
-        const std::wstring prefix = Key(L"HKLM", L"BCD00000000\\Objects\\" + entry);
-        for (auto it = registry.begin(); it != registry.end();)
-            it = it->first.rfind(prefix, 0) == 0 ? registry.erase(it) : std::next(it);
-        for (auto it = rawValues.begin(); it != rawValues.end();)
-            it = it->first.rfind(prefix, 0) == 0 ? rawValues.erase(it) : std::next(it);
-    }
-    // An element by bcdedit's name, its value as bcdedit takes it ("Minimal", "Yes", "{id} {id}").
-    void SetBcd(const std::wstring& entry, const std::wstring& name, const std::wstring& value) {
-        RawSetting raw;
-        const std::wstring lower = LowerCase(value);
-        std::wstring code;
-        if (name == L"safeboot") {
-            code = L"25000080";
-            const uint8_t number = lower == L"minimal" ? 0 : lower == L"network" ? 1 : lower == L"dsrepair" ? 2 : 9;
-            raw = {3, {number, 0, 0, 0, 0, 0, 0, 0}};
-        } else if (name == L"safebootalternateshell") {
-            code = L"26000081";
-            raw = {3, {uint8_t(lower == L"yes" || lower == L"true" || lower == L"on" || lower == L"1" ? 1 : 0)}};
-        } else if (name == L"bootsequence" || name == L"displayorder") {
-            code = name == L"bootsequence" ? L"24000002" : L"24000001";
-            raw = {7, {}};
-            std::wstring list = value;
-            for (wchar_t& c : list)
-                if (c == L' ') c = L'\0';
-            for (wchar_t c : list + std::wstring(2, L'\0')) raw.data.insert(raw.data.end(), {uint8_t(c), uint8_t(c >> 8)});
-        } else {
-            code = name == L"default" ? L"23000003" : L"12000004";
-            raw = {1, {}};
-            for (wchar_t c : value + L'\0') raw.data.insert(raw.data.end(), {uint8_t(c), uint8_t(c >> 8)});
-        }
-        if (value.empty() && code == L"24000002") {
-            RemoveBcd(entry, L"24000002");
-            return;
-        }
-        rawValues[Key(L"HKLM", BcdKey(entry, code))][L"element"] = raw;
-        registry[Key(L"HKLM", BcdKey(entry, code))];
-    }
-    bool RemoveBcd(const std::wstring& entry, const std::wstring& code) {
-        rawValues.erase(Key(L"HKLM", BcdKey(entry, code)));
-        return registry.erase(Key(L"HKLM", BcdKey(entry, code))) != 0;
-    }
 
     // --- helpers for tests ------------------------------------------------
     static std::wstring Key(const std::wstring& location, const std::wstring& keyPath) {

@@ -69,8 +69,8 @@ public:
     Outcome outcome = Outcome::Configured;
     std::vector<std::wstring> calls;
 
-    ModeResult AskThenConfigureSafeMode(Shell shell, Restart restart) override {
-        return Record(std::wstring(L"safe:") + (shell == Shell::CommandPromptOnly ? L"cmd" : L"minimal") +
+    ModeResult AskThenConfigureSafeMode(Mode mode, Restart restart) override {
+        return Record(std::wstring(L"safe:") + (mode == Mode::CommandPrompt ? L"cmd" : L"minimal") +
                       Restarting(restart));
     }
     ModeResult AskThenConfigureSafeModeNetwork(Restart restart) override {
@@ -169,7 +169,7 @@ TEST(MainWindow, ClickingAnOptionMovesTheBold) {
 
 TEST(MainWindow, NormalModeWithRestartAnsweredYesRestarts) {
     Scene s;
-    s.window.SelectOption(kOptNormalMode);
+    s.window.SelectOption(OptionOf(Mode::Normal));
     s.p.fake.answers = {kAnswerYes};
     cmdDo_Click(s.window, kCmdRestart, s.modes);
     EXPECT_EQ(s.modes.calls, (std::vector<std::wstring>{L"normal:remove"}));
@@ -184,7 +184,7 @@ TEST(MainWindow, NormalModeWithRestartAnsweredYesRestarts) {
 
 TEST(MainWindow, NormalModeWithRestartAnsweredNoOnlyConfigures) {
     Scene s;
-    s.window.SelectOption(kOptNormalMode);
+    s.window.SelectOption(OptionOf(Mode::Normal));
     s.p.fake.answers = {kAnswerNo};
     cmdDo_Click(s.window, kCmdRestart, s.modes);
     EXPECT_TRUE(s.p.fake.restarts.empty());
@@ -197,7 +197,7 @@ TEST(MainWindow, NormalModeWithRestartAnsweredNoOnlyConfigures) {
 
 TEST(MainWindow, NormalModeConfigureOnly) {
     Scene s;
-    s.window.SelectOption(kOptNormalMode);
+    s.window.SelectOption(OptionOf(Mode::Normal));
     cmdDo_Click(s.window, kCmdConfigureOnly, s.modes);
     EXPECT_EQ(s.modes.calls, (std::vector<std::wstring>{L"normal:remove"}));
     ASSERT_EQ(s.p.fake.dialogs.size(), 1u);
@@ -210,7 +210,7 @@ TEST(MainWindow, NormalModeConfigureOnly) {
 
 TEST(MainWindow, NormalModeRestartErrorIsToldWithNormalModeKept) {
     Scene s;
-    s.window.SelectOption(kOptNormalMode);
+    s.window.SelectOption(OptionOf(Mode::Normal));
     s.p.fake.answers = {kAnswerYes};
     s.p.fake.restartRefused = L"no privilege";
     EXPECT_NO_THROW(cmdDo_Click(s.window, kCmdRestart, s.modes));
@@ -230,9 +230,9 @@ struct SafeModeCase {
     int32_t bootMode;
 };
 constexpr SafeModeCase kSafeModes[] = {
-    {kOptSafeMode, L"safe:minimal", 1},
-    {kOptSafeModeNetwork, L"safe:network", 2},
-    {kOptSafeModeCommandPrompt, L"safe:cmd", 3},
+    {OptionOf(Mode::Minimal), L"safe:minimal", 1},
+    {OptionOf(Mode::Network), L"safe:network", 2},
+    {OptionOf(Mode::CommandPrompt), L"safe:cmd", 3},
 };
 
 TEST(MainWindow, ConfigureOnlyRecordsTheModeAfterConfiguringAndSaysSo) {

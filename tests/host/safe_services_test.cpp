@@ -90,7 +90,7 @@ TEST_F(Services, OnlyWhatWasAddedGoesWithNormalModeAndEachRunIsOneRecord) {
     EXPECT_TRUE(Has(L"Network\\RemoteAgent"));
     EXPECT_EQ(L"Network\\RemoteAgent", Record());
     // Named before the boot configuration changes.
-    EXPECT_LT(StepAt(L"mkkey:"), StepAt(L"run:bcdedit.exe /set safeboot"));
+    EXPECT_LT(StepAt(L"mkkey:"), StepAt(L"store:SetSafeMode"));
     EXPECT_EQ((std::vector<std::wstring>{
                   L"warning: A service named for Safe Mode depends on the group \"NetworkProvider\", which the "
                   L"SafeBoot key does not name: Windows may not start that service in Safe Mode.",

@@ -204,14 +204,14 @@ TEST(ExitCodes, FollowWhatTheOperationDid) {
     };
     for (const auto& [made, code] : table)
         EXPECT_EQ(ExitCodeOf(made), code) << static_cast<int>(made.outcome) << " with " << made.problems.size();
-    EXPECT_EQ(ExitCodeOf(SafeBootState::Network), 11);
-    EXPECT_EQ(ExitCodeOf(SafeBootState::Unknown), 255);
+    EXPECT_EQ(ExitCodeOf(Mode::Network), 11);
+    EXPECT_EQ(ExitCodeOf(StoredMode::Unknown()), 255);
 }
 
 TEST(Main, SwitchesAnswerWithTheirExitCodeAndLines) {
     ScopedFakePlatform p;
     p.fake.commandLine = L"\"C:\\Tools\\Quorvine.exe\" /safenet-noreboot";
-    p.fake.exitCodes[L"bcdedit.exe /export C:\\BCDbak"] = 1;
+    p.store.failures[L"ExportBackup"] = {L"exit code 1"};
     EXPECT_EQ(Main([] {}), 2);
     EXPECT_TRUE(p.fake.dialogs.empty()) << "no box for an unattended switch";
     EXPECT_EQ(p.fake.outputLines.back(), L"safe mode with networking set for the next start; way back: none");
@@ -254,7 +254,7 @@ TEST(BitLocker, TheCommandPromptQuestionAndStatusFollowTheSystemDrivesProtection
     // Without a restart the window's choice asks too, so the user may still decline.
     p.fake.exitCodes[protectors] = 2;
     p.fake.answers = {kAnswerNo};
-    EXPECT_EQ(AskThenConfigureSafeMode(Shell::CommandPromptOnly, Restart::Later, BitLockerCaution()).outcome,
+    EXPECT_EQ(AskThenConfigureSafeMode(Mode::CommandPrompt, Restart::Later, BitLockerCaution()).outcome,
               ModeOutcome::Declined);
     EXPECT_EQ(p.fake.dialogs.back().text.rfind(L"Configure Safe Mode with Command Prompt Only for the next restart?"
                                                L"\r\n\r\nBitLocker protects drive D:.",
@@ -284,7 +284,7 @@ TEST(BitLocker, TheCommandPromptQuestionAndStatusFollowTheSystemDrivesProtection
     p.fake.commands.clear();
     RunWith(p, L"/status");
     EXPECT_EQ(p.fake.outputLines[2], L"bitlocker: unknown") << "no drive, no question to manage-bde";
-    EXPECT_EQ(p.fake.commands.front().rfind(L"bcdedit.exe", 0), 0u);
+    EXPECT_TRUE(p.fake.commands.empty());
 }
 
 // A service or an agent's job in a window station of its own: a box there is
@@ -347,8 +347,8 @@ TEST(Main, NormalNoRebootRestoresWithoutABoxOrARestartInAnySession) {
     EXPECT_TRUE(p.fake.restarts.empty());
     EXPECT_EQ(p.fake.outputLines, std::vector<std::wstring>{L"normal mode set for the next start"});
 
-    p.fake.SetBcd(p.fake.kRunningEntry, L"safeboot", L"Network");
-    p.fake.exitCodes[L"bcdedit.exe /deletevalue safeboot"] = 1;  // refused: the setting stays
+    p.store.Running().safeBoot = L"network";
+    p.store.failures[L"RemoveSafeMode"] = {L"exit code 1"};  // refused: the setting stays
     EXPECT_EQ(RunWith(p, L"/normal-noreboot"), 3);
     EXPECT_TRUE(p.fake.dialogs.empty());
 }
