@@ -4,25 +4,9 @@
 
 #include <windows.h>
 
-#include "system/handles_win32.h"
-#include "system/registry.h"
-#include "system/seams.h"
+#include "system/registry_win32.h"
 
 namespace qv::win32 {
-
-namespace {
-
-constexpr bool kProcess64Bit = sizeof(void*) == 8;
-
-// The same view the settings store would open the key in.
-RegistryView ViewFor(RegistryOperation operation, const std::wstring& keyPath) {
-    const bool is64BitWindows = Windows().Is64BitWindows();
-    RegistryView view = ChooseRegistryView(operation, keyPath, is64BitWindows);
-    view.mask = ProcessAccessMask(view.mask, is64BitWindows, kProcess64Bit);
-    return view;
-}
-
-}  // namespace
 
 std::optional<bool> Win32RegistryKeys::KeyExists(const std::wstring& keyPath) {
     const RegistryView view = ViewFor(RegistryOperation::Read, keyPath);
@@ -36,16 +20,12 @@ std::optional<bool> Win32RegistryKeys::KeyExists(const std::wstring& keyPath) {
 
 int32_t Win32RegistryKeys::CreateKey(const std::wstring& keyPath, const std::wstring& defaultValue, bool& created) {
     created = false;
-    const RegistryView view = ViewFor(RegistryOperation::Write, keyPath);
-    wchar_t noClass[] = L"";
-    HKEY opened = nullptr;
-    DWORD disposition = 0;
-    LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, view.path.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, view.mask,
-                                  nullptr, &opened, &disposition);
+    UniqueHkey key;
+    bool made = false;
+    const LONG status = CreateForWrite(HKEY_LOCAL_MACHINE, keyPath, key, &made);
     if (status != ERROR_SUCCESS) return status;
-    UniqueHkey key(opened);
     // Only the system's own answer proves the key is new; one that was there stays untouched.
-    if (disposition != REG_CREATED_NEW_KEY) return ERROR_SUCCESS;
+    if (!made) return ERROR_SUCCESS;
     created = true;
     // RegSetValueExW stores exactly the bytes counted: the NUL must be among them.
     return RegSetValueExW(key.get(), L"", 0, REG_SZ, reinterpret_cast<const BYTE*>(defaultValue.c_str()),
