@@ -9,6 +9,7 @@
 #include "system/files_win32.h"
 #include "system/handles_win32.h"
 #include "system/ini_win32.h"
+#include "system/registry_win32.h"
 #include "system/registry.h"
 #include "system/seams_win32.h"
 
@@ -16,16 +17,14 @@ namespace qv::win32 {
 
 namespace {
 
-constexpr bool kProcess64Bit = sizeof(void*) == 8;
-
 // The predefined keys are 32-bit values sign-extended to the pointer's width.
 HKEY RootHandle(uint32_t root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<int32_t>(root))); }
 
-RegistryView ViewFor(RegistryOperation operation, const std::wstring& keyPath) {
-    const bool is64BitWindows = Windows().Is64BitWindows();
-    RegistryView view = ChooseRegistryView(operation, keyPath, is64BitWindows);
-    view.mask = ProcessAccessMask(view.mask, is64BitWindows, kProcess64Bit);
-    return view;
+int32_t WriteIni(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                 const std::wstring& text) {
+    if (WritePrivateProfileStringW(section.c_str(), key.c_str(), text.c_str(), file.c_str())) return kStatusOk;
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? static_cast<int32_t>(error) : static_cast<int32_t>(ERROR_WRITE_FAULT);
 }
 
 uint32_t Resolve(const std::wstring& location) { return ResolveRootKey(location, IsOrdinaryFile); }
@@ -62,8 +61,8 @@ LONG SetFixed(HKEY key, const std::wstring& name, DWORD type, const std::array<u
 }  // namespace
 
 int32_t Win32SettingsStore::ReadSetting(const std::wstring& location, const std::wstring& keyPath,
-                                   const std::wstring& valueName, const std::wstring& type,
-                                   const SettingValue& defaultValue, SettingValue& result) {
+                                        const std::wstring& valueName, const std::wstring& type,
+                                        const SettingValue& defaultValue, SettingValue& result) {
     result = defaultValue;
     const uint32_t root = Resolve(location);
     if (root == kLocationUnknown) return kStatusUnknownLocation;
@@ -110,26 +109,21 @@ int32_t Win32SettingsStore::ReadSetting(const std::wstring& location, const std:
 }
 
 int32_t Win32SettingsStore::WriteSetting(const std::wstring& location, const std::wstring& keyPath,
-                                    const std::wstring& valueName, const std::wstring& type,
-                                    const SettingValue& value) {
+                                         const std::wstring& valueName, const std::wstring& type,
+                                         const SettingValue& value) {
     const uint32_t root = Resolve(location);
     if (root == kLocationUnknown) return kStatusUnknownLocation;
     const SettingType kind = SettingTypeOf(type);
 
     if (root == kLocationIniFile) {
         if (kind != SettingType::Text) return kStatusUnknownLocation;
-        WritePrivateProfileStringW(keyPath.c_str(), valueName.c_str(), SettingAsText(value).c_str(), location.c_str());
-        return kStatusOk;
+        // A write that failed says so with Windows' code, as the registry side does.
+        return WriteIni(location, keyPath, valueName, SettingAsText(value));
     }
 
-    const RegistryView view = ViewFor(RegistryOperation::Write, keyPath);
-    wchar_t noClass[] = L"";
-    HKEY created = nullptr;
-    DWORD disposition = 0;
-    LONG status = RegCreateKeyExW(RootHandle(root), view.path.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, view.mask,
-                                  nullptr, &created, &disposition);
+    UniqueHkey key;
+    LONG status = CreateForWrite(RootHandle(root), keyPath, key);
     if (status != ERROR_SUCCESS) return status;
-    UniqueHkey key(created);
 
     // A value that does not convert writes nothing, and says so.
     switch (kind) {
@@ -159,7 +153,7 @@ int32_t Win32SettingsStore::WriteSetting(const std::wstring& location, const std
 }
 
 RawRead Win32SettingsStore::ReadRawSetting(const std::wstring& location, const std::wstring& keyPath,
-                                      const std::wstring& valueName) {
+                                           const std::wstring& valueName) {
     RawRead read;
     const uint32_t root = RootKeyOf(location);
     if (root == kLocationUnknown) {
@@ -195,17 +189,12 @@ RawRead Win32SettingsStore::ReadRawSetting(const std::wstring& location, const s
 }
 
 int32_t Win32SettingsStore::WriteRawSetting(const std::wstring& location, const std::wstring& keyPath,
-                                       const std::wstring& valueName, const RawSetting& value) {
+                                            const std::wstring& valueName, const RawSetting& value) {
     const uint32_t root = RootKeyOf(location);
     if (root == kLocationUnknown) return kStatusUnknownLocation;
-    const RegistryView view = ViewFor(RegistryOperation::Write, keyPath);
-    wchar_t noClass[] = L"";
-    HKEY created = nullptr;
-    DWORD disposition = 0;
-    LONG status = RegCreateKeyExW(RootHandle(root), view.path.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, view.mask,
-                                  nullptr, &created, &disposition);
+    UniqueHkey key;
+    LONG status = CreateForWrite(RootHandle(root), keyPath, key);
     if (status != ERROR_SUCCESS) return status;
-    UniqueHkey key(created);
     status = RegSetValueExW(key.get(), valueName.c_str(), 0, value.type, value.data.data(),
                             static_cast<DWORD>(value.data.size()));
     if (status != ERROR_SUCCESS) return status;
@@ -213,14 +202,13 @@ int32_t Win32SettingsStore::WriteRawSetting(const std::wstring& location, const 
 }
 
 int32_t Win32SettingsStore::DeleteSetting(const std::wstring& location, const std::wstring& keyPath,
-                                     const std::wstring& valueName) {
+                                          const std::wstring& valueName) {
     const uint32_t root = Resolve(location);
     if (root == kLocationUnknown) return kStatusUnknownLocation;
 
     if (root == kLocationIniFile) {
         // An empty text, not a null pointer: the key stays with no value.
-        WritePrivateProfileStringW(keyPath.c_str(), valueName.c_str(), L"", location.c_str());
-        return kStatusOk;
+        return WriteIni(location, keyPath, valueName, L"");
     }
 
     const RegistryView view = ViewFor(RegistryOperation::Delete, keyPath);
@@ -235,7 +223,7 @@ int32_t Win32SettingsStore::DeleteSetting(const std::wstring& location, const st
 }
 
 std::wstring Win32SettingsStore::ReadIniValue(const std::wstring& file, const std::wstring& section,
-                                         const std::wstring& key) {
+                                              const std::wstring& key) {
     return ProfileString(file, section, key, L"");
 }
 

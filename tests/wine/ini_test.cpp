@@ -77,5 +77,16 @@ TEST_F(IniAccess, WriteCreatesAMissingFile) {
     EXPECT_EQ(ReadIniValue(file_, L"boot loader", L"timeout"), L"30");
 }
 
+// The settings store's INI side tells a write that failed, as its registry side does.
+TEST_F(IniAccess, AWriteToAFileHeldByAnotherIsNoSuccess) {
+    Put("[boot loader]\r\ntimeout=30\r\n");
+    HANDLE held = CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_NE(Settings().WriteSetting(file_, L"boot loader", L"timeout", L"S", std::wstring(L"5")), 0);
+    EXPECT_NE(Settings().DeleteSetting(file_, L"boot loader", L"timeout"), 0);
+    CloseHandle(held);
+    EXPECT_EQ(Contents(), "[boot loader]\r\ntimeout=30\r\n");
+}
+
 }  // namespace
 }  // namespace qv
