@@ -65,6 +65,7 @@ public:
     std::optional<std::string> ToOemText(const std::wstring& text) override;
     uint32_t DriveType(const std::wstring& root) override;
     Connection GetConnection(const std::wstring& drive) override;
+    std::wstring ErrorText(uint32_t code) override;
 };
 
 class Win32ThisProgram : public ThisProgram {
