@@ -754,7 +754,7 @@ TEST_F(StoreFaults, AWayBackThatCannotBeArmedAgainIsToldNotClaimed) {
 }
 
 TEST_F(StoreFaults, NothingToRemoveStaysQuiet) {
-    EXPECT_FALSE(store().RemoveSafeMode()) << "neither setting is there to remove";
+    EXPECT_FALSE(store().RemoveSafeMode().ok) << "neither setting is there to remove";
     EXPECT_EQ(Restore(true).outcome, ModeOutcome::Restored);
     EXPECT_TRUE(fake().dialogs.empty());
     EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod"));
