@@ -753,6 +753,33 @@ TEST_F(StoreFaults, AWayBackThatCannotBeArmedAgainIsToldNotClaimed) {
               OutcomeLine(result));
 }
 
+// An agent reads only the lines: each failure line ends with the cause of the call that failed.
+TEST_F(StoreFaults, EachFailureLineEndsWithItsCause) {
+    const auto lineOf = [&](const std::wstring& start) {
+        for (const std::wstring& line : fake().outputLines)
+            if (line.rfind(start, 0) == 0) return line;
+        return std::wstring(L"(no line)");
+    };
+    const std::wstring denied = L" (error 5: Access is denied.)";
+    fake().noPrivateFolder = true;  // the SafeBoot repair's folder
+    NoReboot();
+    const std::wstring repair = lineOf(L"warning: The SafeBoot registry key could not be repaired");
+    EXPECT_TRUE(repair.ends_with(denied)) << repair;
+
+    fake().refusedKeys = {kRunOnceKey};  // the way back's write
+    SafeNet(false);
+    const std::wstring wayBack = lineOf(L"error: Safe Mode was not configured, because the automatic return");
+    EXPECT_TRUE(wayBack.ends_with(denied)) << wayBack;
+
+    store().failures[L"RemoveSafeMode"] = {L"It ended with exit code 5."};  // a boot store change
+    store().Running().safeBoot = L"minimal";
+    Restore(true);
+    const std::wstring removal = lineOf(L"error: Normal Mode could not be restored");
+    EXPECT_TRUE(removal.ends_with(L" (RemoveSafeMode: It ended with exit code 5.)")) << removal;
+    const std::wstring rearm = lineOf(L"error: Quorvine could not arm its automatic return");
+    EXPECT_TRUE(rearm.ends_with(denied)) << rearm;
+}
+
 TEST_F(StoreFaults, NothingToRemoveStaysQuiet) {
     EXPECT_FALSE(store().RemoveSafeMode().ok) << "neither setting is there to remove";
     EXPECT_EQ(Restore(true).outcome, ModeOutcome::Restored);
