@@ -85,7 +85,7 @@ int WayBack(CommandFile commandFile, const MainWindowOpener& openWindow) {
             openWindow();
             return kExitDone;
         case RestoreAnswer::StaySafe:
-            RecordSafeModeKept(armed);
+            RecordSafeModeKept(armed ? std::nullopt : std::optional<Problem>(unarmed));
             if (toldUnarmed()) {
                 User().WriteOutputLine(L"declined: safe mode stays for the next start; way back: none");
                 return kExitWayBackLost;

@@ -13,6 +13,7 @@
 #include "bootmode/safe_mode.h"
 #include "bootmode/way_back.h"
 #include "fake_platform.h"
+#include "fake_seams.h"
 #include "startup/exit_codes.h"
 #include "startup/restore_question.h"
 #include "startup/switches.h"
@@ -555,8 +556,14 @@ TEST_F(Record, TheConsumedEntryIsArmedAgainBeforeTheQuestionAndStaysOnNo) {
     refused.fake.answers = {kAnswerNo};
     refused.fake.commandLine = fake().commandLine;
     refused.fake.refusedKeys = {kRunOnceKey};
+    testing::ScopedFakeSeams seams(refused.fake);
     EXPECT_EQ(Main(OpenWindow), kExitWayBackLost);
     EXPECT_EQ(refused.fake.outputLines.back(), L"declined: safe mode stays for the next start; way back: none");
+    // Its record tells why, as its line did.
+    ASSERT_EQ(seams.events.records.size(), 1u);
+    const std::wstring& record = seams.events.records[0].text;
+    EXPECT_NE(record.find(L" (error 5: Access is denied.)\r\ndeclined: safe mode stays"), std::wstring::npos)
+        << record;
 }
 
 TEST_F(Record, NoInTheCommandPromptModeShowsTheReminder) {
