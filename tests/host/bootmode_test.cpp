@@ -495,7 +495,9 @@ TEST_F(Cycle, AFailedEditLeavesBootIniWithItsContentAndAttributes) {
 
     fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\ndefault=m\r\n[operating systems]\r\nm=\"XP\"\r\n", 7);
     fake().replaceFails = true;
-    EXPECT_FALSE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false).ok);
+    const BootIniResult replaced = SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false);
+    EXPECT_FALSE(replaced.ok);
+    EXPECT_EQ(replaced.cause, L"C:\\boot.ini: error 5: Access is denied.") << "the file call's own error, for the line";
     fake().PutFile(L"C:\\boot.Tamberlow", "original", 0x27);
     EXPECT_FALSE(RestoreBootIni(L"C:\\boot.ini", L"\\boot.Tamberlow").ok);
     EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 7u);
