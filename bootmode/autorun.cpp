@@ -32,10 +32,12 @@ bool IsForeignAutorun(const RawSetting& value) {
     return !text->empty() && !IsOwnAutorun(*text);
 }
 
-bool WriteExactly(const std::wstring& keyPath, const std::wstring& name, const RawSetting& value) {
-    if (Settings().WriteRawSetting(L"HKLM", keyPath, name, value) != kStatusOk) return false;
+Step WriteExactly(const std::wstring& keyPath, const std::wstring& name, const RawSetting& value) {
+    if (const int32_t status = Settings().WriteRawSetting(L"HKLM", keyPath, name, value); status != kStatusOk)
+        return Step::Failed(StatusCause(status));
     const RawRead back = Settings().ReadRawSetting(L"HKLM", keyPath, name);
-    return back.status == kStatusOk && back.value == value;
+    if (back.status == kStatusOk && back.value == value) return {};
+    return Step::Failed(L"it did not read back as written");
 }
 
 }  // namespace
@@ -54,11 +56,13 @@ bool OwnAutorunArmed() {
     return current && IsOwnAutorun(*current);
 }
 
-bool KeepForeignAutorun() {
+Step KeepForeignAutorun() {
     const RawRead current = Settings().ReadRawSetting(L"HKLM", kCommandProcessorKey, L"Autorun");
-    if (current.status != kStatusOk && current.status != kErrorFileNotFound) return false;
-    return current.status != kStatusOk || !IsForeignAutorun(current.value) ||
-           WriteExactly(kProgramKey, kSavedAutorun, current.value);
+    if (current.status != kStatusOk && current.status != kErrorFileNotFound)
+        return Step::Failed(L"the Autorun there could not be read: " + StatusCause(current.status));
+    if (current.status != kStatusOk || !IsForeignAutorun(current.value)) return {};
+    const Step kept = WriteExactly(kProgramKey, kSavedAutorun, current.value);
+    return kept ? kept : Step::Failed(L"another program's Autorun could not be kept aside: " + kept.Cause());
 }
 
 void RestoreSavedAutorun() {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "system/cause.h"
+
 namespace qv {
 
 inline constexpr const wchar_t* kCommandProcessorKey = L"SOFTWARE\\Microsoft\\Command Processor";
@@ -13,9 +15,9 @@ inline constexpr const wchar_t* kCommandProcessorKey = L"SOFTWARE\\Microsoft\\Co
 bool IsOwnAutorun(const std::wstring& value);
 bool OwnAutorunArmed();
 // Another program's Autorun (doskey macros, a tool's init script) is kept
-// aside, to be put back at the way back instead of being lost. False when the
-// value could not be read or kept: it must then not be replaced.
-bool KeepForeignAutorun();
+// aside, to be put back at the way back instead of being lost. Failed when
+// the value could not be read or kept: it must then not be replaced.
+Step KeepForeignAutorun();
 // Takes the own "Autorun" away and puts back one that the set-up replaced.
 void RestoreSavedAutorun();
 

@@ -1,8 +1,10 @@
 // iniModule's boot.ini editor: the Safe Mode entry before Windows Vista.
 #include "bootmode/boot_ini.h"
 
+#include <utility>
 #include <vector>
 
+#include "system/cause.h"
 #include "system/seams.h"
 #include "system/text.h"
 
@@ -12,7 +14,12 @@ namespace {
 
 constexpr uint32_t kNoAttributes = 0;
 
-BootIniResult Fail(const std::wstring& text) { return {false, text, false}; }
+BootIniResult Fail(const std::wstring& text, std::wstring cause) { return {false, text, false, std::move(cause)}; }
+BootIniResult Fail(const std::wstring& text, const std::wstring& path, const Done& failed) {
+    return Fail(text, path + L": " + ErrorCause(failed));
+}
+
+constexpr const wchar_t* kNotRead = L": it could not be read";
 
 std::wstring OptionString(bool commandPromptOnly, bool networking) {
     if (commandPromptOnly) return L" /fastdetect /safeboot:minimal(alternateshell) /sos /bootlog /noguiboot";
@@ -43,17 +50,17 @@ std::wstring StagedPath(const std::wstring& bootIniPath) { return bootIniPath + 
 // for that step and come back when it fails.
 BootIniResult PutInPlace(const std::wstring& bootIniPath, const std::wstring& staged, uint32_t current, uint32_t wanted,
                          const std::wstring& attributesFailed, const std::wstring& replaceFailed) {
-    if (!Files().SetAttributes(bootIniPath, kNoAttributes)) {
+    if (const Done cleared = Files().SetAttributes(bootIniPath, kNoAttributes); !cleared) {
         Files().RemoveFile(staged);
-        return Fail(attributesFailed);
+        return Fail(attributesFailed, bootIniPath, cleared);
     }
-    if (!Files().ReplaceWith(bootIniPath, staged)) {
+    if (const Done replaced = Files().ReplaceWith(bootIniPath, staged); !replaced) {
         Files().SetAttributes(bootIniPath, current);
         Files().RemoveFile(staged);
-        return Fail(replaceFailed);
+        return Fail(replaceFailed, bootIniPath, replaced);
     }
-    if (!Files().SetAttributes(bootIniPath, wanted)) {
-        BootIniResult result = Fail(attributesFailed);
+    if (const Done set = Files().SetAttributes(bootIniPath, wanted); !set) {
+        BootIniResult result = Fail(attributesFailed, bootIniPath, set);
         result.backInPlace = true;
         return result;
     }
@@ -74,43 +81,49 @@ BootIniResult SetBootIniSafeMode(std::wstring bootIniPath, std::wstring backupNa
     const std::wstring backup = bootIniPath.substr(0, 2) + backupName;
 
     // The backup is the file as it was before the first edit: made once only.
+    const std::wstring backupFailed = L"Could not find:  " + bootIniPath + L"\r\nor could not write to:  " + backup;
     const std::optional<bool> backupFound = Files().FindAnyEntry(backup);
-    if (!backupFound || (!*backupFound && !Files().CopyFileOver(bootIniPath, backup))) {
-        return Fail(L"Could not find:  " + bootIniPath + L"\r\nor could not write to:  " + backup);
+    if (!backupFound) return Fail(backupFailed, backup + L": the search for it failed");
+    if (!*backupFound) {
+        if (const Done copied = Files().CopyFileOver(bootIniPath, backup); !copied)
+            return Fail(backupFailed, bootIniPath, copied);
     }
 
     const std::wstring writeFailed = L"Error writing INI value:  " + bootIniPath;
     const auto original = Files().ReadTextFile(bootIniPath);
     const auto attributes = Files().GetAttributes(bootIniPath);
-    if (!original || !attributes) return Fail(writeFailed);
+    if (!original || !attributes) return Fail(writeFailed, bootIniPath + kNotRead);
     // Whole values, as they stand in the file: the profile functions would
     // cut them at 254 characters and take quotes off a quoted entry.
     const auto arcPath = IniValueIn(original->text, L"boot loader", L"default");
     // Without a default entry, or with one that "operating systems" does not
     // list, there is nothing to start in Safe Mode; an entry with an empty key
     // would only confuse the boot loader.
-    if (!arcPath || arcPath->empty()) return Fail(writeFailed);
+    if (!arcPath || arcPath->empty()) return Fail(writeFailed, L"[boot loader] names no default entry");
     const auto previous = IniValueIn(original->text, L"operating systems", *arcPath);
-    if (!previous) return Fail(writeFailed);
+    if (!previous) return Fail(writeFailed, L"[operating systems] does not list the default entry");
     const std::wstring entry = L"\"" + description + L"\"" + OptionString(commandPromptOnly, networking);
 
     const std::wstring staged = StagedPath(bootIniPath);
     Files().RemoveFile(staged);
-    bool written = Files().WriteTextFile(staged, *original) &&
-                   Settings().WriteIniValue(staged, L"boot loader", L"timeout", L"3") &&
-                   Settings().WriteIniValue(staged, L"operating systems", *arcPath, entry);
+    Done written = Files().WriteTextFile(staged, *original);
+    if (written) written = Settings().WriteIniValue(staged, L"boot loader", L"timeout", L"3");
+    if (written) written = Settings().WriteIniValue(staged, L"operating systems", *arcPath, entry);
+    std::wstring cause = written ? L"" : staged + L": " + ErrorCause(written);
     if (written) {
         // The profile functions keep the file's own encoding; the kept entry follows it.
         auto edited = Files().ReadTextFile(staged);
-        written = edited.has_value();
-        if (written) {
+        if (!edited) {
+            cause = staged + kNotRead;
+        } else {
             edited->text = WithPreviousEntry(edited->text, *arcPath + L"=" + *previous);
-            written = static_cast<bool>(Files().WriteTextFile(staged, *edited));
+            written = Files().WriteTextFile(staged, *edited);
+            if (!written) cause = staged + L": " + ErrorCause(written);
         }
     }
-    if (!written) {
+    if (!cause.empty()) {
         Files().RemoveFile(staged);
-        return Fail(writeFailed);
+        return Fail(writeFailed, cause);
     }
     const BootIniResult placed = PutInPlace(bootIniPath, staged, *attributes, *attributes,
                                             L"Cound not remove file attributes:  " + bootIniPath, writeFailed);
@@ -166,26 +179,28 @@ BootIniResult RestoreBootIni(std::wstring bootIniPath, std::wstring backupName) 
     const std::wstring backup = bootIniPath.substr(0, 2) + backupName;
     const std::wstring attributesFailed = L"Cound not set file attributes:  " + bootIniPath;
     const auto current = Files().GetAttributes(bootIniPath);
-    if (!current) return Fail(attributesFailed);
+    if (!current) return Fail(attributesFailed, bootIniPath + L": it is not there");
     const std::wstring copyFailed = L"Could not find:  " + backup + L"\r\nor could not write to:  " + bootIniPath;
     // The backup kept the attributes boot.ini had before the first edit.
     const auto original = Files().GetAttributes(backup);
-    if (!original) return Fail(copyFailed);
+    if (!original) return Fail(copyFailed, backup + L": it is not there");
     const std::wstring staged = StagedPath(bootIniPath);
     Files().RemoveFile(staged);
     // The copy takes the backup's read-only attribute along; it must be
     // writable to go to the disk before it replaces boot.ini.
-    if (!Files().CopyFileOver(backup, staged) || !Files().SetAttributes(staged, kNoAttributes)) {
+    Done copied = Files().CopyFileOver(backup, staged);
+    if (copied) copied = Files().SetAttributes(staged, kNoAttributes);
+    if (!copied) {
         Files().RemoveFile(staged);
-        return Fail(copyFailed);
+        return Fail(copyFailed, staged, copied);
     }
     BootIniResult placed = PutInPlace(bootIniPath, staged, *current, *original, attributesFailed, copyFailed);
     if (!placed.ok) return placed;
     // The backup is a copy of boot.ini and took its read-only attribute along,
     // which would make the delete fail.
     Files().SetAttributes(backup, kNoAttributes);
-    if (!Files().RemoveFile(backup)) {
-        BootIniResult result = Fail(L"Error deleting backup file:  " + backup);
+    if (const Done removed = Files().RemoveFile(backup); !removed) {
+        BootIniResult result = Fail(L"Error deleting backup file:  " + backup, backup, removed);
         result.backInPlace = true;
         return result;
     }

@@ -40,10 +40,10 @@ public:
         if (set.ok && mode == Mode::CommandPrompt) set = Run(L"/set " + target + L"safebootalternateshell true");
         return set;
     }
-    bool RemoveSafeMode() override {
-        const bool deleted = Run(L"/deletevalue safeboot").ok;
-        const bool shellDeleted = Run(L"/deletevalue safebootalternateshell").ok;
-        return deleted && shellDeleted;
+    StoreChange RemoveSafeMode() override {
+        const StoreChange deleted = Run(L"/deletevalue safeboot");
+        const StoreChange shellDeleted = Run(L"/deletevalue safebootalternateshell");
+        return deleted.ok ? shellDeleted : deleted;
     }
     std::wstring ShellRemovalCommand() override { return L"bcdedit.exe /deletevalue safebootalternateshell"; }
     StoreChange ExportBackup(const std::wstring& path) override { return Run(L"/export " + path); }
@@ -70,7 +70,7 @@ public:
     }
     bool BootIniBackedUp() override { return FileExists(SystemDrive() + BootIniBackupName); }
     BootIniResult SetBootIniSafeMode(Mode mode) override {
-        if (mode == Mode::Normal) return {false, L"Normal Mode is no Safe Mode entry", false};
+        if (mode == Mode::Normal) return {false, L"Normal Mode is no Safe Mode entry", false, {}};
         return qv::SetBootIniSafeMode(BootIniPath, BootIniBackupName, EntryTitle, mode == Mode::CommandPrompt,
                                       mode == Mode::Network);
     }

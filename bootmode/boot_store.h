@@ -46,6 +46,8 @@ struct StoreChange {
     bool ok = false;
     std::wstring command;
     std::wstring reason;  // why not, in words; may be empty
+    // The command and why it failed, for a line that does not name the command.
+    std::wstring Cause() const { return reason.empty() ? command : command + L": " + reason; }
 };
 // A copy of the running entry: its identifier when one was announced.
 struct EntryCopy {
@@ -57,6 +59,7 @@ struct BootIniResult {
     bool ok = true;
     std::wstring failure;      // the failing step and the path, for a critical message
     bool backInPlace = false;  // RestoreBootIni: boot.ini is the backup again, whatever failed after
+    std::wstring cause;        // the failed call's error (cause.h), or what was wrong with the file
 };
 
 class BootStore {
@@ -78,9 +81,9 @@ public:
     // Sets a Safe Mode (not Normal) on the running entry, or on `entry`; the
     // command-prompt mode also sets its shell. On failure names the failing step.
     virtual StoreChange SetSafeMode(Mode mode, const std::wstring& entry = {}) = 0;
-    // Removes both Safe Mode settings of the running entry; false when either
+    // Removes both Safe Mode settings of the running entry; failed when either
     // could not be removed, as one that is not there cannot.
-    virtual bool RemoveSafeMode() = 0;
+    virtual StoreChange RemoveSafeMode() = 0;
     // How the user removes the command-prompt shell by hand.
     virtual std::wstring ShellRemovalCommand() = 0;
     virtual StoreChange ExportBackup(const std::wstring& path) = 0;

@@ -34,4 +34,11 @@ std::optional<std::wstring> ProgramOfAutorun(const std::wstring& value);
 // True when a program read back so is the file `exe`.
 bool StartsExe(const std::optional<std::wstring>& program, const std::wstring& exe);
 
+// Why a way back failed where no call did, for the end of its line.
+inline constexpr const wchar_t* kWayBackCopyNotMade =
+    L"the checked copy of Quorvine.exe in the Windows folder could not be made";
+inline constexpr const wchar_t* kNoPathReachesExe = L"no form of the folder's name reaches Quorvine.exe";
+inline constexpr const wchar_t* kEntryNotReadBack = L"the entry written did not read back as written";
+inline constexpr const wchar_t* kEntryStartsOtherExe = L"the entry written does not start this Quorvine.exe";
+
 }  // namespace qv

@@ -26,12 +26,18 @@ namespace {
 // A Safe Mode setting that may still be there keeps its way back (the run-once
 // entry is re-armed: Windows consumed it to start this run), so the next start
 // in Safe Mode tries again instead of stranding the user.
-// False when it could not be armed again: the user must then hear that
+// Failed when it could not be armed again: the user must then hear that
 // nothing will bring Windows back by itself.
-bool KeepTheWayBack(bool commandPrompt) {
-    bool armed = ArmRunOnce();
-    if (commandPrompt && !OwnAutorunArmed()) armed = SetUpCommandPromptShell() && armed;
-    return armed;
+Step KeepTheWayBack(bool commandPrompt) {
+    const Step armed = ArmRunOnce();
+    if (!commandPrompt || OwnAutorunArmed()) return armed;
+    const Step shell = SetUpCommandPromptShell();
+    return armed ? shell : armed;
+}
+
+void KeepTheWayBack(bool commandPrompt, ModeResult& result) {
+    if (const Step armed = KeepTheWayBack(commandPrompt); !armed)
+        result.Add(ProblemKind::WayBackNotRearmed, {}, armed.Cause());
 }
 
 // What keeps a pending one-time start of another program from being a
@@ -39,7 +45,7 @@ bool KeepTheWayBack(bool commandPrompt) {
 // entry cannot be read.
 std::optional<Problem> ForeignOneStartStays() {
     const auto sequence = Store().ReadBootSequence();
-    if (!sequence) return Problem{ProblemKind::StoreUnreadable};
+    if (!sequence) return Problem{ProblemKind::StoreUnreadable, {}, kSequenceUnreadable};
     if (sequence->empty()) return std::nullopt;
     const EntryListing entry = Store().ReadEntry(sequence->front());
     if (entry.safeBoot == Mode::Normal && !entry.alternateShell) return std::nullopt;
@@ -62,7 +68,8 @@ ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck) {
     if (OsIsVista()) {
         // A one-time start would come before the setting: it goes first.
         const OneStartTakeBack oneStart = TakeBackOneStart();
-        if (!Store().RemoveSafeMode()) {
+        const StoreChange removed = Store().RemoveSafeMode();
+        if (!removed.ok) {
             // A missing element fails too; only a look at the store tells them
             // apart. Before a new configuration the way back is simply left.
             gone = false;
@@ -73,9 +80,9 @@ ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck) {
                 gone = entry.safeBoot == Mode::Normal && !entry.alternateShell;
                 if (!gone) {
                     result.Add(entry.safeBoot == StoredMode::Unknown() ? ProblemKind::StoreUnreadable
-                                                                       : ProblemKind::SafeBootNotRemoved);
-                    if (!KeepTheWayBack(commandPromptArmed || entry.alternateShell))
-                        result.Add(ProblemKind::WayBackNotRearmed);
+                                                                       : ProblemKind::SafeBootNotRemoved,
+                               {}, removed.Cause());
+                    KeepTheWayBack(commandPromptArmed || entry.alternateShell, result);
                 }
             }
         }
@@ -84,14 +91,13 @@ ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck) {
         // program's (which is left alone), keeps Safe Mode and its way back.
         std::optional<Problem> oneTimeStays;
         if (oneStart.sequenceStayed) {
-            oneTimeStays = Problem{ProblemKind::OneStartStayed, oneStart.entry};
+            oneTimeStays = Problem{ProblemKind::OneStartStayed, oneStart.entry, oneStart.sequenceCause};
         } else {
-            if (oneStart.copyLeft) result.Add(ProblemKind::OneStartCopyLeft, oneStart.entry);
+            if (oneStart.copyLeft) result.Add(ProblemKind::OneStartCopyLeft, oneStart.entry, oneStart.copyCause);
             if (storeCheck == StoreCheck::Read) oneTimeStays = ForeignOneStartStays();
         }
         if (oneTimeStays) {
-            if (gone && storeCheck == StoreCheck::Read && !KeepTheWayBack(commandPromptArmed))
-                result.Add(ProblemKind::WayBackNotRearmed);
+            if (gone && storeCheck == StoreCheck::Read) KeepTheWayBack(commandPromptArmed, result);
             gone = false;
             if (!result.Has(oneTimeStays->kind)) result.problems.push_back(*oneTimeStays);
         }
@@ -100,9 +106,9 @@ ModeResult RestoreNormalMode(CommandFile commandFile, StoreCheck storeCheck) {
         // Once boot.ini is back, a backup that stays is only a leftover: the
         // Safe Mode entry is gone, and nothing needs re-arming for it.
         gone = restored.ok || restored.backInPlace;
-        if (!restored.ok) result.Add(gone ? ProblemKind::BackupLeft : ProblemKind::BootIniStep, restored.failure);
-        if (!gone && storeCheck == StoreCheck::Read && !KeepTheWayBack(commandPromptArmed))
-            result.Add(ProblemKind::WayBackNotRearmed);
+        if (!restored.ok)
+            result.Add(gone ? ProblemKind::BackupLeft : ProblemKind::BootIniStep, restored.failure, restored.cause);
+        if (!gone && storeCheck == StoreCheck::Read) KeepTheWayBack(commandPromptArmed, result);
     }
     if (gone) {
         // The services stay named as long as Safe Mode may come.

@@ -23,7 +23,11 @@ struct OneStartTakeBack {
     std::wstring entry;           // the recorded copy; empty when none was recorded
     bool sequenceStayed = false;  // the boot manager may still start it next
     bool copyLeft = false;        // not deleted; the record stays for the next run
+    std::wstring sequenceCause;   // why it may still start next
+    std::wstring copyCause;       // why it was not deleted
 };
+// Why the store's state is not known, where no command failed.
+inline constexpr const wchar_t* kSequenceUnreadable = L"the boot manager's one-time sequence could not be read";
 // Removes the recorded copy: its one-time start first, then the entry. Never
 // an entry or a sequence entry that Quorvine did not record (the recovery
 // environment uses the same sequence).

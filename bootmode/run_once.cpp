@@ -2,6 +2,7 @@
 
 #include "bootmode/command_line.h"
 #include "bootmode/way_back_copy.h"
+#include "system/cause.h"
 #include "system/seams.h"
 #include "system/program_paths.h"
 #include "system/settings.h"
@@ -24,23 +25,27 @@ bool RunOnceBlockedByPolicy() { return RunOncePolicyKey().has_value(); }
 
 std::wstring RunOnceValueName() { return L"*" + EntryTitle; }
 
-bool ArmRunOnce() {
+Step ArmRunOnce() {
     const auto exe = WayBackExe();
-    const auto exePath = exe ? ExePathForCommandProcessor(*exe) : std::nullopt;
-    if (!exePath) return false;
+    if (!exe) return Step::Failed(kWayBackCopyNotMade);
+    const auto exePath = ExePathForCommandProcessor(*exe);
+    if (!exePath) return Step::Failed(kNoPathReachesExe);
     const std::wstring data = RunOnceDataFor(*exePath);
     const auto before = ReadMachineText(kRunOnceKey, RunOnceValueName());
-    if (Settings().WriteSetting(L"HKLM", kRunOnceKey, RunOnceValueName(), L"S", data) == kStatusOk) {
+    const int32_t status = Settings().WriteSetting(L"HKLM", kRunOnceKey, RunOnceValueName(), L"S", data);
+    Step armed = Step::Failed(StatusCause(status));
+    if (status == kStatusOk) {
         // Read back as the command processor will read it, down to the file it starts.
         const auto stored = ReadMachineText(kRunOnceKey, RunOnceValueName());
-        if (stored == data && StartsExe(ProgramOfRunOnce(*stored), *exe)) return true;
+        if (stored == data && StartsExe(ProgramOfRunOnce(*stored), *exe)) return {};
+        armed = Step::Failed(stored == data ? kEntryStartsOtherExe : kEntryNotReadBack);
     }
     // An entry that would start another program must not stay.
     if (before)
         Settings().WriteSetting(L"HKLM", kRunOnceKey, RunOnceValueName(), L"S", *before);
     else
         Settings().DeleteSetting(L"HKLM", kRunOnceKey, RunOnceValueName());
-    return false;
+    return armed;
 }
 
 }  // namespace qv

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "system/cause.h"
+
 namespace qv {
 
 inline constexpr const wchar_t* kRunOnceKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
@@ -19,8 +21,8 @@ std::optional<std::wstring> RunOncePolicyKey();
 bool RunOnceBlockedByPolicy();
 
 std::wstring RunOnceValueName();
-// Writes the run-once entry; true when it reads back and starts the way
-// back's exe. On false what was there before is back in place.
-bool ArmRunOnce();
+// Writes the run-once entry; done when it reads back and starts the way
+// back's exe. Failed: what was there before is back in place.
+Step ArmRunOnce();
 
 }  // namespace qv

@@ -25,16 +25,16 @@ enum class BootIniStop { Tell, Quiet };
 // The way back is armed before the safe-boot setting is written, and proven
 // to start this exe: a machine must never start in Safe Mode with nothing to
 // bring it back.
-bool ArmWayBack(WayBack wayBack) {
+Step ArmWayBack(WayBack wayBack) {
     switch (wayBack) {
         case WayBack::RunOnce:
             return ArmRunOnce();
         case WayBack::Autorun:
             return SetUpCommandPromptShell();
         case WayBack::None:
-            return true;
+            return {};
     }
-    return false;
+    return Step::Failed(L"no such way back");
 }
 
 // The backup is made once; a failure is a warning: Safe Mode works without it.
@@ -48,9 +48,9 @@ void ExportBcdOnce(ModeResult& result) {
 // tells whether the setting is there.
 bool InPlace(Mode mode) { return ReadStoredMode() == mode; }
 
-void NoteRepair(RepairOutcome outcome, ModeResult& result) {
-    if (outcome == RepairOutcome::NoPrivateFolder) result.Add(ProblemKind::RepairNoFolder);
-    if (outcome == RepairOutcome::ImportFailed) result.Add(ProblemKind::RepairImportFailed);
+void NoteRepair(const SafeBootRepair& repair, ModeResult& result) {
+    if (repair.outcome == RepairOutcome::NoPrivateFolder) result.Add(ProblemKind::RepairNoFolder, {}, repair.cause);
+    if (repair.outcome == RepairOutcome::ImportFailed) result.Add(ProblemKind::RepairImportFailed, {}, repair.cause);
 }
 
 const wchar_t* ModeName(Mode mode) {
@@ -89,13 +89,14 @@ ModeResult Configure(Mode mode, WayBack wayBack, BootIniStop bootIniStop, const 
     // An earlier run's services go before the repair, which then puts back
     // any standard entry among them.
     TakeBackSafeModeServices(result);
-    const RepairOutcome repaired = RepairSafeBootKey();
+    const SafeBootRepair repaired = RepairSafeBootKey();
     result.Append(RestoreNormalMode(CommandFile::Keep, StoreCheck::Skip));
     // A command-prompt shell that could not be removed would turn this mode
     // into a prompt that its run-once entry never leaves.
     if (OsIsVista() && mode != Mode::CommandPrompt && ReadCurrentEntry().alternateShell) {
         result.outcome = ModeOutcome::Stopped;
-        result.Add(ProblemKind::CommandFailed, Store().ShellRemovalCommand(), {}, true);
+        result.Add(ProblemKind::CommandFailed, Store().ShellRemovalCommand(),
+                   L"the running boot entry still holds safebootalternateshell", true);
         return result;
     }
     // After the repair, so its documents cannot change what was found there.
@@ -103,9 +104,9 @@ ModeResult Configure(Mode mode, WayBack wayBack, BootIniStop bootIniStop, const 
         result.outcome = ModeOutcome::Stopped;
         return result;
     }
-    if (!ArmWayBack(wayBack)) {
+    if (const Step armed = ArmWayBack(wayBack); !armed) {
         result.outcome = ModeOutcome::Stopped;
-        result.Add(ProblemKind::WayBackNotArmed);
+        result.Add(ProblemKind::WayBackNotArmed, {}, armed.Cause());
         TakeBackSafeModeServices(result);
         return result;
     }
@@ -132,8 +133,8 @@ ModeResult Configure(Mode mode, WayBack wayBack, BootIniStop bootIniStop, const 
         return result;
     }
     result.outcome = ModeOutcome::Stopped;
-    result.Add(ProblemKind::BootIniStep, edited.failure);
-    if (bootIniStop == BootIniStop::Tell) result.Add(ProblemKind::BootIniAborted);
+    result.Add(ProblemKind::BootIniStep, edited.failure, edited.cause);
+    if (bootIniStop == BootIniStop::Tell) result.Add(ProblemKind::BootIniAborted, {}, edited.cause);
     // The Safe Mode entry is not in force after a failed edit, so nothing may
     // stay armed for it; boot.ini goes back from its backup as well.
     if (wayBack != WayBack::None) {
@@ -191,7 +192,7 @@ ModeResult ConfigureSafeNetworkOnce(const SafeModeServices& services) {
     result.wayBack = kNoWayBack;
     result.nextStartOnly = true;
     TakeBackSafeModeServices(result);
-    const RepairOutcome repaired = RepairSafeBootKey();
+    const SafeBootRepair repaired = RepairSafeBootKey();
     // An earlier configuration, and a copy of an earlier one start, go first.
     result.Append(RestoreNormalMode(CommandFile::Keep, StoreCheck::Skip));
     if (!AddSafeModeServices(services, true, result)) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "bootmode/way_back.h"
+#include "system/cause.h"
 #include "system/seams.h"
 #include "system/program_paths.h"
 #include "system/registry_keys.h"
@@ -21,8 +22,6 @@ bool Holds(const std::vector<std::wstring>& list, const std::wstring& name) {
 }
 
 std::wstring SafeBootPath(const std::wstring& entry) { return std::wstring(kSafeBootKey) + L"\\" + entry; }
-
-std::wstring ErrorReason(int32_t status) { return L"error " + std::to_wstring(status); }
 
 std::vector<std::wstring> ReadRecord() {
     SettingValue text;
@@ -104,7 +103,7 @@ bool AddSafeModeServices(const SafeModeServices& services, bool network, ModeRes
             }
         }
         if (status != 0) {
-            result.Add(ProblemKind::ServiceNotAdded, entry, ErrorReason(status));
+            result.Add(ProblemKind::ServiceNotAdded, entry, StatusCause(status));
             for (const std::wstring& added : addedNow) Keys().DeleteKey(SafeBootPath(added));
             recorded.erase(std::remove_if(recorded.begin(), recorded.end(),
                                           [&](const std::wstring& item) { return Holds(addedNow, item); }),
@@ -130,7 +129,7 @@ void TakeBackSafeModeServices(ModeResult& result) {
             result.servicesTakenAway.push_back(entry);
         } else {
             stayed.push_back(entry);
-            result.Add(ProblemKind::ServiceNotRemoved, entry, ErrorReason(status));
+            result.Add(ProblemKind::ServiceNotRemoved, entry, StatusCause(status));
         }
     }
     WriteRecord(stayed);

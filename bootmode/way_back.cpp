@@ -15,28 +15,37 @@ bool WayBackCanReachExe(bool commandPrompt) {
     return ExePathForCommandProcessor(exe) && (!commandPrompt || CommandFileLine(exe));
 }
 
-bool SetUpCommandPromptShell() {
+Step SetUpCommandPromptShell() {
     const auto exe = WayBackExe();
-    if (!exe) return false;
+    if (!exe) return Step::Failed(kWayBackCopyNotMade);
     const auto exePath = ExePathForCommandProcessor(*exe);
     const auto line = CommandFileLine(*exe);
-    if (!exePath || !line) return false;
+    if (!exePath || !line) return Step::Failed(kNoPathReachesExe);
     // Never replace a value that could not be read or kept.
-    if (!KeepForeignAutorun()) return false;
+    if (const Step kept = KeepForeignAutorun(); !kept) return kept;
     // Written over, not deleted first: a write that fails then leaves the
     // value that was there, never a Safe Mode without a shell.
     Settings().WriteSetting(L"HKLM", kSafeBootKey, L"AlternateShell", L"S", std::wstring(L"cmd.exe"));
     const std::wstring autorun = AutorunCommandFor(*exePath);
-    Settings().WriteSetting(L"HKLM", kCommandProcessorKey, L"Autorun", L"S", autorun);
+    const int32_t status = Settings().WriteSetting(L"HKLM", kCommandProcessorKey, L"Autorun", L"S", autorun);
     DeleteCommandFile();
     const auto bytes = CommandFileBytes(*line);
-    const bool written = static_cast<bool>(Files().WriteBytes(CommandFilePath(), bytes));
-
+    const Done written = Files().WriteBytes(CommandFilePath(), bytes);
     const auto stored = ReadMachineText(kCommandProcessorKey, L"Autorun");
-    if (written && stored == autorun && StartsExe(ProgramOfAutorun(*stored), *exe)) return true;
+    Step armed;
+    if (status != kStatusOk)
+        armed = Step::Failed(StatusCause(status));
+    else if (!written)
+        armed = Step::Failed(L"the command file " + CommandFilePath() + L": " + ErrorCause(written));
+    else if (stored != autorun)
+        armed = Step::Failed(kEntryNotReadBack);
+    else if (!StartsExe(ProgramOfAutorun(*stored), *exe))
+        armed = Step::Failed(kEntryStartsOtherExe);
+    else
+        return armed;
     RestoreSavedAutorun();
     DeleteCommandFile();
-    return false;
+    return armed;
 }
 
 void DisarmWayBack(CommandFile commandFile) {

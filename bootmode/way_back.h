@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "system/cause.h"
+
 namespace qv {
 
 inline constexpr const wchar_t* kSafeBootKey = L"SYSTEM\\CurrentControlSet\\Control\\SafeBoot";
@@ -15,9 +17,9 @@ inline constexpr const wchar_t* kSafeBootKey = L"SYSTEM\\CurrentControlSet\\Cont
 bool WayBackCanReachExe(bool commandPrompt);
 
 // "AlternateShell", "Autorun" (a foreign one kept aside) and the command file;
-// true when the Autorun and the command file both start this exe. On false
+// done when the Autorun and the command file both start this exe. Failed:
 // nothing of it stays behind.
-bool SetUpCommandPromptShell();
+Step SetUpCommandPromptShell();
 // The names the output lines give each way back.
 inline constexpr const wchar_t* kRunOnceWayBack = L"run-once entry";
 inline constexpr const wchar_t* kAutorunWayBack = L"autorun";

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "opsys/windows_version.h"
+#include "system/cause.h"
 #include "system/file_security.h"
 #include "system/seams.h"
 #include "system/process.h"
@@ -37,28 +38,30 @@ std::wstring ChooseSafeBootDocument(bool isVista, bool isWin7, bool isWin8) {
     return name;
 }
 
-RepairOutcome RepairSafeBootKey() {
+SafeBootRepair RepairSafeBootKey() {
     const bool isVista = OsIsVista();
     const bool isWin7 = OsIsWin7();
     const bool isWin8 = OsIsWin8();
     const std::wstring name = ChooseSafeBootDocument(isVista, isWin7, isWin8);
     // The user's own temporary folder would let any of the user's programs
     // swap the document before reg.exe, running as administrator, reads it.
-    const auto folder = Files().CreatePrivateFolder();
-    if (!folder) return RepairOutcome::NoPrivateFolder;
-    const std::wstring documentFile = DocumentFile(*folder, name);
+    std::wstring folder;
+    if (const Done made = Files().CreatePrivateFolder(folder); !made)
+        return {RepairOutcome::NoPrivateFolder, ErrorCause(made)};
+    const std::wstring documentFile = DocumentFile(folder, name);
     const auto document = Program().LoadCustomResource(name);
-    const bool written = document && Files().WriteHeldFile(documentFile, *document);
-    const bool imported = written && ImportRegDocument(*folder, name);
+    const Done written = document ? Files().WriteHeldFile(documentFile, *document) : Done::Failed(0);
+    const CommandResult imported = written ? ImportRegDocument(folder, name) : CommandResult{};
     Files().RemoveFile(documentFile);
-    Files().RemoveFolder(*folder);
-    if (document && !written) return RepairOutcome::NoPrivateFolder;
-    return imported ? RepairOutcome::Repaired : RepairOutcome::ImportFailed;
+    Files().RemoveFolder(folder);
+    if (!document) return {RepairOutcome::ImportFailed, L"the program carries no document " + name};
+    if (!written) return {RepairOutcome::NoPrivateFolder, documentFile + L": " + ErrorCause(written)};
+    if (!imported.ok) return {RepairOutcome::ImportFailed, imported.reason};
+    return {};
 }
 
-bool ImportRegDocument(const std::wstring& folder, const std::wstring& name) {
-    const bool imported = RunSystemProgram(L"reg.exe", L"import " + Quoted(DocumentFile(folder, name))).ok;
-
+CommandResult ImportRegDocument(const std::wstring& folder, const std::wstring& name) {
+    const CommandResult imported = RunSystemProgram(L"reg.exe", L"import " + Quoted(DocumentFile(folder, name)));
     const std::wstring companion = AppFolder() + kCompanionName;
     if (!TrustedCompanion(companion)) return imported;
 

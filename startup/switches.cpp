@@ -57,16 +57,18 @@ int WayBack(CommandFile commandFile, const MainWindowOpener& openWindow) {
     // Windows deleted the run-once entry before it started this run: armed
     // again first, so that no restart, crash or power cut while the question
     // is open leaves Safe Mode with nothing to bring Windows back.
-    const bool armed = ArmRunOnce();
-    const auto toldUnarmed = [armed] {
-        if (!armed) TellProblem({ProblemKind::WayBackNotRearmed, {}, {}});
+    const Step armedStep = ArmRunOnce();
+    const bool armed = static_cast<bool>(armedStep);
+    const Problem unarmed{ProblemKind::WayBackNotRearmed, {}, armedStep.Cause()};
+    const auto toldUnarmed = [&] {
+        if (!armed) TellProblem(unarmed);
         return !armed;
     };
     // Nobody could answer the question: Safe Mode stays, armed as it was.
     if (!WindowStationVisible() && RestoreQuestionAsked()) {
         if (armed)
             return NeedsPerson(L"the way back's question", L"safe mode stays for the next start, way back armed");
-        TellProblem({ProblemKind::WayBackNotRearmed, {}, {}}, Telling::LinesOnly);
+        TellProblem(unarmed, Telling::LinesOnly);
         NeedsPerson(L"the way back's question", L"safe mode stays for the next start; way back: none");
         return kExitWayBackLost;
     }
@@ -83,7 +85,7 @@ int WayBack(CommandFile commandFile, const MainWindowOpener& openWindow) {
             openWindow();
             return kExitDone;
         case RestoreAnswer::StaySafe:
-            RecordSafeModeKept(armed);
+            RecordSafeModeKept(armed ? std::nullopt : std::optional<Problem>(unarmed));
             if (toldUnarmed()) {
                 User().WriteOutputLine(L"declined: safe mode stays for the next start; way back: none");
                 return kExitWayBackLost;

@@ -1,5 +1,6 @@
 #include "system/event_log.h"
 
+#include "system/cause.h"
 #include "system/seams.h"
 
 namespace qv {
@@ -23,12 +24,15 @@ std::wstring PlaceMessageFile() {
     if (!bytes) return {};
     const std::wstring folder = Windows().WindowsFolder() + L"\\Quorvine";
     const std::wstring file = folder + L"\\" + kEventMessageFileName;
+    const std::wstring failed = L"the message file " + file + L" could not be written (";
+    if (const Done made = Files().MakeAdminOnlyFolder(folder); !made) return failed + ErrorCause(made) + L")";
     // Event Viewer may hold the file open: only a different one is replaced.
-    if (!Files().MakeAdminOnlyFolder(folder) || (Files().ReadBytes(file) != bytes && !Files().WriteBytes(file, *bytes)) ||
-        Files().ReadBytes(file) != bytes)
-        return L"the message file " + file + L" could not be written";
+    if (Files().ReadBytes(file) != bytes) {
+        if (const Done written = Files().WriteBytes(file, *bytes); !written) return failed + ErrorCause(written) + L")";
+    }
+    if (Files().ReadBytes(file) != bytes) return failed + L"it did not read back as written)";
     if (const uint32_t error = Events().RegisterSource(file))
-        return L"the source could not be registered (error " + std::to_wstring(error) + L")";
+        return L"the source could not be registered (" + ErrorCause(error) + L")";
     return {};
 }
 
@@ -45,7 +49,7 @@ EventLog* SetEventLog(EventLog* log) {
 std::wstring WriteEventRecord(EventLevel level, uint32_t eventId, const std::wstring& text) {
     const std::wstring placed = PlaceMessageFile();
     if (const uint32_t error = Events().Report(level, eventId, text))
-        return L"the record could not be written (error " + std::to_wstring(error) + L")";
+        return L"the record could not be written (" + ErrorCause(error) + L")";
     // Written all the same; Event Viewer then shows it without its text.
     return placed;
 }

@@ -51,8 +51,8 @@ public:
     // are on the disk: a failure leaves `target` as it was.
     virtual Done ReplaceWith(const std::wstring& target, const std::wstring& replacement) = 0;
     // A new folder that only administrators and the system may write to, for
-    // files handed to elevated commands; empty when none could be made.
-    virtual std::optional<std::wstring> CreatePrivateFolder() = 0;
+    // files handed to elevated commands, named in `folder` when done.
+    virtual Done CreatePrivateFolder(std::wstring& folder) = 0;
     virtual Done RemoveFolder(const std::wstring& path) = 0;
     // Writes the file and keeps it from being changed, replaced or deleted
     // by anyone else until RemoveFile; false when the bytes did not stay as written.

@@ -112,23 +112,25 @@ Done Win32FileSystem::RemoveFile(const std::wstring& path) {
     return Checked(DeleteFileW(path.c_str()));
 }
 
-std::optional<std::wstring> Win32FileSystem::CreatePrivateFolder() {
+Done Win32FileSystem::CreatePrivateFolder(std::wstring& folder) {
     const UniqueLocal descriptor = DescriptorFromSddl(kPrivateFolderSddl);
-    if (!descriptor) return std::nullopt;
+    if (!descriptor) return Done::Failed(GetLastError());
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
 
     // The Windows folder's Temp, not the user's: the user's own programs may
     // write there. A name that exists already is never reused.
-    std::optional<std::wstring> made;
     const std::wstring temp = Windows().WindowsFolder() + L"\\Temp";
     CreateDirectoryW(temp.c_str(), nullptr);
-    for (int attempt = 0; attempt < 16 && !made; ++attempt) {
-        const std::wstring folder = temp + L"\\Quorvine-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                    std::to_wstring(GetTickCount() + attempt);
-        if (CreateDirectoryW(folder.c_str(), &attributes))
-            made = folder;
-        else if (GetLastError() != ERROR_ALREADY_EXISTS)
+    Done made = Done::Failed(ERROR_ALREADY_EXISTS);
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::wstring name = temp + L"\\Quorvine-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                  std::to_wstring(GetTickCount() + attempt);
+        made = Checked(CreateDirectoryW(name.c_str(), &attributes));
+        if (made) {
+            folder = name;
             break;
+        }
+        if (made.Code() != ERROR_ALREADY_EXISTS) break;
     }
     return made;
 }

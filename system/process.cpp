@@ -1,5 +1,6 @@
 #include "system/process.h"
 
+#include "system/cause.h"
 #include "system/seams.h"
 
 namespace qv {
@@ -24,7 +25,7 @@ CommandResult RunSystemProgram(const std::wstring& program, const std::wstring& 
     if (!Programs().RunAndWait(SystemProgramCommand(program, arguments), kHidden, message, CommandLimitMs(), true,
                                &exitCode))
         return {false, message, std::nullopt};
-    if (exitCode != 0) return {false, L"It ended with exit code " + std::to_wstring(exitCode) + L".", exitCode};
+    if (exitCode != 0) return {false, ExitCodeCause(exitCode), exitCode};
     return {true, {}, exitCode};
 }
 

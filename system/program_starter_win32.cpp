@@ -3,11 +3,11 @@
 #include "system/process_win32.h"
 
 #include <string>
-#include <string_view>
 
 #include <windows.h>
 
 #include "system/ansi_win32.h"
+#include "system/cause.h"
 #include "system/error_text_win32.h"
 #include "system/handles_win32.h"
 #include "system/seams_win32.h"
@@ -20,14 +20,6 @@ namespace {
 
 using Wow64DisableFn = BOOL(WINAPI*)(PVOID*);
 using Wow64RevertFn = BOOL(WINAPI*)(PVOID);
-
-// The system's words, without the period and line break that end them, which
-// are out of place in parentheses.
-std::wstring Reason(DWORD error) {
-    std::wstring out = SystemErrorText(error);
-    while (!out.empty() && std::wstring_view(L"\r\n .").find(out.back()) != std::wstring_view::npos) out.pop_back();
-    return out.empty() ? L"error " + std::to_wstring(error) : out;
-}
 
 // The standard handles of a hidden command: the output pipe when it is read,
 // else NUL. Its words must not land among the program's own output lines,
@@ -117,7 +109,7 @@ bool Win32ProcessSystem::Start(const std::wstring& commandLine, int windowStyle,
     // Only the child holds the write end now, so the pipe ends with it.
     pipeWriter_.reset();
     if (!created) {
-        failure = L"Could not start: " + commandLine + L" (" + Reason(GetLastError()) + L")";
+        failure = L"Could not start: " + commandLine + L" (" + ErrorCause(GetLastError()) + L")";
         return false;
     }
     UniqueHandle thread(info.hThread);

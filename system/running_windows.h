@@ -62,6 +62,9 @@ public:
     virtual uint32_t DriveType(const std::wstring& root) = 0;  // of "X:\"; kDrive...
     // The network resource a drive ("Z:") is connected to.
     virtual Connection GetConnection(const std::wstring& drive) = 0;
+    // Windows' own words for an error code, as it gives them (line break
+    // included); empty when it has none. ErrorCause (cause.h) words a failure.
+    virtual std::wstring ErrorText(uint32_t code) = 0;
 };
 
 // The running Windows in force (seams.h installs it).

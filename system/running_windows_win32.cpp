@@ -9,6 +9,7 @@
 #include <wbemidl.h>
 #include <winnetwk.h>
 
+#include "system/error_text_win32.h"
 #include "system/handles_win32.h"
 #include "system/process.h"
 #include "system/seams_win32.h"
@@ -191,6 +192,8 @@ std::optional<std::string> Win32RunningWindows::ToOemText(const std::wstring& te
 uint32_t Win32RunningWindows::DriveType(const std::wstring& root) { return GetDriveTypeW(root.c_str()); }
 
 uint32_t Win32RunningWindows::OemCodePage() { return GetOEMCP(); }
+
+std::wstring Win32RunningWindows::ErrorText(uint32_t code) { return SystemErrorText(code); }
 
 bool Win32RunningWindows::Is64BitWindows() {
     if constexpr (sizeof(void*) == 8) return true;

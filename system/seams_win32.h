@@ -39,7 +39,7 @@ public:
     Done WriteTextFile(const std::wstring& path, const TextFile& content) override;
     Done WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
     Done ReplaceWith(const std::wstring& target, const std::wstring& replacement) override;
-    std::optional<std::wstring> CreatePrivateFolder() override;
+    Done CreatePrivateFolder(std::wstring& folder) override;
     Done RemoveFolder(const std::wstring& path) override;
     Done WriteHeldFile(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
     Done MakeAdminOnlyFolder(const std::wstring& path) override;
@@ -65,6 +65,7 @@ public:
     std::optional<std::string> ToOemText(const std::wstring& text) override;
     uint32_t DriveType(const std::wstring& root) override;
     Connection GetConnection(const std::wstring& drive) override;
+    std::wstring ErrorText(uint32_t code) override;
 };
 
 class Win32ThisProgram : public ThisProgram {

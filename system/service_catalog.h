@@ -21,7 +21,7 @@ struct ServiceFacts {
 struct ServiceLookup {
     std::optional<ServiceFacts> facts;  // empty: no such service, or the lookup failed
     uint32_t error = 0;                 // kErrorServiceDoesNotExist, or why the lookup failed
-    std::wstring reason;                // the error as Windows words it
+    std::wstring reason;                // the error, worded by ErrorCause (cause.h)
 };
 
 class ServiceCatalog {

@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "system/error_text_win32.h"
+#include "system/cause.h"
 #include "system/handles_win32.h"
 
 namespace qv::win32 {
@@ -17,12 +17,7 @@ namespace {
 
 constexpr const wchar_t* kServicesKey = L"SYSTEM\\CurrentControlSet\\Services";
 
-// Without the line break Windows ends its text with: it goes inside a line of output.
-ServiceLookup Failed(DWORD error) {
-    std::wstring text = SystemErrorText(error);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
-    return {std::nullopt, error, text};
-}
+ServiceLookup Failed(DWORD error) { return {std::nullopt, error, ErrorCause(error)}; }
 
 // A name the manager gives back: asked once for the size, then with room for it.
 template <typename Call>

@@ -57,10 +57,10 @@ void RecordResult(const ModeResult& result, bool restarting) {
     Write(LevelOf(result), id, text + CommandLineLine());
 }
 
-void RecordSafeModeKept(bool armed) {
-    Write(armed ? EventLevel::Information : EventLevel::Error, kEventSafeModeKept,
-          std::wstring(armed ? L"declined: safe mode stays for the next start; way back armed"
-                             : L"declined: safe mode stays for the next start; way back: none") +
+void RecordSafeModeKept(const std::optional<Problem>& unarmed) {
+    Write(unarmed ? EventLevel::Error : EventLevel::Information, kEventSafeModeKept,
+          (unarmed ? ProblemLine(*unarmed) + L"\r\ndeclined: safe mode stays for the next start; way back: none"
+                   : std::wstring(L"declined: safe mode stays for the next start; way back armed")) +
               L"\r\n" + CommandLineLine());
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "bootmode/mode_result.h"
@@ -26,8 +27,9 @@ uint32_t EventIdOf(const ModeResult& result);
 // The result's lines (as written to the standard output), the command line,
 // and "restarting windows" when a restart is asked for next.
 void RecordResult(const ModeResult& result, bool restarting);
-// Records of their own: the way back's question answered No, a restart.
-void RecordSafeModeKept(bool armed);
+// Records of their own: the way back's question answered No (with the
+// problem when the way back could not be armed again, as its line told), a restart.
+void RecordSafeModeKept(const std::optional<Problem>& unarmed);
 void RecordRestartAsked();
 void RecordRestartFailed(const std::wstring& description);
 

@@ -39,7 +39,9 @@ def test_safenet_noreboot_shows_no_box_and_tells_through_lines_and_exit_codes(wi
     rig.write_file(win10, rig.STUB + r"\fail.txt", "/set 5\r\n")
     failed = rig.run_quorvine(win10, ["/safenet-noreboot"])
     assert failed.dialogs == [] and failed.exit_code == 1, rig.output_lines(failed)
-    assert any('"bcdedit.exe /set safeboot network" failed' in line for line in rig.output_lines(failed))
+    # The line ends with the command's cause, so an agent's captured output says why.
+    [line] = [line for line in rig.output_lines(failed) if '"bcdedit.exe /set safeboot network" failed' in line]
+    assert line.startswith("error: ") and line.endswith(" (It ended with exit code 5.)"), line
     assert rig.bcd_store(win10) == {}
 
 

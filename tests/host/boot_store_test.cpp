@@ -68,7 +68,7 @@ TEST_F(RealStore, EachChangeIsOneBcdeditCommandThatNamesItselfAndSaysWhyItFailed
     EXPECT_TRUE(Store().SetSafeMode(Mode::Minimal).ok);
     EXPECT_TRUE(Store().SetSafeMode(Mode::CommandPrompt).ok);
     EXPECT_TRUE(Store().SetSafeMode(Mode::Network, kCopy).ok);
-    EXPECT_TRUE(Store().RemoveSafeMode());
+    EXPECT_TRUE(Store().RemoveSafeMode().ok);
     EXPECT_TRUE(Store().ExportBackup(L"C:\\BCDbak").ok);
     EXPECT_TRUE(Store().HideEntry(kCopy).ok);
     EXPECT_TRUE(Store().SetBootSequence(kCopy).ok);
@@ -100,7 +100,7 @@ TEST_F(RealStore, EachChangeIsOneBcdeditCommandThatNamesItselfAndSaysWhyItFailed
     EXPECT_FALSE(shell.reason.empty());
     EXPECT_EQ(Store().ShellRemovalCommand(), L"bcdedit.exe /deletevalue safebootalternateshell");
     fake().exitCodes[L"bcdedit.exe /deletevalue safebootalternateshell"] = 1;
-    EXPECT_FALSE(Store().RemoveSafeMode());
+    EXPECT_FALSE(Store().RemoveSafeMode().ok);
     EXPECT_EQ(fake().commands.back(), L"bcdedit.exe /deletevalue safebootalternateshell");
 }
 

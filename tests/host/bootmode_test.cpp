@@ -13,6 +13,7 @@
 #include "bootmode/safe_mode.h"
 #include "bootmode/way_back.h"
 #include "fake_platform.h"
+#include "fake_seams.h"
 #include "startup/exit_codes.h"
 #include "startup/restore_question.h"
 #include "startup/switches.h"
@@ -494,7 +495,9 @@ TEST_F(Cycle, AFailedEditLeavesBootIniWithItsContentAndAttributes) {
 
     fake().PutFile(L"C:\\boot.ini", "[boot loader]\r\ndefault=m\r\n[operating systems]\r\nm=\"XP\"\r\n", 7);
     fake().replaceFails = true;
-    EXPECT_FALSE(SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false).ok);
+    const BootIniResult replaced = SetBootIniSafeMode(L"C:\\boot.ini", L"\\boot.Tamberlow", L"T", false, false);
+    EXPECT_FALSE(replaced.ok);
+    EXPECT_EQ(replaced.cause, L"C:\\boot.ini: error 5: Access is denied.") << "the file call's own error, for the line";
     fake().PutFile(L"C:\\boot.Tamberlow", "original", 0x27);
     EXPECT_FALSE(RestoreBootIni(L"C:\\boot.ini", L"\\boot.Tamberlow").ok);
     EXPECT_EQ(fake().files[L"c:\\boot.ini"].attributes, 7u);
@@ -555,8 +558,14 @@ TEST_F(Record, TheConsumedEntryIsArmedAgainBeforeTheQuestionAndStaysOnNo) {
     refused.fake.answers = {kAnswerNo};
     refused.fake.commandLine = fake().commandLine;
     refused.fake.refusedKeys = {kRunOnceKey};
+    testing::ScopedFakeSeams seams(refused.fake);
     EXPECT_EQ(Main(OpenWindow), kExitWayBackLost);
     EXPECT_EQ(refused.fake.outputLines.back(), L"declined: safe mode stays for the next start; way back: none");
+    // Its record tells why, as its line did.
+    ASSERT_EQ(seams.events.records.size(), 1u);
+    const std::wstring& record = seams.events.records[0].text;
+    EXPECT_NE(record.find(L" (error 5: Access is denied.)\r\ndeclined: safe mode stays"), std::wstring::npos)
+        << record;
 }
 
 TEST_F(Record, NoInTheCommandPromptModeShowsTheReminder) {
@@ -753,8 +762,35 @@ TEST_F(StoreFaults, AWayBackThatCannotBeArmedAgainIsToldNotClaimed) {
               OutcomeLine(result));
 }
 
+// An agent reads only the lines: each failure line ends with the cause of the call that failed.
+TEST_F(StoreFaults, EachFailureLineEndsWithItsCause) {
+    const auto lineOf = [&](const std::wstring& start) {
+        for (const std::wstring& line : fake().outputLines)
+            if (line.rfind(start, 0) == 0) return line;
+        return std::wstring(L"(no line)");
+    };
+    const std::wstring denied = L" (error 5: Access is denied.)";
+    fake().noPrivateFolder = true;  // the SafeBoot repair's folder
+    NoReboot();
+    const std::wstring repair = lineOf(L"warning: The SafeBoot registry key could not be repaired");
+    EXPECT_TRUE(repair.ends_with(denied)) << repair;
+
+    fake().refusedKeys = {kRunOnceKey};  // the way back's write
+    SafeNet(false);
+    const std::wstring wayBack = lineOf(L"error: Safe Mode was not configured, because the automatic return");
+    EXPECT_TRUE(wayBack.ends_with(denied)) << wayBack;
+
+    store().failures[L"RemoveSafeMode"] = {L"It ended with exit code 5."};  // a boot store change
+    store().Running().safeBoot = L"minimal";
+    Restore(true);
+    const std::wstring removal = lineOf(L"error: Normal Mode could not be restored");
+    EXPECT_TRUE(removal.ends_with(L" (RemoveSafeMode: It ended with exit code 5.)")) << removal;
+    const std::wstring rearm = lineOf(L"error: Quorvine could not arm its automatic return");
+    EXPECT_TRUE(rearm.ends_with(denied)) << rearm;
+}
+
 TEST_F(StoreFaults, NothingToRemoveStaysQuiet) {
-    EXPECT_FALSE(store().RemoveSafeMode()) << "neither setting is there to remove";
+    EXPECT_FALSE(store().RemoveSafeMode().ok) << "neither setting is there to remove";
     EXPECT_EQ(Restore(true).outcome, ModeOutcome::Restored);
     EXPECT_TRUE(fake().dialogs.empty());
     EXPECT_FALSE(fake().Value(kRunOnceKey, L"*Tamberlow Quorvine Mod"));

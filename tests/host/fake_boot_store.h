@@ -102,7 +102,7 @@ public:
             set = Change(L"SetShell", id, [&] { return Found(target, [](Entry& e) { e.alternateShell = true; }); });
         return set;
     }
-    bool RemoveSafeMode() override {
+    StoreChange RemoveSafeMode() override {
         return Change(L"RemoveSafeMode", L"",
                       [&] {
                           // As bcdedit's own: a setting that is not there cannot be removed.
@@ -111,8 +111,7 @@ public:
                           entry.safeBoot.reset();
                           entry.alternateShell.reset();
                           return both;
-                      })
-            .ok;
+                      });
     }
     std::wstring ShellRemovalCommand() override { return L"remove the shell"; }
     StoreChange ExportBackup(const std::wstring& path) override {

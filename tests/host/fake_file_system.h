@@ -28,12 +28,12 @@ public:
     bool noPrivateFolder = false;
     int privateFolders = 0;
     std::set<std::wstring> folders;  // lower-cased
-    std::optional<std::wstring> CreatePrivateFolder() override {
-        if (noPrivateFolder) return std::nullopt;
-        const std::wstring folder = L"C:\\WINDOWS\\Temp\\Quorvine-" + std::to_wstring(++privateFolders);
+    Done CreatePrivateFolder(std::wstring& folder) override {
+        if (noPrivateFolder) return Done::Failed(kErrorAccessDenied);
+        folder = L"C:\\WINDOWS\\Temp\\Quorvine-" + std::to_wstring(++privateFolders);
         folders.insert(LowerCase(folder));
         Step(L"mkdir:" + folder);
-        return folder;
+        return {};
     }
     Done RemoveFolder(const std::wstring& path) override {
         Step(L"rmdir:" + path);

@@ -76,6 +76,13 @@ public:
     std::wstring SystemFolder() override { return systemFolder; }
     std::wstring windowsFolder = L"C:\\WINDOWS";
     std::wstring WindowsFolder() override { return windowsFolder; }
+    // Windows' words, line break and all, for the codes the tests use.
+    std::map<uint32_t, std::wstring> errorTexts{{2, L"The system cannot find the file specified.\r\n"},
+                                                {5, L"Access is denied.\r\n"}};
+    std::wstring ErrorText(uint32_t code) override {
+        const auto it = errorTexts.find(code);
+        return it == errorTexts.end() ? std::wstring() : it->second;
+    }
 };
 
 }  // namespace qv::testing

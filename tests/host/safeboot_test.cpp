@@ -70,7 +70,7 @@ TEST(SafeBootRepair, ImportsTheDocumentOfTheRunningWindows) {
         p.version.majorVersion = row.major;
         p.version.minorVersion = row.minor;
         p.documentPath = L"C:\\WINDOWS\\Temp\\Quorvine-1\\" + std::wstring(row.document) + L".reg";
-        EXPECT_EQ(RepairSafeBootKey(), RepairOutcome::Repaired);
+        EXPECT_EQ(RepairSafeBootKey().outcome, RepairOutcome::Repaired);
         ASSERT_EQ(p.runs.size(), 1u);
         EXPECT_EQ(p.runs[0].commandLine, L"\"C:\\WINDOWS\\system32\\reg.exe\" import \"" + p.documentPath + L"\"");
         EXPECT_EQ(p.runs[0].document, "document " + Narrow(row.document));
@@ -112,7 +112,7 @@ TEST(SafeBootRepair, ACompanionInAFolderUsersCanChangeIsSkippedAndRegImportsAlon
     p.PutFile(L"C:\\Users\\Public\\Downloads\\ets.exe", "MZ");
     p.security[L"c:\\users\\public\\downloads"] =
         SecurityDescription{kSystemSid, true, {{true, false, 0x001301BF, L"S-1-5-4"}}};
-    EXPECT_EQ(RepairSafeBootKey(), RepairOutcome::Repaired);
+    EXPECT_EQ(RepairSafeBootKey().outcome, RepairOutcome::Repaired);
     ASSERT_EQ(p.runs.size(), 1u);
     EXPECT_EQ(p.runs[0].commandLine, L"\"C:\\WINDOWS\\system32\\reg.exe\" import \"" + p.documentPath + L"\"");
     ASSERT_EQ(p.outputLines.size(), 1u);
@@ -122,12 +122,12 @@ TEST(SafeBootRepair, ACompanionInAFolderUsersCanChangeIsSkippedAndRegImportsAlon
 TEST(SafeBootRepair, NoPrivateFolderOrNoDocumentIsReportedWithoutAnImport) {
     RepairPlatform noFolder;
     noFolder.noPrivateFolder = true;
-    EXPECT_EQ(RepairSafeBootKey(), RepairOutcome::NoPrivateFolder);
+    EXPECT_EQ(RepairSafeBootKey().outcome, RepairOutcome::NoPrivateFolder);
     EXPECT_TRUE(noFolder.runs.empty());
 
     RepairPlatform noDocument;
     noDocument.resources.clear();
-    EXPECT_EQ(RepairSafeBootKey(), RepairOutcome::ImportFailed);
+    EXPECT_EQ(RepairSafeBootKey().outcome, RepairOutcome::ImportFailed);
     EXPECT_TRUE(noDocument.runs.empty());
     EXPECT_TRUE(noDocument.files.empty() && noDocument.folders.empty());
 }

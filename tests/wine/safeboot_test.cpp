@@ -158,8 +158,9 @@ TEST_F(SafeBootRepair, LeavesTheWholeDocumentAndKeepsWhatElseIsThere) {
 }
 
 TEST_F(SafeBootRepair, AHeldDocumentCanBeReadButNotChangedReplacedOrDeleted) {
-    const auto folder = Files().CreatePrivateFolder();
-    ASSERT_TRUE(folder.has_value());
+    std::wstring made;
+    ASSERT_TRUE(Files().CreatePrivateFolder(made));
+    const std::optional<std::wstring> folder = made;
     EXPECT_EQ(Ansi(*folder).rfind(WindowsTemp() + "\\Quorvine-", 0), 0u) << Ansi(*folder);
     const std::wstring document = *folder + L"\\sb_7.reg";
     const std::vector<uint8_t> bytes{0xFF, 0xFE, 'W', 0};
@@ -240,7 +241,7 @@ TEST_F(SafeBootRepair, ACompanionInAFolderUsersCanChangeNeverRuns) {
     // As Wine reads every folder: owned by the user.
     const std::string folder = Ansi(AppFolder());
     ASSERT_TRUE(CopyFileA((folder + "ets-standin.exe").c_str(), (folder + "ets.exe").c_str(), FALSE));
-    EXPECT_EQ(RepairSafeBootKey(), RepairOutcome::Repaired) << "reg.exe imports it alone";
+    EXPECT_EQ(RepairSafeBootKey().outcome, RepairOutcome::Repaired) << "reg.exe imports it alone";
     EXPECT_EQ(ReadFileText(folder + "ets-command.txt"), "<missing " + folder + "ets-command.txt>");
     ExpectNoTemporaryFilesLeft();
     DeleteFileA((folder + "ets.exe").c_str());
