@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "bootmode/boot_store.h"
+#include "bootmode/store_readings.h"
 
 namespace qv {
 

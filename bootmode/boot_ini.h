@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "bootmode/boot_store.h"
+#include "bootmode/store_readings.h"
 
 namespace qv {
 
