@@ -51,7 +51,7 @@ inline constexpr wchar_t kOutputUnfinishedText[] = L"The output of the process d
 
 inline constexpr int kHidden = 0;
 inline constexpr int kShowNormal = 1;  // a normal window with the focus
-// bcdedit and reg import end within seconds; past this they count as failed.
+// The system programs Quorvine runs end within seconds; past this they count as failed.
 inline constexpr int32_t kCommandLimitMs = 120000;
 inline constexpr wchar_t kCommandLimitVariable[] = L"QUORVINE_COMMAND_LIMIT_MS";
 // The limit in force; the environment may only shorten it (for tests).
@@ -145,7 +145,7 @@ bool RunAndWait(System& system, const std::wstring& commandLine, int windowStyle
     std::wstring failure;
     bool started = false;
     {
-        // Off for the start alone, so that "bcdedit.exe" and "reg.exe" are
+        // Off for the start alone, so that the system programs it starts are
         // found in the native system folder. The wait handles window messages,
         // and a DLL loaded meanwhile must come from the 32-bit system folder.
         detail::RedirectionOff<System> redirection(system);
